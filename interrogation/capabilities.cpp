@@ -1,0 +1,51 @@
+#include "interrogation/capabilities.h"
+
+const CapabilityRow kCapabilityRows[kCapabilityRowCount] = {
+    {"Can read CD-R discs", 2, 0},
+    {"Can read CD-RW discs", 2, 1},
+    {"Can read DVD-ROM discs", 2, 3},
+    {"Can read DVD-R discs", 2, 4},
+    {"Can read DVD-RAM discs", 2, 5},
+    {"Can write CD-R discs", 3, 0},
+    {"Can write CD-RW discs", 3, 1},
+    {"Can write DVD-R discs", 3, 4},
+    {"Can write DVD-RAM discs", 3, 5},
+    {"Can handle Method 2 addressing", 2, 2},
+    {"Can play audio CDs", 4, 0},
+    {"Can read Red Book audio using Read CD command", 5, 0},
+    {"Can read Red Book audio stream accurate", 5, 1},
+    {"Can prevent ejection of media", 6, 0},
+    {"Can eject media using Start/Stop Unit command", 6, 3},
+    {"Can read multisession discs or Photo-CD discs", 4, 6},
+    {"Can read sectors in Mode 2 Form 1 (XA) format", 4, 4},
+    {"Can read sectors in Mode 2 Form 2 format", 4, 5},
+    {"Can read R-W subcode in the Lead-in (e.g. CD Text)", 7, 5},
+    {"Can return ISRC value", 5, 5},
+    {"Can return media catalog number (UPC)", 5, 6},
+    {"Can independently control each channel volume level", 7, 0},
+    {"Can independently control each channel mute function", 7, 1},
+    {"Device currently in prevent (locked) state", 6, 1},
+};
+
+const char kModeSenseFailure[] = "Mode Sense Command Failure";
+const char kCommandNotSupported[] = "Command not supported by device.";
+
+void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer) {
+  std::memset(answer, 0, kModeSenseAnswerLength);
+  InitScsiRequest(request, 10, 14, SCSI_IOCTL_DATA_IN, answer, kModeSenseAnswerLength);
+  // DBD set, current values of page 2Ah, allocation length 256.
+  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
+  std::memcpy(request->Header.Cdb, cdb, sizeof(cdb));
+}
+
+int CapabilityFlag(const BYTE* answer, const CapabilityRow& row) {
+  return (answer[kModePageOffset + row.pageByte] >> row.bit) & 1;
+}
+
+CString SenseText(const BYTE* sense) {
+  const int key = sense[2] & 0x0F;
+  if (key == 5) return CString(kCommandNotSupported);
+  CString text;
+  text.Format("Sense Data = %02X %02X %02X", key, sense[12], sense[13]);
+  return text;
+}

@@ -1,0 +1,131 @@
+// The scripted stand-in for the operating system, used by tests: it
+// emulates drives on both transports from a DriveProfile, answers the other
+// calls from its script, and records every call it receives.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "device/scsi_request.h"
+#include "platform/platform.h"
+#include "tools/driveemu/aspi_engine.h"
+
+class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
+ public:
+  // Installs itself as the seam; the destructor restores the previous one.
+  explicit StandInPlatform(const driveemu::DriveProfile& profile = driveemu::DriveProfile());
+  ~StandInPlatform() override;
+
+  // --- Script ---
+  OSVERSIONINFOA version;  // what GetVersionExA reports (default: NT 5.1)
+  bool versionCallFails = false;
+  bool aspiLibraryPresent = true;
+  bool createEventFails = false;
+  // Results that WaitForSingleObject gives, in order, before it answers from
+  // the events (WAIT_TIMEOUT lets a pending ASPI block stay pending).
+  std::deque<DWORD> waitResults;
+  bool classDevsFail = false;
+  // Overrides the size that the detail size query reports, per interface.
+  std::map<DWORD, DWORD> detailSizeOverride;
+  std::string moduleFileName = "C:\\Program Files\\Quillanor\\Quillanor.exe";
+  std::string windowsDirectory = "C:\\WINDOWS";
+  std::string systemDirectory = "C:\\WINDOWS\\system32";
+  // Files that CreateFileA can open (by path); the error given for others.
+  std::map<std::string, DWORD> fileOpenErrors;
+  std::vector<std::string> existingFiles;
+  // Version blocks by path, for the version-information calls.
+  std::map<std::string, std::vector<BYTE>> versionBlocks;
+  // A double-byte code page: the lead bytes.
+  std::vector<BYTE> leadBytes;
+
+  // --- Record ---
+  struct Call {
+    std::string name;
+    std::string detail;
+  };
+  std::vector<Call> calls;
+  std::vector<std::string> messages;
+  std::vector<std::string> messageCaptions;
+  std::vector<UINT> messageTypes;
+  std::vector<std::string> aspiLog;
+  // Pass-through requests as the stand-in received them (before answering).
+  std::vector<ScsiRequest> passThroughRequests;
+  std::vector<DWORD> passThroughSizes;
+  // Copies of each execute block as it was handed to SendASPI32Command.
+  std::vector<std::vector<BYTE>> aspiBlocks;
+  std::map<HANDLE, int> closeCounts;
+
+  int CountCalls(const std::string& name) const;
+  int CountAspiLog(const std::string& prefix) const;
+  HANDLE DriveHandle(size_t interfaceIndex) const;
+  size_t OpenHandleCount() const;
+  driveemu::DriveProfile& Profile() { return m_profile; }
+
+  // --- The seam ---
+  BOOL GetVersionExA(OSVERSIONINFOA* info) override;
+  UINT SetErrorMode(UINT mode) override;
+  HMODULE LoadLibraryA(const char* name) override;
+  FARPROC GetProcAddress(HMODULE module, const char* name) override;
+  BOOL FreeLibrary(HMODULE module) override;
+  HANDLE CreateFileA(const char* path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                     DWORD flags, HANDLE templ) override;
+  DWORD GetLastError() override;
+  BOOL CloseHandle(HANDLE handle) override;
+  BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                       DWORD* returned, LPOVERLAPPED overlapped) override;
+  HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
+                      const char* name) override;
+  DWORD WaitForSingleObject(HANDLE handle, DWORD timeout) override;
+  BOOL ResetEvent(HANDLE event) override;
+  DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override;
+  UINT GetWindowsDirectoryA(char* buffer, UINT size) override;
+  UINT GetSystemDirectoryA(char* buffer, UINT size) override;
+  BOOL IsDBCSLeadByte(BYTE ch) override;
+  DWORD CharLowerBuffA(char* text, DWORD length) override;
+  HDEVINFO SetupDiGetClassDevsA(const GUID* guid, const char* enumerator, HWND parent, DWORD flags) override;
+  BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA info, const GUID* guid, DWORD index,
+                                   PSP_DEVICE_INTERFACE_DATA data) override;
+  BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
+                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, DWORD* required,
+                                        PSP_DEVINFO_DATA info) override;
+  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) override;
+  DWORD GetFileVersionInfoSizeA(const char* path, DWORD* handle) override;
+  BOOL GetFileVersionInfoA(const char* path, DWORD handle, DWORD size, void* data) override;
+  BOOL VerQueryValueA(const void* block, const char* subBlock, void** value, UINT* length) override;
+  int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) override;
+
+  // The device path of pass-through interface n.
+  static std::string InterfacePath(size_t n);
+
+ private:
+  // driveemu::AspiHost
+  void SignalEvent(void* event) override;
+  void Defer(void* event, DWORD milliseconds, std::function<void()> work) override;
+  void Log(const std::string& line) override;
+
+  void Record(const std::string& name, const std::string& detail = std::string());
+  // The units that pass-through discovery lists, in interface order.
+  std::vector<const driveemu::EmulatedUnit*> Interfaces() const;
+  static DWORD ASPI_CALL GetSupportTrampoline();
+  static DWORD ASPI_CALL SendCommandTrampoline(void* srb);
+
+  driveemu::DriveProfile m_profile;
+  std::unique_ptr<driveemu::AspiEngine> m_engine;
+  PlatformApi* m_previous;
+  DWORD m_lastError = 0;
+  UINT m_errorMode = 0;
+  HMODULE m_library = nullptr;
+  uintptr_t m_nextHandle = 0x1000;
+  std::map<HANDLE, const driveemu::EmulatedUnit*> m_openDrives;
+  std::map<HANDLE, size_t> m_driveIndex;
+  std::map<HANDLE, bool> m_events;  // event -> signalled
+  std::set<HANDLE> m_files;
+  std::vector<std::pair<void*, std::function<void()>>> m_deferred;
+  HDEVINFO m_infoSet = nullptr;
+};

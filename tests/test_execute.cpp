@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "device/aspi.h"
+#include "helpers.h"
+#include "interrogation/capabilities.h"
+
+using namespace testing_helpers;
+
+namespace {
+
+const std::vector<BYTE> kPage = {0x3F, 0x37, 0x71, 0x63, 0x2B, 0x23};
+
+class ExecuteTest : public ::testing::Test {
+ protected:
+  // Builds a list over the profile, with ASPI or pass-through, and forgets
+  // what discovery sent so that each test sees only its own command.
+  void Discover(bool aspi, driveemu::DriveProfile profile) {
+    list.reset();  // the old list goes while its seam is still there
+    os.reset();
+    os.reset(new StandInPlatform(profile));
+    if (aspi) UseWindows98(*os);
+    list.reset(new DeviceList);
+    list->Enumerate();
+    os->calls.clear();
+    os->aspiBlocks.clear();
+    os->passThroughRequests.clear();
+    os->aspiLog.clear();
+  }
+
+  // A MODE SENSE request with a sense area filled with a marker.
+  void BuildRequest() {
+    BuildModeSenseRequest(&request, answer);
+    std::memset(request.SenseBuffer, 0xAB, sizeof(request.SenseBuffer));
+  }
+
+  SRB_ExecSCSICmd SentBlock(size_t n = 0) {
+    SRB_ExecSCSICmd block;
+    EXPECT_LT(n, os->aspiBlocks.size());
+    std::memcpy(&block, os->aspiBlocks.at(n).data(), sizeof(block));
+    return block;
+  }
+
+  std::unique_ptr<StandInPlatform> os;
+  std::unique_ptr<DeviceList> list;
+  ScsiRequest request;
+  BYTE answer[kModeSenseAnswerLength];
+};
+
+TEST_F(ExecuteTest, PassThroughCarriesTheWholeRecordAndReturnsTheAnswer) {
+  Discover(false, Profile({Drive(0, 0, "ABC", "ONE"), Drive(0, 1, "DEF", "TWO", kPage)}));
+  BuildRequest();
+  ASSERT_EQ(1, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(0x3F, answer[10]);
+  EXPECT_EQ(0x23, answer[15]);
+
+  ASSERT_EQ(1, os->CountCalls("DeviceIoControl"));
+  EXPECT_EQ("4D014", os->calls[0].detail);
+  ASSERT_EQ(1u, os->passThroughRequests.size());
+  EXPECT_EQ(sizeof(ScsiRequest), os->passThroughSizes[0]);
+  const ScsiRequest& sent = os->passThroughRequests[0];
+  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
+  EXPECT_EQ(0, std::memcmp(cdb, sent.Header.Cdb, 10));
+  EXPECT_EQ(256u, sent.Header.DataTransferLength);
+  EXPECT_EQ(15u, sent.Header.TimeOutValue);
+  // Sense bytes of a GOOD command are left alone.
+  EXPECT_EQ(0xAB, request.SenseBuffer[0]);
+}
+
+TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
+  driveemu::EmulatedUnit check = Drive(0, 0, "A", "CHECK");
+  check.replies[0x5A] = CheckCondition(0x02, 0x3A, 0x00);
+  driveemu::EmulatedUnit busy = Drive(0, 1, "B", "BUSY");
+  busy.replies[0x5A] = ErrorStatus(0x08);
+  driveemu::EmulatedUnit broken = Drive(0, 2, "C", "BROKEN");
+  broken.replies[0x5A] = TransportFailure();
+  Discover(false, Profile({check, busy, broken}));
+
+  BuildRequest();
+  EXPECT_EQ(1, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(2, request.Header.ScsiStatus);
+  EXPECT_EQ(0x70, request.SenseBuffer[0]);
+  EXPECT_EQ(0x02, request.SenseBuffer[2]);
+  EXPECT_EQ(0x3A, request.SenseBuffer[12]);
+  // The platform delivered 14 sense bytes because 14 were asked for.
+  EXPECT_EQ(0xAB, request.SenseBuffer[14]);
+
+  BuildRequest();
+  EXPECT_EQ(1, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(8, request.Header.ScsiStatus);
+
+  BuildRequest();
+  EXPECT_EQ(0, list->ExecuteRequest(2, &request));
+}
+
+TEST_F(ExecuteTest, AnIndexOutsideTheListSendsNothing) {
+  Discover(false, Profile({Drive(0, 0, "ABC", "ONE")}));
+  BuildRequest();
+  ScsiRequest before = request;
+  EXPECT_EQ(0, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
+  EXPECT_THROW(list->ExecuteRequest(-1, &request), CInvalidArgException);
+  EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
+  EXPECT_EQ(0, os->CountCalls("DeviceIoControl"));
+}
+
+TEST_F(ExecuteTest, AspiBlockCarriesTheRequestToTheDrivesAddress) {
+  Discover(true, Profile({Drive(0, 1, "ABC", "ONE"), Drive(1, 3, "DEF", "TWO", kPage)}));
+  BuildRequest();
+  ASSERT_EQ(1, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(0x2B, answer[14]);
+  EXPECT_EQ(0xAB, request.SenseBuffer[0]);  // GOOD leaves the sense area alone
+
+  SRB_ExecSCSICmd block = SentBlock();
+  EXPECT_EQ(SC_EXEC_SCSI_CMD, block.SRB_Cmd);
+  EXPECT_EQ(1, block.SRB_HaId);
+  EXPECT_EQ(3, block.SRB_Target);
+  EXPECT_EQ(0, block.SRB_Lun);
+  EXPECT_EQ(0x48, block.SRB_Flags);
+  EXPECT_EQ(256u, block.SRB_BufLen);
+  EXPECT_EQ(answer, block.SRB_BufPointer);
+  EXPECT_EQ(14, block.SRB_SenseLen);
+  EXPECT_EQ(10, block.SRB_CDBLen);
+  EXPECT_EQ(0u, block.SRB_Hdr_Rsvd);
+  EXPECT_EQ(0, std::memcmp(request.Header.Cdb, block.CDBByte, 16));
+  BYTE zeros[20] = {0};
+  EXPECT_EQ(0, std::memcmp(zeros, block.SRB_Rsvd2, 20));
+  EXPECT_NE(nullptr, block.SRB_PostProc);
+
+  // Finished at once: no wait, but the event is reset and released.
+  EXPECT_EQ(1, os->CountCalls("CreateEventA"));
+  EXPECT_EQ("manual unset", os->calls[0].detail);
+  EXPECT_EQ(0, os->CountCalls("WaitForSingleObject"));
+  EXPECT_EQ(1, os->CountCalls("ResetEvent"));
+  EXPECT_EQ(1, os->closeCounts[static_cast<HANDLE>(block.SRB_PostProc)]);
+}
+
+TEST_F(ExecuteTest, AspiDirectionFlagsFollowDataIn) {
+  Discover(true, Profile({Drive(0, 0, "ABC", "ONE")}));
+  const BYTE expected[3] = {0x50, 0x48, 0x40};
+  for (int dataIn = 0; dataIn < 3; ++dataIn) {
+    BuildRequest();
+    request.Header.DataIn = static_cast<UCHAR>(dataIn);
+    list->ExecuteRequest(0, &request);
+    EXPECT_EQ(expected[dataIn], SentBlock(static_cast<size_t>(dataIn)).SRB_Flags) << "DataIn " << dataIn;
+  }
+}
+
+TEST_F(ExecuteTest, AspiPendingBlockIsWaitedFor) {
+  driveemu::EmulatedUnit slow = Drive(0, 0, "ABC", "SLOW", kPage);
+  slow.delayMilliseconds = 50;
+  Discover(true, Profile({slow}));
+  BuildRequest();
+  ASSERT_EQ(1, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(0x3F, answer[10]);
+  EXPECT_EQ(1, os->CountCalls("WaitForSingleObject"));
+  EXPECT_EQ(1, os->CountCalls("ResetEvent"));
+  EXPECT_EQ(0, os->CountAspiLog("ABORT"));
+}
+
+TEST_F(ExecuteTest, AspiBlockThatNeverFinishesIsAbortedBeforeTheCallReturns) {
+  driveemu::EmulatedUnit hung = Drive(0, 0, "ABC", "HUNG", kPage);
+  hung.delayMilliseconds = 50;
+  Discover(true, Profile({hung}));
+  os->waitResults.push_back(WAIT_TIMEOUT);
+  BuildRequest();
+  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(1, os->CountAspiLog("ABORT ha=0 -> aborted"));
+  EXPECT_EQ(0, os->CountAspiLog("DONE"));  // the library never wrote the answer
+  EXPECT_EQ(0, answer[10]);
+  std::vector<std::string> waits;
+  for (const StandInPlatform::Call& call : os->calls)
+    if (call.name == "WaitForSingleObject") waits.push_back(call.detail);
+  // First the bound (30 s), then until the library lets go of the block.
+  EXPECT_EQ((std::vector<std::string>{"7530", "FFFFFFFF"}), waits);
+  EXPECT_EQ(1, os->CountCalls("ResetEvent"));
+}
+
+TEST_F(ExecuteTest, AspiCheckConditionCopiesExactlyFourteenSenseBytes) {
+  driveemu::EmulatedUnit unit = Drive(0, 0, "ABC", "CHECK");
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kCheckCondition;
+  for (BYTE i = 0; i < 18; ++i) reply.sense.push_back(static_cast<BYTE>(0x10 + i));
+  unit.replies[0x5A] = reply;
+  Discover(true, Profile({unit}));
+  BuildRequest();
+  request.Header.SenseInfoLength = 32;
+  ASSERT_EQ(1, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(2, request.Header.ScsiStatus);
+  for (int i = 0; i < 14; ++i) EXPECT_EQ(0x10 + i, request.SenseBuffer[i]) << i;
+  for (int i = 14; i < 32; ++i) EXPECT_EQ(0xAB, request.SenseBuffer[i]) << i;
+}
+
+TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionReturnZeroWithTheTargetStatus) {
+  driveemu::EmulatedUnit busy = Drive(0, 0, "A", "BUSY");
+  busy.replies[0x5A] = ErrorStatus(0x08);
+  driveemu::EmulatedUnit broken = Drive(0, 1, "B", "BROKEN");
+  broken.replies[0x5A] = TransportFailure();
+  Discover(true, Profile({busy, broken}));
+
+  BuildRequest();
+  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(8, request.Header.ScsiStatus);
+  EXPECT_EQ(0xAB, request.SenseBuffer[0]);
+
+  BuildRequest();
+  EXPECT_EQ(0, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(0, request.Header.ScsiStatus);
+}
+
+TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
+  driveemu::DriveProfile profile = Profile({Drive(0, 0, "ABC", "ONE")});
+  Discover(true, profile);
+  os->createEventFails = true;
+  BuildRequest();
+  ScsiRequest before = request;
+  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
+  EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
+
+  os->createEventFails = false;
+  list->m_pfnSendASPI32Command = nullptr;
+  os->calls.clear();
+  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(0, os->CountCalls("CreateEventA"));
+  EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
+}
+
+}  // namespace

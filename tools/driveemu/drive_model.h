@@ -1,0 +1,77 @@
+// The emulated drives: one model of adapters, targets and logical units,
+// and how each answers a command. The test stand-in of the seam and the
+// emulated ASPI library both answer from it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/wintypes.h"
+
+namespace driveemu {
+
+// How a unit answers one operation code.
+struct CommandReply {
+  enum Kind {
+    kData,             // GOOD, with these data bytes
+    kCheckCondition,   // CHECK CONDITION with these sense bytes
+    kStatus,           // ends in error with this target status
+    kTransportFailure  // the host adapter or transport fails; no status
+  };
+  Kind kind = kData;
+  std::vector<BYTE> data;
+  std::vector<BYTE> sense;
+  BYTE status = 0;
+};
+
+struct EmulatedUnit {
+  int adapter = 0;
+  int target = 0;
+  int lun = 0;
+  BYTE deviceType = 5;
+  std::map<BYTE, CommandReply> replies;  // by operation code
+  DWORD delayMilliseconds = 0;           // ASPI: finish later, from another thread
+  DWORD openError = 0;                   // pass-through: opening fails with this error
+};
+
+// What a command came to.
+struct ScsiOutcome {
+  bool transportOk = true;
+  BYTE status = 0;
+  std::vector<BYTE> data;   // at most the allocation length
+  std::vector<BYTE> sense;  // fixed format, for CHECK CONDITION
+};
+
+struct DriveProfile {
+  bool supportInfoSet = false;
+  DWORD supportInfo = 0;
+  bool hasGetSupportInfo = true;
+  bool hasSendCommand = true;
+  std::vector<EmulatedUnit> units;
+
+  // The start-up value: as set, else status 1 with the adapters the units use.
+  DWORD SupportInfo() const;
+  int AdapterCount() const;
+  const EmulatedUnit* Find(int adapter, int target, int lun) const;
+};
+
+// Answers one CDB as the unit would. An operation the unit has no reply for
+// ends in CHECK CONDITION, ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
+
+// Answers that tests and profiles build from plain values.
+std::vector<BYTE> InquiryAnswer(const std::string& vendor, const std::string& product,
+                                const std::string& revision, BYTE deviceType = 5);
+// A MODE SENSE(10) answer for page 2Ah with page bytes 2 to 7 as given.
+std::vector<BYTE> CapabilitiesAnswer(const BYTE pageBytes2to7[6]);
+// Fixed-format sense data with the given key, ASC and ASCQ.
+std::vector<BYTE> FixedSense(BYTE key, BYTE asc, BYTE ascq);
+
+// Reads a profile; false with a message naming the line when it is malformed.
+bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* error);
+
+// One log line per command, as the emulated library writes them.
+std::string HexBytes(const BYTE* bytes, size_t count);
+
+}  // namespace driveemu
