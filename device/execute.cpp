@@ -12,7 +12,7 @@ int DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
 
 int DeviceList::ExecutePassThrough(CdDevice* device, ScsiRequest* request) {
   DWORD returned = 0;
-  BOOL ok = Api().DeviceIoControl(device->m_hDevice, IOCTL_SCSI_PASS_THROUGH_DIRECT, request,
+  BOOL ok = Api().DeviceIoControl(device->m_hDevice, kIoctlScsiPassThroughDirect, request,
                                   static_cast<DWORD>(sizeof(ScsiRequest)), request,
                                   static_cast<DWORD>(sizeof(ScsiRequest)), &returned, nullptr);
   return ok ? 1 : 0;

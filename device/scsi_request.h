@@ -71,7 +71,9 @@ static_assert(offsetof(ScsiRequest, SenseBuffer) == 60, "SenseBuffer at 60");
 
 #ifdef _WIN32
 // Our header must match the platform's own declaration wherever we have it.
+#include <winioctl.h>
 #include <ntddscsi.h>
+static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == kIoctlScsiPassThroughDirect, "pass-through control code");
 static_assert(sizeof(ScsiPassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT), "header size as the platform's");
 static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer),
               "DataBuffer as the platform's");

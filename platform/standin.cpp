@@ -182,7 +182,7 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
                                       DWORD* returned, LPOVERLAPPED) {
   Record("DeviceIoControl", Hex(code));
   auto found = m_openDrives.find(device);
-  if (found == m_openDrives.end() || closeCounts.count(device) != 0 || code != IOCTL_SCSI_PASS_THROUGH_DIRECT ||
+  if (found == m_openDrives.end() || closeCounts.count(device) != 0 || code != kIoctlScsiPassThroughDirect ||
       in == nullptr || inSize < sizeof(ScsiPassThroughDirect) || in != out || outSize != inSize) {
     m_lastError = 87;  // invalid parameter
     return FALSE;

@@ -132,9 +132,7 @@ typedef SP_DEVICE_INTERFACE_DETAIL_DATA_A* PSP_DEVICE_INTERFACE_DETAIL_DATA_A;
 #endif  // _WIN32
 
 // The same on every platform: values the program relies on by number.
-#ifndef IOCTL_SCSI_PASS_THROUGH_DIRECT
-#define IOCTL_SCSI_PASS_THROUGH_DIRECT 0x4D014
-#endif
+const DWORD kIoctlScsiPassThroughDirect = 0x4D014;
 #ifndef SCSI_IOCTL_DATA_OUT
 #define SCSI_IOCTL_DATA_OUT 0
 #define SCSI_IOCTL_DATA_IN 1

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the three presets and runs every test: natively, and under 32-bit
+# and 64-bit Wine (window tests under Xvfb). Ends with one line
+# "N passed, N failed" over all builds; exits non-zero when anything failed
+# or could not run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/setup-debian.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+
+export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
+export WINEPREFIX="$QUILLANOR_WINEPREFIX"
+
+total_passed=0
+total_failed=0
+problems=()
+
+note_failure() {
+  problems+=("$1")
+  total_failed=$((total_failed + 1))
+}
+
+# One display for every window test of the run.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 91 99); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      export DISPLAY=":$n"
+      break
+    fi
+  done
+  sleep 1
+  if [ -z "$xvfb_pid" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    note_failure "Xvfb could not start"
+  fi
+fi
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  WINEPREFIX="$QUILLANOR_WINEPREFIX" wineserver -k >/dev/null 2>&1
+}
+trap cleanup EXIT
+
+if ! scripts/wine-prefix.sh; then
+  note_failure "the Wine prefix could not be made ready"
+fi
+
+jobs="${QUILLANOR_JOBS:-2}"
+for preset in native win32 win64; do
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 || ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
+    tail -n 40 "build-$preset.log"
+    note_failure "$preset: build failed (see build-$preset.log)"
+    continue
+  fi
+  rm -f "build-$preset.log"
+  results="build/$preset/results"
+  rm -rf "$results" && mkdir -p "$results"
+  echo "=== $preset: tests"
+  (cd "build/$preset" && ctest --output-on-failure --output-junit "$root/$results/ctest.junit.xml")
+  read -r p f < <(python3 scripts/count-results.py "$results/ctest.junit.xml" "$results")
+  p=${p:-0}; f=${f:-1}
+  echo "=== $preset: $p passed, $f failed"
+  total_passed=$((total_passed + p))
+  total_failed=$((total_failed + f))
+  [ "$f" -gt 0 ] && problems+=("$preset: $f failed")
+done
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "=== fuzz"
+  if scripts/fuzz.sh; then
+    total_passed=$((total_passed + 1))
+  else
+    note_failure "fuzzing found a problem or could not run"
+  fi
+fi
+
+for problem in "${problems[@]+"${problems[@]}"}"; do echo "problem: $problem"; done
+echo "$total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ] && [ ${#problems[@]} -eq 0 ]
