@@ -162,7 +162,7 @@ TEST(ResourceFilesTest, LinkCursorIsAMonochromeHandWithTheTipAtTheHotSpot) {
   EXPECT_EQ(1, image.field2);
   // Black and white, in that order.
   const std::uint8_t* palette = image.bits - 8;
-  EXPECT_EQ(0u, palette[0] | palette[1] | palette[2]);
+  EXPECT_EQ(0u, unsigned(palette[0] | palette[1] | palette[2]));
   EXPECT_EQ(0xFFu, unsigned(palette[4] & palette[5] & palette[6]));
   // The hot spot is the finger's topmost drawn pixel: nothing above it.
   EXPECT_FALSE(image.Transparent(6, 1));
