@@ -26,3 +26,25 @@ PlatformApi* SetApi(PlatformApi* api) {
   g_api = api;
   return previous;
 }
+
+int PlatformApi::WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideLength, char* out, int outSize,
+                                     const char*, BOOL* usedDefault) {
+  if (usedDefault != nullptr) *usedDefault = FALSE;
+  if (wide == nullptr || wideLength < 0 || outSize < 0) return 0;
+  int n = 0;
+  for (int i = 0; i < wideLength; ++i) {
+    unsigned unit = static_cast<unsigned>(wide[i]);
+    // A surrogate pair is one character and gets one replacement.
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < wideLength && static_cast<unsigned>(wide[i + 1]) >= 0xDC00 &&
+        static_cast<unsigned>(wide[i + 1]) < 0xE000)
+      ++i;
+    char c = NarrowFallbackChar(unit);
+    if (c == '?' && unit != '?' && usedDefault != nullptr) *usedDefault = TRUE;
+    if (outSize != 0) {
+      if (n >= outSize) return 0;  // too small, as the system's call
+      out[n] = c;
+    }
+    ++n;
+  }
+  return n;
+}

@@ -73,6 +73,11 @@ class PlatformApi {
   virtual BOOL IsDBCSLeadByte(BYTE ch) = 0;
   // Lower-cases length bytes in place, multibyte-aware.
   virtual DWORD CharLowerBuffA(char* text, DWORD length) = 0;
+  // Converts wideLength UTF-16 units to 8-bit text in codePage; with outSize
+  // 0, the bytes needed. Builds without the system's conversion use
+  // NarrowFallbackChar for every character.
+  virtual int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideLength, char* out,
+                                  int outSize, const char* defaultChar, BOOL* usedDefault);
 
   // --- Setup API ---
   // The set of device interfaces of a class; INVALID_HANDLE_VALUE on failure.
@@ -99,6 +104,10 @@ class PlatformApi {
   // Shows a modal message box and returns the button pressed.
   virtual int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) = 0;
 };
+
+// The 8-bit form of a UTF-16 unit where no code page is at hand: U+0000 to
+// U+00FF as the byte of the same value, everything else as '?'.
+inline char NarrowFallbackChar(unsigned unit) { return unit < 0x100 ? static_cast<char>(unit) : '?'; }
 
 // The seam in force. Windows builds start with the real one; other builds
 // start with none, so a test must install the stand-in first.

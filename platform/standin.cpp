@@ -4,8 +4,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "device/aspi.h"
+#include "platform/pe_version.h"
 
 namespace {
 StandInPlatform* g_active = nullptr;
@@ -160,7 +163,7 @@ HANDLE StandInPlatform::CreateFileA(const char* path, DWORD access, DWORD share,
     return INVALID_HANDLE_VALUE;
   }
   if (std::find(existingFiles.begin(), existingFiles.end(), p) != existingFiles.end() ||
-      versionBlocks.count(p) != 0) {
+      versionBlocks.count(p) != 0 || peFiles.count(p) != 0) {
     HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
     m_files.insert(handle);
     m_lastError = 0;
@@ -343,24 +346,43 @@ BOOL StandInPlatform::SetupDiDestroyDeviceInfoList(HDEVINFO set) {
 
 // --- Version information and user interface ------------------------------------
 
+bool StandInPlatform::VersionResource(const char* path, std::vector<BYTE>* resource) const {
+  std::string p(path != nullptr ? path : "");
+  auto block = versionBlocks.find(p);
+  if (block != versionBlocks.end()) {
+    *resource = block->second;
+    return true;
+  }
+  auto file = peFiles.find(p);
+  if (file == peFiles.end()) return false;
+  std::ifstream in(file->second, std::ios::binary);
+  std::vector<BYTE> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t offset = 0, length = 0;
+  if (!pever::FindVersionResource(image.data(), image.size(), &offset, &length)) return false;
+  resource->assign(image.begin() + static_cast<std::ptrdiff_t>(offset),
+                   image.begin() + static_cast<std::ptrdiff_t>(offset + length));
+  return true;
+}
+
 DWORD StandInPlatform::GetFileVersionInfoSizeA(const char* path, DWORD* handle) {
   Record("GetFileVersionInfoSizeA", path != nullptr ? path : "");
   if (handle != nullptr) *handle = 0;
-  auto found = versionBlocks.find(path != nullptr ? path : "");
-  return found == versionBlocks.end() ? 0 : static_cast<DWORD>(found->second.size());
+  std::vector<BYTE> resource;
+  if (!VersionResource(path, &resource)) return 0;
+  size_t length = pever::VersionBlockLength(resource.data(), resource.size());
+  return length == 0 ? 0 : pever::InfoSizeFor(length);
 }
 
 BOOL StandInPlatform::GetFileVersionInfoA(const char* path, DWORD, DWORD size, void* data) {
   Record("GetFileVersionInfoA", path != nullptr ? path : "");
-  auto found = versionBlocks.find(path != nullptr ? path : "");
-  if (found == versionBlocks.end() || data == nullptr) return FALSE;
-  std::memcpy(data, found->second.data(), std::min<size_t>(size, found->second.size()));
-  return TRUE;
+  std::vector<BYTE> resource;
+  if (!VersionResource(path, &resource)) return FALSE;
+  return pever::CopyVersionInfo(resource.data(), resource.size(), size, data);
 }
 
-BOOL StandInPlatform::VerQueryValueA(const void*, const char* subBlock, void**, UINT*) {
+BOOL StandInPlatform::VerQueryValueA(const void* block, const char* subBlock, void** value, UINT* length) {
   Record("VerQueryValueA", subBlock != nullptr ? subBlock : "");
-  return FALSE;
+  return pever::QueryVersionValue(block, subBlock, value, length);
 }
 
 int StandInPlatform::MessageBoxA(HWND, const char* text, const char* caption, UINT type) {

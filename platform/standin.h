@@ -39,8 +39,12 @@ class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
   // Files that CreateFileA can open (by path); the error given for others.
   std::map<std::string, DWORD> fileOpenErrors;
   std::vector<std::string> existingFiles;
-  // Version blocks by path, for the version-information calls.
+  // Version blocks by path, for the version-information calls: the bytes
+  // of a version resource, as a PE file holds them.
   std::map<std::string, std::vector<BYTE>> versionBlocks;
+  // Real PE files on this machine by the path the program sees; their
+  // version resources are read the way the version calls read them.
+  std::map<std::string, std::string> peFiles;
   // A double-byte code page: the lead bytes.
   std::vector<BYTE> leadBytes;
 
@@ -110,6 +114,8 @@ class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
   void Log(const std::string& line) override;
 
   void Record(const std::string& name, const std::string& detail = std::string());
+  // The version resource for a path, from versionBlocks or peFiles.
+  bool VersionResource(const char* path, std::vector<BYTE>* resource) const;
   // The units that pass-through discovery lists, in interface order.
   std::vector<const driveemu::EmulatedUnit*> Interfaces() const;
   static DWORD ASPI_CALL GetSupportTrampoline();

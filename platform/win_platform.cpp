@@ -38,6 +38,10 @@ class WinPlatformApi : public PlatformApi {
   UINT GetSystemDirectoryA(char* buffer, UINT size) override { return ::GetSystemDirectoryA(buffer, size); }
   BOOL IsDBCSLeadByte(BYTE ch) override { return ::IsDBCSLeadByte(ch); }
   DWORD CharLowerBuffA(char* text, DWORD length) override { return ::CharLowerBuffA(text, length); }
+  int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideLength, char* out, int outSize,
+                          const char* defaultChar, BOOL* usedDefault) override {
+    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, out, outSize, defaultChar, usedDefault);
+  }
   HDEVINFO SetupDiGetClassDevsA(const GUID* guid, const char* enumerator, HWND parent, DWORD flags) override {
     return ::SetupDiGetClassDevsA(guid, enumerator, parent, flags);
   }

@@ -30,6 +30,7 @@ typedef std::uint32_t ULONG;
 typedef unsigned int UINT;
 typedef int INT;
 typedef char CHAR;
+typedef char16_t WCHAR;
 typedef std::intptr_t INT_PTR;
 typedef std::uintptr_t UINT_PTR;
 typedef std::uintptr_t ULONG_PTR;
@@ -54,6 +55,8 @@ typedef INT_PTR (*FARPROC)();
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define MAX_PATH 260
 #define INFINITE 0xFFFFFFFFu
+#define CP_ACP 0
+#define CP_THREAD_ACP 3
 
 struct GUID {
   std::uint32_t Data1;
