@@ -16,38 +16,44 @@ CArchive::CArchive(const void* data, std::size_t size)
     : m_loading(true), m_loadData(static_cast<const BYTE*>(data)), m_loadSize(data != nullptr ? size : 0) {}
 
 CArchive::CArchive(const char* path, Mode mode) : m_loading(mode == load) {
-  std::unique_ptr<std::filebuf> file(new std::filebuf);
-  std::ios_base::openmode how = std::ios_base::binary | (m_loading ? std::ios_base::in : std::ios_base::out | std::ios_base::trunc);
-  if (path == nullptr || file->open(path, how) == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
+  // C streams rather than the C++ ones: they keep the program small.
+  std::FILE* file = path != nullptr ? std::fopen(path, m_loading ? "rb" : "wb") : nullptr;
+  if (file == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
   if (!m_loading) {
-    m_file = std::move(file);
+    m_file = file;
     return;
   }
   // Read in pieces, so that memory grows only with data that are there.
   const std::size_t kPiece = 64 * 1024;
   for (;;) {
     std::size_t have = m_fileData.size();
-    m_fileData.resize(have + kPiece);
-    std::streamsize got = file->sgetn(reinterpret_cast<char*>(m_fileData.data() + have), static_cast<std::streamsize>(kPiece));
-    m_fileData.resize(have + static_cast<std::size_t>(got > 0 ? got : 0));
-    if (got < static_cast<std::streamsize>(kPiece)) break;
+    try {
+      m_fileData.resize(have + kPiece);
+    } catch (const std::bad_alloc&) {
+      std::fclose(file);
+      AfxThrowMemoryException();
+    }
+    std::size_t got = std::fread(m_fileData.data() + have, 1, kPiece, file);
+    m_fileData.resize(have + got);
+    if (got < kPiece) break;
   }
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) AfxThrowArchiveException(CArchiveException::genericException);
   m_loadData = m_fileData.data();
   m_loadSize = m_fileData.size();
 }
 
 CArchive::~CArchive() {
-  if (m_file) m_file->close();
+  if (m_file != nullptr) std::fclose(m_file);
 }
 
 void CArchive::Write(const void* data, std::size_t count) {
   if (m_loading) AfxThrowArchiveException(CArchiveException::readOnly);
   if (count == 0) return;
   const BYTE* bytes = static_cast<const BYTE*>(data);
-  if (m_file) {
-    if (m_file->sputn(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count)) !=
-        static_cast<std::streamsize>(count))
-      AfxThrowArchiveException(CArchiveException::genericException);
+  if (m_file != nullptr) {
+    if (std::fwrite(bytes, 1, count, m_file) != count) AfxThrowArchiveException(CArchiveException::genericException);
     return;
   }
   try {
@@ -66,14 +72,15 @@ void CArchive::Read(void* data, std::size_t count) {
 }
 
 void CArchive::Flush() {
-  if (m_file && m_file->pubsync() != 0) AfxThrowArchiveException(CArchiveException::genericException);
+  if (m_file != nullptr && std::fflush(m_file) != 0) AfxThrowArchiveException(CArchiveException::genericException);
 }
 
 void CArchive::Close() {
-  if (!m_file) return;
+  if (m_file == nullptr) return;
   Flush();
-  std::unique_ptr<std::filebuf> file = std::move(m_file);
-  if (file->close() == nullptr) AfxThrowArchiveException(CArchiveException::genericException);
+  std::FILE* file = m_file;
+  m_file = nullptr;
+  if (std::fclose(file) != 0) AfxThrowArchiveException(CArchiveException::genericException);
 }
 
 void CArchive::WriteLittleEndian(unsigned long long value, int bytes) {

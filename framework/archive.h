@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <fstream>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -84,7 +84,7 @@ class CArchive {
 
   bool m_loading;
   std::vector<BYTE> m_stored;           // storing into memory
-  std::unique_ptr<std::filebuf> m_file;  // storing into a file
+  std::FILE* m_file = nullptr;          // storing into a file
   std::vector<BYTE> m_fileData;         // loading from a file
   const BYTE* m_loadData = nullptr;
   std::size_t m_loadSize = 0;

@@ -66,6 +66,10 @@ for preset in native win32 win64; do
   total_passed=$((total_passed + p))
   total_failed=$((total_failed + f))
   [ "$f" -gt 0 ] && problems+=("$preset: $f failed")
+  # The window tests save a screenshot of the window with a drive selected.
+  if [ -f "$results/window.bmp" ]; then
+    convert "$results/window.bmp" "$results/window.png" 2>/dev/null && echo "screenshot: $results/window.png"
+  fi
 done
 
 if [ -x scripts/fuzz.sh ]; then

@@ -11,7 +11,7 @@ namespace uidriver {
 
 namespace {
 
-const DWORD kPollMilliseconds = 50;
+const DWORD kPollMilliseconds = 5;
 
 struct FindContext {
   DWORD pid;
