@@ -106,7 +106,7 @@ void DeviceList::ScanInterfaces() {
     DWORD required = 0;
     Api().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, nullptr);
     // A size that cannot even hold the fixed part means the query failed.
-    if (required < fixedPart + 1) continue;
+    if (required < fixedPart) continue;
     void* buffer = std::calloc(1, required);
     if (buffer == nullptr) AfxThrowMemoryException();
     PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer);

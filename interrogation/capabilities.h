@@ -31,6 +31,22 @@ int CapabilityFlag(const BYTE* answer, const CapabilityRow& row);
 // The line that explains a CHECK CONDITION from its fixed-format sense bytes.
 CString SenseText(const BYTE* sense);
 
+// The answer buffer of one query: from the heap, zeroed by the request
+// builder, and released however the query ends (an exception included).
+class AnswerBuffer {
+ public:
+  explicit AnswerBuffer(std::size_t size) : m_bytes(static_cast<BYTE*>(std::malloc(size))) {
+    if (m_bytes == nullptr) AfxThrowMemoryException();
+  }
+  ~AnswerBuffer() { std::free(m_bytes); }
+  BYTE* Get() const { return m_bytes; }
+
+ private:
+  AnswerBuffer(const AnswerBuffer&);
+  AnswerBuffer& operator=(const AnswerBuffer&);
+  BYTE* m_bytes;
+};
+
 // Appends a label row with "YES" or "NO" in column 1. List is anything with
 // the list control's GetItemCount, InsertItem and SetItemText.
 template <class List>
@@ -48,8 +64,8 @@ void ShowCapabilities(List& list, DeviceList& devices, LPARAM itemData) {
   list.DeleteAllItems();
   if (itemData == -1) return;
 
-  BYTE* answer = static_cast<BYTE*>(std::malloc(kModeSenseAnswerLength));
-  if (answer == nullptr) AfxThrowMemoryException();
+  AnswerBuffer buffer(kModeSenseAnswerLength);
+  BYTE* answer = buffer.Get();
   ScsiRequest request;
   BuildModeSenseRequest(&request, answer);
 
@@ -64,5 +80,4 @@ void ShowCapabilities(List& list, DeviceList& devices, LPARAM itemData) {
     for (int i = 0; i < kCapabilityRowCount; ++i)
       AppendResultRow(list, kCapabilityRows[i].label, CapabilityFlag(answer, kCapabilityRows[i]));
   }
-  std::free(answer);
 }

@@ -162,6 +162,14 @@ TEST_F(CapabilitiesTest, AnIndexBeyondTheListIsAFailureLine) {
   EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, list.Labels());
 }
 
+TEST_F(CapabilitiesTest, ANegativeIndexOtherThanTheRootIsRefusedBeforeAnythingIsSent) {
+  SetUpPage({0xFF, 0, 0, 0, 0, 0});
+  os->calls.clear();
+  EXPECT_THROW(ShowCapabilities(list, *devices, -2), CInvalidArgException);
+  EXPECT_TRUE(list.rows.empty());
+  EXPECT_EQ(0, os->CountCalls("DeviceIoControl"));
+}
+
 TEST_F(CapabilitiesTest, SelectingAnotherDriveReplacesTheReportAndQueriesAgain) {
   SetUpDrives({Drive(0, 0, "A", "ONE", {0x01, 0, 0, 0, 0, 0}), Drive(0, 1, "B", "TWO", {0, 0x01, 0, 0, 0, 0})},
               false);
