@@ -18,12 +18,11 @@ QUILLANOR_ASPI_PROFILE=$(echo "Z:$root/tools/profiles/demo.profile" | tr '/' '\\
 wine reg add 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /d win98 /f >/dev/null 2>&1
 cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
 
+. scripts/xvfb.sh
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :79 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=:79
-  sleep 1
+  start_xvfb 71 79
+  [ -n "$xvfb_pid" ] || { echo "bench: Xvfb could not start" >&2; exit 1; }
 fi
 trap 'wine reg delete "HKCU\Software\Wine\AppDefaults\Quillanor.exe" /v Version /f >/dev/null 2>&1; wineserver -k >/dev/null 2>&1; [ -z "$xvfb_pid" ] || kill $xvfb_pid' EXIT
 

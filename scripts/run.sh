@@ -39,18 +39,10 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: a virtual one, and the window read out as text.
-xvfb_pid=""
-for n in $(seq 81 89); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  fi
-done
-[ -n "$xvfb_pid" ] || { echo "run: no free display for Xvfb" >&2; exit 1; }
+. scripts/xvfb.sh
+start_xvfb 81 89
+[ -n "$xvfb_pid" ] || { echo "run: Xvfb could not start" >&2; exit 1; }
 trap 'wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null || true' EXIT
-sleep 1
 echo "run: no display; running headless and reading the window"
 mkdir -p "$root/build/run"
 bmp="$root/build/run/quillanor.bmp"

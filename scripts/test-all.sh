@@ -22,20 +22,11 @@ note_failure() {
 }
 
 # One display for every window test of the run.
+. scripts/xvfb.sh
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 99); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  sleep 1
-  if [ -z "$xvfb_pid" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
-    note_failure "Xvfb could not start"
-  fi
+  start_xvfb 91 99
+  [ -n "$xvfb_pid" ] || note_failure "Xvfb could not start"
 fi
 cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -75,7 +66,7 @@ done
 if [ -x scripts/fuzz.sh ]; then
   echo "=== fuzz"
   if scripts/fuzz.sh; then
-    total_passed=$((total_passed + 1))
+    total_passed=$((total_passed + 2))  # two targets
   else
     note_failure "fuzzing found a problem or could not run"
   fi
