@@ -149,6 +149,48 @@ TEST_F(WindowTest, TheCloseBoxEndsTheProgram) {
   session.CloseBox();
   EXPECT_TRUE(session.WaitForExit(10000));
 }
+
+// ASPI start-up problems are told before the window opens, and the window
+// still opens, with no drives.
+TEST_F(WindowTest, AspiStartUpProblemsAreToldAndTheWindowStillOpens) {
+  std::string failing = results + "\\failing.profile";
+  {
+    std::ofstream profile(failing.c_str());
+    profile << "support 0000E400\ndevice 0 0 0\n  inquiry \"A\" \"B\" \"C\"\n";
+  }
+  // A copy of the program where no library lies beside it; Wine is told
+  // to take no library of that name but ours.
+  std::string alone = results + "\\no-aspi";
+  ::CreateDirectoryA(alone.c_str(), nullptr);
+  alone += "\\Quillanor.exe";
+  ASSERT_TRUE(::CopyFileA(exe.c_str(), alone.c_str(), FALSE));
+  struct Case {
+    std::string program;
+    std::string profile;
+    const char* message;
+  } cases[] = {
+      {alone, profiles + "\\window.profile", "Unable to load ASPI!"},
+      {exe, failing, "Unexpected ASPI Failure - 0000E400h"},
+  };
+  uidriver::SetWineVersion("Quillanor.exe", "win98");
+  for (const Case& c : cases) {
+    ::SetEnvironmentVariableA("QUILLANOR_ASPI_PROFILE", c.profile.c_str());
+    Session starting;
+    ASSERT_TRUE(starting.Start(c.program, std::string()));
+    uidriver::MessageBoxInfo box;
+    ASSERT_TRUE(starting.WaitForMessageBox(30000, &box)) << c.message;
+    EXPECT_EQ(c.message, box.text);
+    EXPECT_EQ("Quillanor", box.caption);
+    EXPECT_EQ(nullptr, starting.WaitForDialog(0));
+    starting.CloseMessageBox(box);
+    ASSERT_NE(nullptr, starting.WaitForDialog(30000)) << c.message;
+    std::vector<TreeItem> tree = starting.Tree();
+    ASSERT_EQ(1u, tree.size());
+    EXPECT_EQ("No CD/DVD Devices Found", tree[0].text);
+    starting.Click(IDOK);
+    EXPECT_TRUE(starting.WaitForExit(10000));
+  }
+}
 #endif
 
 TEST_F(WindowTest, WithoutDrivesTheRootSaysSoAndSelectingItShowsNothing) {
