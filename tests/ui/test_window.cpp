@@ -210,6 +210,17 @@ TEST_F(WindowTest, VersionTitleAndColumnsAreLaidOutAsDrawn) {
   EXPECT_EQ("1.0.005", session.ItemText(IDC_VERSION));
   EXPECT_EQ("Quillanor", session.ItemText(IDC_TITLE));
 
+  // Centred on the screen, with the focus on Exit.
+  RECT window, area;
+  ::GetWindowRect(session.Dialog(), &window);
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  EXPECT_NEAR((area.left + area.right) / 2, (window.left + window.right) / 2, 1);
+  EXPECT_NEAR((area.top + area.bottom) / 2, (window.top + window.bottom) / 2, 1);
+  GUITHREADINFO thread;
+  thread.cbSize = sizeof(thread);
+  ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(session.Dialog(), nullptr), &thread));
+  EXPECT_EQ(session.Control(IDOK), thread.hwndFocus);
+
   RECT list;
   ::GetWindowRect(session.Control(IDC_INFO_LIST), &list);
   EXPECT_EQ(list.right - list.left - 100, session.ColumnWidth(0));
