@@ -74,14 +74,14 @@ DWORD AspiEngine::ExecScsi(void* srb) {
   bool notify = (block->SRB_Flags & SRB_EVENT_NOTIFY) != 0;
   if (unit != nullptr && unit->delayMilliseconds > 0 && notify) {
     {
-      std::lock_guard<std::mutex> hold(m_lock);
+      LockHold hold(m_lock);
       m_pending.insert(srb);
     }
     block->SRB_Status = SS_PENDING;
     void* event = block->SRB_PostProc;
     m_host.Defer(event, unit->delayMilliseconds, [this, srb, event]() {
       {
-        std::lock_guard<std::mutex> hold(m_lock);
+        LockHold hold(m_lock);
         if (m_pending.erase(srb) == 0) return;  // aborted meanwhile
       }
       Complete(srb);
@@ -128,7 +128,7 @@ DWORD AspiEngine::Abort(void* srb) {
   SRB_Abort* abort = static_cast<SRB_Abort*>(srb);
   bool found;
   {
-    std::lock_guard<std::mutex> hold(m_lock);
+    LockHold hold(m_lock);
     found = m_pending.erase(abort->SRB_ToAbort) != 0;
   }
   m_host.Log(Format("ABORT ha=%d -> %s", abort->SRB_HaId, found ? "aborted" : "not pending"));

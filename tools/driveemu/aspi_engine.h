@@ -4,11 +4,11 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <set>
 #include <string>
 
 #include "tools/driveemu/drive_model.h"
+#include "tools/driveemu/lock.h"
 
 namespace driveemu {
 
@@ -42,7 +42,7 @@ class AspiEngine {
 
   DriveProfile m_profile;
   AspiHost& m_host;
-  std::mutex m_lock;
+  Lock m_lock;
   std::set<void*> m_pending;
 };
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 
@@ -77,7 +76,7 @@ class WindowsAspiHost : public driveemu::AspiHost {
 
   void Log(const std::string& line) override {
     if (m_logPath.empty()) return;
-    std::lock_guard<std::mutex> hold(m_lock);
+    driveemu::LockHold hold(m_lock);
     // Opened per line, so that a reader (or a test that empties the file)
     // never finds it locked or half-written.
     FILE* file = std::fopen(m_logPath.c_str(), "ab");
@@ -88,7 +87,7 @@ class WindowsAspiHost : public driveemu::AspiHost {
 
  private:
   std::string m_logPath;
-  std::mutex m_lock;
+  driveemu::Lock m_lock;
 };
 
 // Reads the profile; on any failure the library has no adapters.
