@@ -57,6 +57,27 @@ void AppendResultRow(List& list, const char* label, int flag) {
   list.SetItemText(item, 1, flag ? "YES" : "NO");
 }
 
+// TRUE when the drive carried the query and answered GOOD, so the answer
+// holds the page.
+inline bool CapabilitiesAnswered(int result, const ScsiRequest& request) {
+  return result != 0 && request.Header.ScsiStatus == kScsiStatusGood;
+}
+
+// Writes the 24 rows of an answered query, or its failure lines.
+template <class List>
+void WriteCapabilities(List& list, int result, const ScsiRequest& request, const BYTE* answer) {
+  if (!CapabilitiesAnswered(result, request)) {
+    list.InsertItem(LVIF_TEXT, 0, kModeSenseFailure, 0, 0, 0, 0);
+    if (request.Header.ScsiStatus == kScsiStatusCheckCondition) {
+      CString line = SenseText(request.SenseBuffer);
+      list.InsertItem(LVIF_TEXT, 1, line, 0, 0, 0, 0);
+    }
+  } else {
+    for (int i = 0; i < kCapabilityRowCount; ++i)
+      AppendResultRow(list, kCapabilityRows[i].label, CapabilityFlag(answer, kCapabilityRows[i]));
+  }
+}
+
 // Empties the list and, unless itemData is the root's -1, queries drive
 // itemData and writes its rows or its failure lines.
 template <class List>
@@ -68,16 +89,6 @@ void ShowCapabilities(List& list, DeviceList& devices, LPARAM itemData) {
   BYTE* answer = buffer.Get();
   ScsiRequest request;
   BuildModeSenseRequest(&request, answer);
-
   int result = devices.ExecuteRequest(static_cast<int>(itemData), &request);
-  if (result == 0 || request.Header.ScsiStatus != kScsiStatusGood) {
-    list.InsertItem(LVIF_TEXT, 0, kModeSenseFailure, 0, 0, 0, 0);
-    if (request.Header.ScsiStatus == kScsiStatusCheckCondition) {
-      CString line = SenseText(request.SenseBuffer);
-      list.InsertItem(LVIF_TEXT, 1, line, 0, 0, 0, 0);
-    }
-  } else {
-    for (int i = 0; i < kCapabilityRowCount; ++i)
-      AppendResultRow(list, kCapabilityRows[i].label, CapabilityFlag(answer, kCapabilityRows[i]));
-  }
+  WriteCapabilities(list, result, request, answer);
 }
