@@ -1,0 +1,381 @@
+// The Linux seam: drives from a sysfs tree of the test's own, the device
+// list and the reports above it, and SG_IO answered by a stand-in kernel.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <scsi/sg.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/report/report.h"
+#include "framework/msgbox.h"
+#include "helpers.h"
+#include "interrogation/capabilities.h"
+#include "platform/linux_platform.h"
+
+using namespace testing_helpers;
+
+namespace {
+
+// A kernel that answers SG_IO from emulated drives, by device path.
+class FakeKernel : public LinuxSystem {
+ public:
+  struct Node {
+    driveemu::EmulatedUnit unit;
+    int readWriteError = 0;  // errno of an O_RDWR open
+    int readOnlyError = 0;   // errno of an O_RDONLY open
+    mode_t mode = S_IFBLK | 0660;
+    gid_t gid = 24;
+  };
+  std::map<std::string, Node> nodes;
+  std::vector<std::pair<std::string, int> > opens;  // path and flags, successful or not
+  std::map<int, std::string> openFds;
+  std::map<int, int> closeCounts;
+  std::vector<sg_io_hdr_t> sent;
+  // Forced outcome of the next SG_IO calls, after the drive has answered.
+  int ioctlError = 0;
+  unsigned hostStatus = 0;
+  unsigned driverStatus = 0;
+
+  int Open(const char* path, int flags) override {
+    opens.push_back(std::make_pair(std::string(path), flags));
+    std::map<std::string, Node>::const_iterator it = nodes.find(path);
+    if (it == nodes.end()) return -ENOENT;
+    int error = (flags & O_ACCMODE) == O_RDWR ? it->second.readWriteError : it->second.readOnlyError;
+    if (error != 0) return -error;
+    int fd = nextFd++;
+    openFds[fd] = path;
+    return fd;
+  }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    if (openFds.count(fd) == 0) return -EBADF;
+    if (request != SG_IO) return -ENOTTY;
+    sg_io_hdr_t* io = static_cast<sg_io_hdr_t*>(argument);
+    sent.push_back(*io);
+    if (ioctlError != 0) return -ioctlError;
+    const driveemu::EmulatedUnit& unit = nodes[openFds[fd]].unit;
+    driveemu::ScsiOutcome outcome = driveemu::Respond(unit, static_cast<const BYTE*>(io->cmdp), io->cmd_len,
+                                                      io->dxfer_len);
+    io->host_status = 0;
+    io->driver_status = 0;
+    io->status = 0;
+    io->sb_len_wr = 0;
+    io->resid = 0;
+    if (!outcome.transportOk) {
+      io->host_status = 0x01;  // no connection
+    } else {
+      io->status = outcome.status;
+      std::memcpy(io->dxferp, outcome.data.data(), outcome.data.size());
+      io->resid = static_cast<int>(io->dxfer_len - outcome.data.size());
+      if (!outcome.sense.empty()) {
+        io->driver_status = 0x08;  // sense available
+        io->sb_len_wr = static_cast<unsigned char>(std::min<size_t>(outcome.sense.size(), io->mx_sb_len));
+        std::memcpy(io->sbp, outcome.sense.data(), io->sb_len_wr);
+      }
+    }
+    if (hostStatus != 0) io->host_status = static_cast<unsigned short>(hostStatus);
+    if (driverStatus != 0) io->driver_status = static_cast<unsigned short>(driverStatus);
+    return 0;
+  }
+  int Close(int fd) override {
+    ++closeCounts[fd];
+    return openFds.erase(fd) != 0 ? 0 : -EBADF;
+  }
+  int Stat(const char* path, struct stat* info) override {
+    std::map<std::string, Node>::const_iterator it = nodes.find(path);
+    if (it == nodes.end()) return -ENOENT;
+    std::memset(info, 0, sizeof(*info));
+    info->st_mode = it->second.mode;
+    info->st_gid = it->second.gid;
+    return 0;
+  }
+
+ private:
+  int nextFd = 10;
+};
+
+// A sysfs tree: class/block/<name>/device linking to a SCSI device directory
+// named by its address and holding its peripheral type.
+class SysfsTree {
+ public:
+  SysfsTree() {
+    char pattern[] = "/tmp/quillanor-sysfs-XXXXXX";
+    root = ::mkdtemp(pattern);
+    Make("/class");
+    Make("/class/block");
+    Make("/devices");
+    std::ofstream(root + "/group") << "root:x:0:\ncdrom:x:24:alice,bob\ndisk:x:6:\n";
+  }
+  ~SysfsTree() { std::system(("rm -rf '" + root + "'").c_str()); }
+
+  void AddBlock(const std::string& name, const std::string& address, const std::string& type) {
+    const std::string device = "/devices/" + address;
+    Make(device);
+    std::ofstream(root + device + "/type") << type << "\n";
+    Make("/class/block/" + name);
+    EXPECT_EQ(0, ::symlink(("../../../devices/" + address).c_str(), (root + "/class/block/" + name + "/device").c_str()));
+  }
+  LinuxPaths Paths() const {
+    LinuxPaths paths;
+    paths.sysfs = root;
+    paths.dev = "/dev";
+    paths.groupFile = root + "/group";
+    return paths;
+  }
+  std::string root;
+
+ private:
+  void Make(const std::string& path) { ::mkdir((root + path).c_str(), 0755); }
+};
+
+// Installs a Linux seam over the fake tree and kernel for one test.
+class LinuxSeamTest : public ::testing::Test {
+ protected:
+  void SetUp() override { AfxSetMessageBoxHandler(RecordMessage); shown().clear(); }
+  void TearDown() override {
+    AfxSetMessageBoxHandler(nullptr);
+    SetApi(previous);
+  }
+  LinuxPlatform& Install() {
+    platform.reset(new LinuxPlatform(tree.Paths(), kernel));
+    previous = SetApi(platform.get());
+    return *platform;
+  }
+  void AddDrive(const std::string& name, const std::string& address, const std::string& vendor,
+                const std::string& product, std::vector<BYTE> page = {0x3B, 0, 0x71, 0x60, 0x29, 0}) {
+    tree.AddBlock(name, address, "5");
+    kernel.nodes["/dev/" + name].unit = Drive(0, 0, vendor, product, page);
+  }
+  static std::vector<std::string>& shown() {
+    static std::vector<std::string> messages;
+    return messages;
+  }
+  static int RecordMessage(const char* text, const char*, UINT) {
+    shown().push_back(text);
+    return IDOK;
+  }
+
+  SysfsTree tree;
+  FakeKernel kernel;
+  std::unique_ptr<LinuxPlatform> platform;
+  PlatformApi* previous = nullptr;
+};
+
+TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquiry) {
+  AddDrive("sr0", "2:0:0:0", "LATE", "ON HOST TWO");
+  AddDrive("sr10", "0:0:0:0", "FIRST", "HOST ZERO");
+  AddDrive("sr1", "0:0:1:0", "SECOND", "TARGET ONE");
+  tree.AddBlock("sr2", "0:0:2:0", "4");  // a WORM drive, not a CD/DVD one
+  tree.AddBlock("sda", "0:0:3:0", "5");  // not an sr device at all
+  Install();
+
+  DeviceList devices;
+  EXPECT_FALSE(devices.m_bUseAspi);
+  ASSERT_EQ(3, devices.Enumerate());
+  const char* expected[3][2] = {{"FIRST", "HOST ZERO"}, {"SECOND", "TARGET ONE"}, {"LATE", "ON HOST TWO"}};
+  for (int i = 0; i < 3; ++i) {
+    CString vendor, product;
+    devices.GetDeviceNames(i, vendor, product);
+    EXPECT_STREQ(expected[i][0], vendor) << i;
+    EXPECT_STREQ(expected[i][1], product) << i;
+  }
+  ASSERT_EQ(3u, kernel.opens.size());
+  EXPECT_EQ("/dev/sr10", kernel.opens[0].first);
+  EXPECT_EQ("/dev/sr1", kernel.opens[1].first);
+  EXPECT_EQ("/dev/sr0", kernel.opens[2].first);
+  EXPECT_EQ(O_RDWR | O_NONBLOCK | O_CLOEXEC, kernel.opens[0].second);
+  EXPECT_TRUE(shown().empty());
+
+  // Every descriptor is closed once when the list lets the drives go.
+  devices.Clear();
+  EXPECT_TRUE(kernel.openFds.empty());
+  for (std::map<int, int>::const_iterator it = kernel.closeCounts.begin(); it != kernel.closeCounts.end(); ++it)
+    EXPECT_EQ(1, it->second) << "fd " << it->first;
+}
+
+TEST_F(LinuxSeamTest, FallsBackToReadOnlyAndExplainsWhenNeitherOpenIsAllowed) {
+  AddDrive("sr0", "0:0:0:0", "READONLY", "DRIVE");
+  kernel.nodes["/dev/sr0"].readWriteError = EACCES;
+  AddDrive("sr1", "1:0:0:0", "LOCKED", "DRIVE");
+  kernel.nodes["/dev/sr1"].readWriteError = EACCES;
+  kernel.nodes["/dev/sr1"].readOnlyError = EACCES;
+  kernel.nodes["/dev/sr1"].mode = S_IFBLK | 0660;
+  LinuxPlatform& seam = Install();
+
+  DeviceList devices;
+  ASSERT_EQ(1, devices.Enumerate());  // the read-only drive answers INQUIRY
+  CString vendor, product;
+  devices.GetDeviceNames(0, vendor, product);
+  EXPECT_STREQ("READONLY", vendor);
+  ASSERT_EQ(4u, kernel.opens.size());
+  EXPECT_EQ(O_RDONLY | O_NONBLOCK | O_CLOEXEC, kernel.opens[1].second);
+
+  ASSERT_EQ(1u, shown().size());
+  EXPECT_EQ("Unable to access CD/DVD device.  Please make sure you have Administrator privileges.", shown()[0]);
+  const std::string& advice = seam.AccessAdvice();
+  EXPECT_NE(std::string::npos, advice.find("/dev/sr1")) << advice;
+  EXPECT_NE(std::string::npos, advice.find("brw-rw----, group cdrom")) << advice;
+  EXPECT_NE(std::string::npos, advice.find("usermod -aG cdrom")) << advice;
+}
+
+TEST_F(LinuxSeamTest, OwnerOnlyNodeAndUnknownGroupAdvice) {
+  AddDrive("sr0", "0:0:0:0", "A", "B");
+  kernel.nodes["/dev/sr0"].readWriteError = EPERM;
+  kernel.nodes["/dev/sr0"].readOnlyError = EPERM;
+  kernel.nodes["/dev/sr0"].mode = S_IFBLK | 0600;
+  kernel.nodes["/dev/sr0"].gid = 4242;
+  LinuxPlatform& seam = Install();
+  EXPECT_EQ(INVALID_HANDLE_VALUE, seam.CreateFileA("/dev/sr0", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), seam.GetLastError());
+  EXPECT_NE(std::string::npos, seam.AccessAdvice().find("group 4242. Only its owner may open it: run as root."))
+      << seam.AccessAdvice();
+
+  // A node that is simply missing is not a permission problem.
+  LinuxPlatform fresh(tree.Paths(), kernel);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, fresh.CreateFileA("/dev/sr9", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), fresh.GetLastError());
+  EXPECT_TRUE(fresh.AccessAdvice().empty());
+}
+
+TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
+  AddDrive("sr0", "0:0:0:0", "QEMU", "QEMU DVD-ROM", {0x3B, 0x00, 0x71, 0x60, 0x29, 0x00});
+  LinuxPlatform& seam = Install();
+  DeviceList devices;
+  ASSERT_EQ(1, devices.Enumerate());
+  kernel.sent.clear();
+
+  RecordingList list;
+  ShowCapabilities(list, devices, 0);
+  ASSERT_EQ(1u, kernel.sent.size());
+  const sg_io_hdr_t& io = kernel.sent[0];
+  EXPECT_EQ('S', io.interface_id);
+  EXPECT_EQ(SG_DXFER_FROM_DEV, io.dxfer_direction);
+  ASSERT_EQ(10, io.cmd_len);
+  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
+  EXPECT_EQ(0, std::memcmp(cdb, io.cmdp, 10));
+  EXPECT_EQ(kModeSenseAnswerLength, io.dxfer_len);
+  EXPECT_EQ(kScsiTimeOutSeconds * 1000, io.timeout);
+  EXPECT_EQ(14, io.mx_sb_len);  // what the request asks for
+  EXPECT_EQ(2u, seam.SgIoCount());  // INQUIRY and MODE SENSE
+
+  ASSERT_EQ(24u, list.rows.size());
+  EXPECT_EQ("YES", list.rows[0].result);   // CD-R read
+  EXPECT_EQ("NO", list.rows[5].result);    // no writing
+  EXPECT_EQ("YES", list.rows[10].result);  // audio play
+}
+
+TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
+  AddDrive("sr0", "0:0:0:0", "A", "UNSUPPORTED");
+  kernel.nodes["/dev/sr0"].unit.replies[0x5A] = CheckCondition(0x05, 0x24, 0x00);
+  AddDrive("sr1", "0:0:1:0", "B", "NO DISC");
+  kernel.nodes["/dev/sr1"].unit.replies[0x5A] = CheckCondition(0x02, 0x3A, 0x00);
+  AddDrive("sr2", "0:0:2:0", "C", "BUSY");
+  kernel.nodes["/dev/sr2"].unit.replies[0x5A] = ErrorStatus(kScsiStatusBusy);
+  Install();
+  DeviceList devices;
+  ASSERT_EQ(3, devices.Enumerate());
+
+  std::vector<DriveReport> drives = CollectReport(devices);
+  ASSERT_EQ(3u, drives.size());
+  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure", "Command not supported by device."}),
+            drives[0].failure);
+  EXPECT_EQ(2, drives[0].scsiStatus);
+  ASSERT_EQ(14u, drives[0].sense.size());  // as many as the request had room for
+  EXPECT_EQ(0x70, drives[0].sense[0]);
+  EXPECT_EQ(0x24, drives[0].sense[12]);
+  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), drives[1].failure);
+  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure"}), drives[2].failure);
+  EXPECT_EQ(8, drives[2].scsiStatus);
+  EXPECT_TRUE(drives[2].sense.empty());
+}
+
+TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswers) {
+  AddDrive("sr0", "0:0:0:0", "A", "B");
+  LinuxPlatform& seam = Install();
+  DeviceList devices;
+  ASSERT_EQ(1, devices.Enumerate());
+
+  struct Case {
+    int ioctlError;
+    unsigned host;
+    unsigned driver;
+    DWORD error;
+  } cases[] = {
+      {EIO, 0, 0, ERROR_IO_DEVICE},         // the ioctl itself failed
+      {ENOMEDIUM, 0, 0, ERROR_NOT_READY},   //
+      {0, 0x01, 0, ERROR_IO_DEVICE},        // no connection
+      {0, 0x03, 0, ERROR_SEM_TIMEOUT},      // timed out at the host
+      {0, 0x08, 0, ERROR_IO_DEVICE},        // reset
+      {0, 0, 0x06, ERROR_SEM_TIMEOUT},      // timed out in the driver
+      {0, 0, 0x04, ERROR_IO_DEVICE},        // driver error
+      {0, 0, 0x08 | 0x04, ERROR_IO_DEVICE}, // error, even with sense
+  };
+  for (const Case& c : cases) {
+    kernel.ioctlError = c.ioctlError;
+    kernel.hostStatus = c.host;
+    kernel.driverStatus = c.driver;
+    BYTE answer[kModeSenseAnswerLength];
+    ScsiRequest request;
+    BuildModeSenseRequest(&request, answer);
+    EXPECT_EQ(0, devices.ExecuteRequest(0, &request)) << c.ioctlError << " " << c.host << " " << c.driver;
+    EXPECT_EQ(c.error, seam.GetLastError()) << c.ioctlError << " " << c.host << " " << c.driver;
+    RecordingList list;
+    WriteCapabilities(list, 0, request, answer);
+    EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure"}), list.Labels());
+  }
+}
+
+TEST_F(LinuxSeamTest, RefusesRecordsAndHandlesThatAreNotRight) {
+  AddDrive("sr0", "0:0:0:0", "A", "B");
+  LinuxPlatform& seam = Install();
+  HANDLE drive = seam.CreateFileA("/dev/sr0", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, drive);
+
+  BYTE answer[kModeSenseAnswerLength];
+  ScsiRequest request;
+  BuildModeSenseRequest(&request, answer);
+  DWORD returned = 0;
+  // A sense area that would end outside the record.
+  request.Header.SenseInfoOffset = sizeof(ScsiRequest) - 4;
+  EXPECT_FALSE(seam.DeviceIoControl(drive, kIoctlScsiPassThroughDirect, &request, sizeof(request), &request,
+                                    sizeof(request), &returned, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), seam.GetLastError());
+  // A record too short to hold the header.
+  BuildModeSenseRequest(&request, answer);
+  EXPECT_FALSE(seam.DeviceIoControl(drive, kIoctlScsiPassThroughDirect, &request, 8, &request, 8, &returned,
+                                    nullptr));
+  // Another control code, and a handle the seam never gave out.
+  EXPECT_FALSE(seam.DeviceIoControl(drive, 0x2D4800, &request, sizeof(request), &request, sizeof(request),
+                                    &returned, nullptr));
+  EXPECT_FALSE(seam.DeviceIoControl(reinterpret_cast<HANDLE>(0x77), kIoctlScsiPassThroughDirect, &request,
+                                    sizeof(request), &request, sizeof(request), &returned, nullptr));
+  EXPECT_TRUE(kernel.sent.empty());
+
+  EXPECT_TRUE(seam.CloseHandle(drive));
+  EXPECT_FALSE(seam.CloseHandle(drive));  // a second close touches nothing
+  EXPECT_EQ(1, kernel.closeCounts.begin()->second);
+}
+
+TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {
+  AddDrive("sr0", "0:0:0:0", "A", "B");
+  kernel.nodes["/dev/sr0"].readWriteError = EACCES;
+  kernel.nodes["/dev/sr0"].readOnlyError = EACCES;
+  Install();
+  AfxSetMessageBoxHandler(nullptr);  // the report installs its own
+  std::ostringstream out, err;
+  const char* argv[] = {"quillanor-report"};
+  EXPECT_EQ(kReportCannotRun, RunReport(1, argv, out, err));
+  EXPECT_EQ("", out.str());
+  EXPECT_NE(std::string::npos, err.str().find("quillanor-report: Unable to access CD/DVD device.")) << err.str();
+  EXPECT_NE(std::string::npos, err.str().find("cannot open /dev/sr0: permission denied")) << err.str();
+  EXPECT_NE(std::string::npos, err.str().find("usermod -aG cdrom")) << err.str();
+}
+
+}  // namespace

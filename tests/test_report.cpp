@@ -1,0 +1,199 @@
+// quillanor-report: the window's texts, the JSON document and the exit
+// statuses, against emulated drives on both transports.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "app/report/report.h"
+#include "helpers.h"
+#include "interrogation/capabilities.h"
+
+using namespace testing_helpers;
+
+namespace {
+
+const std::vector<BYTE> kReadsCdsPlaysAudio = {0x03, 0x00, 0x01, 0x00, 0x08, 0x00};
+
+int RunCommand(std::vector<const char*> args, std::string* out, std::string* err) {
+  args.insert(args.begin(), "quillanor-report");
+  std::ostringstream o, e;
+  int status = RunReport(static_cast<int>(args.size()), args.data(), o, e);
+  *out = o.str();
+  *err = e.str();
+  return status;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+driveemu::DriveProfile TwoDrives() {
+  driveemu::EmulatedUnit failing = Drive(0, 3, "BROKEN", "DRIVE");
+  failing.replies[0x5A] = CheckCondition(0x05, 0x24, 0x00);
+  return Profile({Drive(0, 1, "GOOD", "DRIVE", kReadsCdsPlaysAudio), failing});
+}
+
+TEST(ReportTest, RowsAndFailureLinesAreTheWindowsOwnOnBothTransports) {
+  for (bool aspi : {false, true}) {
+    StandInPlatform os(TwoDrives());
+    if (aspi) UseWindows98(os);
+    DeviceList devices;
+    ASSERT_EQ(2, devices.Enumerate());
+    std::vector<DriveReport> drives = CollectReport(devices);
+    ASSERT_EQ(2u, drives.size());
+    for (int i = 0; i < 2; ++i) {
+      RecordingList window;
+      ShowCapabilities(window, devices, i);
+      std::vector<std::string> labels, results;
+      for (const auto& row : drives[i].rows) {
+        labels.push_back(row.first);
+        results.push_back(row.second);
+      }
+      if (drives[i].answered) {
+        EXPECT_EQ(window.Labels(), labels) << aspi;
+        EXPECT_EQ(window.Results(), results) << aspi;
+        EXPECT_TRUE(drives[i].failure.empty());
+      } else {
+        EXPECT_EQ(window.Labels(), drives[i].failure) << aspi;
+        EXPECT_TRUE(drives[i].rows.empty());
+      }
+    }
+    EXPECT_EQ("GOOD DRIVE", drives[0].Name());
+    EXPECT_TRUE(drives[0].answered);
+    EXPECT_EQ(std::vector<unsigned char>(kReadsCdsPlaysAudio.begin(), kReadsCdsPlaysAudio.end()),
+              drives[0].capabilities);
+    EXPECT_FALSE(drives[1].answered);
+    EXPECT_EQ(2, drives[1].scsiStatus);
+    // ASPI keeps 14 sense bytes; pass-through says how many it has.
+    ASSERT_GE(drives[1].sense.size(), 14u) << aspi;
+    if (aspi) {
+      EXPECT_EQ(14u, drives[1].sense.size());
+    }
+    EXPECT_EQ(0x05, drives[1].sense[2]);
+    EXPECT_EQ(0x24, drives[1].sense[12]);
+  }
+}
+
+TEST(ReportTest, TextOutputAndExitStatus) {
+  StandInPlatform os(TwoDrives());
+  std::string out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({}, &out, &err));
+  EXPECT_EQ("", err);
+  std::vector<std::string> lines = Lines(out);
+  ASSERT_EQ(1u + 24u + 1u + 1u + 2u, lines.size()) << out;
+  EXPECT_EQ("Drive 0: GOOD DRIVE", lines[0]);
+  // Labels padded to the longest, two blanks, the result.
+  EXPECT_EQ("  Can read CD-R discs" + std::string(52 - 19, ' ') + "  YES", lines[1]);
+  EXPECT_EQ("  Can read CD-RW discs" + std::string(52 - 20, ' ') + "  YES", lines[2]);
+  EXPECT_EQ("  Device currently in prevent (locked) state" + std::string(52 - 42, ' ') + "  NO", lines[24]);
+  EXPECT_EQ("", lines[25]);
+  EXPECT_EQ("Drive 1: BROKEN DRIVE", lines[26]);
+  EXPECT_EQ("  Mode Sense Command Failure", lines[27]);
+  EXPECT_EQ("  Command not supported by device.", lines[28]);
+}
+
+TEST(ReportTest, EveryDriveAnsweredOrNoDriveAtAllIsSuccess) {
+  {
+    StandInPlatform os(Profile({Drive(0, 0, "ONLY", "ONE", kReadsCdsPlaysAudio)}));
+    std::string out, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
+  }
+  {
+    StandInPlatform os;
+    std::string out, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
+    EXPECT_EQ("No CD/DVD Devices Found\n", out);
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--json"}, &out, &err));
+    EXPECT_NE(std::string::npos, out.find("\"drives\": []")) << out;
+  }
+}
+
+TEST(ReportTest, JsonNamesEveryFieldOfEveryDrive) {
+  driveemu::EmulatedUnit dead = Drive(0, 4, "DEAD", "LINK");
+  dead.replies[0x5A] = TransportFailure();
+  driveemu::DriveProfile profile = TwoDrives();
+  profile.units.push_back(dead);
+  StandInPlatform os(profile);
+  std::string out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--json"}, &out, &err));
+
+  const char* fields[] = {"\"index\": ", "\"name\": ", "\"vendor\": ", "\"product\": ", "\"answered\": ",
+                          "\"scsi_status\": ", "\"capabilities\": ", "\"sense\": ", "\"rows\": ", "\"failure\": "};
+  for (const char* field : fields) {
+    size_t count = 0;
+    for (size_t at = out.find(field); at != std::string::npos; at = out.find(field, at + 1)) ++count;
+    EXPECT_EQ(3u, count) << field;
+  }
+  EXPECT_NE(std::string::npos, out.find("\"program\": \"quillanor-report\""));
+  EXPECT_NE(std::string::npos, out.find("\"capabilities\": \"030001000800\""));
+  EXPECT_NE(std::string::npos, out.find("{\"label\": \"Can read CD-R discs\", \"value\": \"YES\"}"));
+  EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\", "
+                                        "\"Command not supported by device.\"]"));
+  EXPECT_NE(std::string::npos, out.find("\"sense\": \"700005000000000a0000000024"));
+  // The drive that never answered: no status, no page, no sense.
+  size_t dead_at = out.find("\"name\": \"DEAD LINK\"");
+  ASSERT_NE(std::string::npos, dead_at);
+  EXPECT_NE(std::string::npos, out.find("\"scsi_status\": null,\n      \"capabilities\": null,\n      \"sense\": null",
+                                        dead_at));
+
+#ifndef _WIN32
+  // The document is valid JSON to a real parser.
+  FILE* parser = popen("python3 -c 'import json,sys; json.load(sys.stdin)'", "w");
+  ASSERT_NE(nullptr, parser);
+  std::fputs(out.c_str(), parser);
+  EXPECT_EQ(0, pclose(parser)) << out;
+#endif
+}
+
+TEST(ReportTest, JsonStringsEscapeAnyByte) {
+  EXPECT_EQ("\"PLAIN Name 1.0\"", JsonString("PLAIN Name 1.0"));
+  EXPECT_EQ("\"say \\\"hi\\\" \\\\ there\"", JsonString("say \"hi\" \\ there"));
+  EXPECT_EQ("\"\\u0001\\u001f\\u007f\\u00e9\\u00ff\"", JsonString("\x01\x1f\x7f\xe9\xff"));
+  EXPECT_EQ("\"a\\u0000b\"", JsonString(std::string("a\0b", 3)));
+
+  // Odd bytes in the INQUIRY names stay valid JSON.
+  StandInPlatform os(Profile({Drive(0, 0, "Q\"UO\\TE", "\xC9T\x01\xFF")}));
+  std::string out, err;
+  RunCommand({"--json"}, &out, &err);
+  EXPECT_NE(std::string::npos, out.find("\"vendor\": \"Q\\\"UO\\\\TE\"")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"product\": \"\\u00c9T\\u0001\\u00ff\"")) << out;
+}
+
+TEST(ReportTest, OptionsHelpVersionAndMistakes) {
+  StandInPlatform os(TwoDrives());
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
+  EXPECT_EQ(0u, out.find("Usage: quillanor-report [--json]"));
+  EXPECT_NE(std::string::npos, out.find("Exit status:"));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"-V"}, &out, &err));
+  EXPECT_EQ(0u, out.find("quillanor-report "));
+  EXPECT_EQ(0, os.CountCalls("DeviceIoControl"));  // neither touched a drive
+
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--jsn"}, &out, &err));
+  EXPECT_EQ("", out);
+  EXPECT_EQ("quillanor-report: unrecognized option '--jsn'\nTry 'quillanor-report --help' for more information.\n",
+            err);
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--json", "extra"}, &out, &err));
+  EXPECT_EQ(0u, err.find("quillanor-report: unexpected argument 'extra'"));
+}
+
+TEST(ReportTest, StartUpMessagesGoToTheErrorStreamAndMeanNoRun) {
+  StandInPlatform os(TwoDrives());
+  UseWindows98(os);
+  os.aspiLibraryPresent = false;
+  std::string out, err;
+  EXPECT_EQ(kReportCannotRun, RunCommand({}, &out, &err));
+  EXPECT_EQ("", out);
+  EXPECT_EQ("quillanor-report: Unable to load ASPI!\n", err);
+  EXPECT_TRUE(os.messages.empty());  // no box was shown
+
+  // Afterwards, message boxes are boxes again.
+  AfxMessageBox("after");
+  EXPECT_EQ(std::vector<std::string>{"after"}, os.messages);
+}
+
+}  // namespace
