@@ -369,13 +369,13 @@ TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {
   kernel.nodes["/dev/sr0"].readOnlyError = EACCES;
   Install();
   AfxSetMessageBoxHandler(nullptr);  // the report installs its own
-  std::ostringstream out, err;
+  std::string out, err;
   const char* argv[] = {"quillanor-report"};
-  EXPECT_EQ(kReportCannotRun, RunReport(1, argv, out, err));
-  EXPECT_EQ("", out.str());
-  EXPECT_NE(std::string::npos, err.str().find("quillanor-report: Unable to access CD/DVD device.")) << err.str();
-  EXPECT_NE(std::string::npos, err.str().find("cannot open /dev/sr0: permission denied")) << err.str();
-  EXPECT_NE(std::string::npos, err.str().find("usermod -aG cdrom")) << err.str();
+  EXPECT_EQ(kReportCannotRun, RunReport(1, argv, &out, &err));
+  EXPECT_EQ("", out);
+  EXPECT_NE(std::string::npos, err.find("quillanor-report: Unable to access CD/DVD device.")) << err;
+  EXPECT_NE(std::string::npos, err.find("cannot open /dev/sr0: permission denied")) << err;
+  EXPECT_NE(std::string::npos, err.find("usermod -aG cdrom")) << err;
 }
 
 }  // namespace

@@ -17,11 +17,9 @@ const std::vector<BYTE> kReadsCdsPlaysAudio = {0x03, 0x00, 0x01, 0x00, 0x08, 0x0
 
 int RunCommand(std::vector<const char*> args, std::string* out, std::string* err) {
   args.insert(args.begin(), "quillanor-report");
-  std::ostringstream o, e;
-  int status = RunReport(static_cast<int>(args.size()), args.data(), o, e);
-  *out = o.str();
-  *err = e.str();
-  return status;
+  out->clear();
+  err->clear();
+  return RunReport(static_cast<int>(args.size()), args.data(), out, err);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

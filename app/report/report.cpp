@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ostream>
 
 #include "device/aspi.h"
 #include "framework/msgbox.h"
@@ -57,19 +56,19 @@ std::string Hex(const std::vector<unsigned char>& bytes) {
 }
 
 // The start-up messages of the device list, while a report runs.
-std::ostream* g_messages = nullptr;
+std::string* g_messages = nullptr;
 int g_messageCount = 0;
 
 int MessageToStream(const char* text, const char*, UINT) {
   ++g_messageCount;
-  if (g_messages != nullptr) *g_messages << kProgram << ": " << text << "\n";
+  if (g_messages != nullptr) *g_messages += std::string(kProgram) + ": " + text + "\n";
   return IDOK;
 }
 
 // Restores the message boxes however the report ends.
 struct MessageRedirect {
-  MessageRedirect(std::ostream& err) {
-    g_messages = &err;
+  explicit MessageRedirect(std::string* err) {
+    g_messages = err;
     g_messageCount = 0;
     AfxSetMessageBoxHandler(MessageToStream);
   }
@@ -79,24 +78,23 @@ struct MessageRedirect {
   }
 };
 
-void WriteUsage(std::ostream& out) {
-  out << "Usage: " << kProgram << " [--json]\n"
-      << "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
-      << "the 24 capabilities that the drive reports in its MMC capabilities page\n"
-      << "(MODE SENSE page 2Ah), or why it could not report them.\n"
-      << "\n"
-      << "  --json      print one JSON document instead of text\n"
-      << "  -h, --help     show this help and exit\n"
-      << "  -V, --version  show the version and exit\n"
-      << "\n"
-      << "Exit status:\n"
-      << "  0  every drive answered (also when there is no drive)\n"
-      << "  1  some drive failed the query; its failure lines say why\n"
-      << "  2  the command could not run: a bad option, or no access to the drives\n"
-      << "\n"
-      << "On Linux the drives are /dev/sr*, opened read-only when read-write is not\n"
-      << "allowed; their group (often 'cdrom') may open them without root.\n";
-}
+const char kUsage[] =
+    "Usage: quillanor-report [--json]\n"
+    "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
+    "the 24 capabilities that the drive reports in its MMC capabilities page\n"
+    "(MODE SENSE page 2Ah), or why it could not report them.\n"
+    "\n"
+    "  --json         print one JSON document instead of text\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every drive answered (also when there is no drive)\n"
+    "  1  some drive failed the query; its failure lines say why\n"
+    "  2  the command could not run: a bad option, or no access to the drives\n"
+    "\n"
+    "On Linux the drives are /dev/sr*, opened read-only when read-write is not\n"
+    "allowed; their group (often 'cdrom') may open them without root.\n";
 
 }  // namespace
 
@@ -160,70 +158,66 @@ std::vector<DriveReport> CollectReport(DeviceList& devices) {
   return drives;
 }
 
-void WriteTextReport(std::ostream& out, const std::vector<DriveReport>& drives) {
+void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
   if (drives.empty()) {
-    out << kNoDrives << "\n";
+    out += std::string(kNoDrives) + "\n";
     return;
   }
   std::size_t width = 0;
   for (int i = 0; i < kCapabilityRowCount; ++i) width = std::max(width, std::strlen(kCapabilityRows[i].label));
   for (std::size_t d = 0; d < drives.size(); ++d) {
     const DriveReport& drive = drives[d];
-    if (d != 0) out << "\n";
-    out << "Drive " << drive.index << ": " << drive.Name() << "\n";
-    for (std::size_t r = 0; r < drive.rows.size(); ++r)
-      out << "  " << drive.rows[r].first << std::string(width - std::min(width, drive.rows[r].first.size()), ' ')
-          << "  " << drive.rows[r].second << "\n";
-    for (std::size_t f = 0; f < drive.failure.size(); ++f) out << "  " << drive.failure[f] << "\n";
+    if (d != 0) out += "\n";
+    out += "Drive " + std::to_string(drive.index) + ": " + drive.Name() + "\n";
+    for (std::size_t r = 0; r < drive.rows.size(); ++r) {
+      const std::string& label = drive.rows[r].first;
+      out += "  " + label + std::string(width - std::min(width, label.size()), ' ') + "  " + drive.rows[r].second + "\n";
+    }
+    for (std::size_t f = 0; f < drive.failure.size(); ++f) out += "  " + drive.failure[f] + "\n";
   }
 }
 
-void WriteJsonReport(std::ostream& out, const std::vector<DriveReport>& drives, const char* version) {
-  out << "{\n  \"program\": " << JsonString(kProgram) << ",\n  \"version\": " << JsonString(version)
-      << ",\n  \"drives\": [";
+void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const char* version) {
+  out += "{\n  \"program\": " + JsonString(kProgram) + ",\n  \"version\": " + JsonString(version) +
+         ",\n  \"drives\": [";
   for (std::size_t d = 0; d < drives.size(); ++d) {
     const DriveReport& drive = drives[d];
-    out << (d == 0 ? "\n" : ",\n") << "    {\n";
-    out << "      \"index\": " << drive.index << ",\n";
-    out << "      \"name\": " << JsonString(drive.Name()) << ",\n";
-    out << "      \"vendor\": " << JsonString(drive.vendor) << ",\n";
-    out << "      \"product\": " << JsonString(drive.product) << ",\n";
-    out << "      \"answered\": " << (drive.answered ? "true" : "false") << ",\n";
-    out << "      \"scsi_status\": ";
-    if (drive.scsiStatus < 0)
-      out << "null";
-    else
-      out << drive.scsiStatus;
-    out << ",\n      \"capabilities\": " << (drive.answered ? JsonString(Hex(drive.capabilities)) : "null") << ",\n";
-    out << "      \"sense\": " << (drive.sense.empty() ? "null" : JsonString(Hex(drive.sense))) << ",\n";
-    out << "      \"rows\": [";
+    out += d == 0 ? "\n    {\n" : ",\n    {\n";
+    out += "      \"index\": " + std::to_string(drive.index) + ",\n";
+    out += "      \"name\": " + JsonString(drive.Name()) + ",\n";
+    out += "      \"vendor\": " + JsonString(drive.vendor) + ",\n";
+    out += "      \"product\": " + JsonString(drive.product) + ",\n";
+    out += std::string("      \"answered\": ") + (drive.answered ? "true" : "false") + ",\n";
+    out += "      \"scsi_status\": " + (drive.scsiStatus < 0 ? std::string("null") : std::to_string(drive.scsiStatus));
+    out += ",\n      \"capabilities\": " + (drive.answered ? JsonString(Hex(drive.capabilities)) : "null") + ",\n";
+    out += "      \"sense\": " + (drive.sense.empty() ? std::string("null") : JsonString(Hex(drive.sense))) + ",\n";
+    out += "      \"rows\": [";
     for (std::size_t r = 0; r < drive.rows.size(); ++r)
-      out << (r == 0 ? "\n" : ",\n") << "        {\"label\": " << JsonString(drive.rows[r].first)
-          << ", \"value\": " << JsonString(drive.rows[r].second) << "}";
-    out << (drive.rows.empty() ? "],\n" : "\n      ],\n");
-    out << "      \"failure\": [";
-    for (std::size_t f = 0; f < drive.failure.size(); ++f)
-      out << (f == 0 ? "" : ", ") << JsonString(drive.failure[f]);
-    out << "]\n    }";
+      out += (r == 0 ? "\n" : ",\n") + std::string("        {\"label\": ") + JsonString(drive.rows[r].first) +
+             ", \"value\": " + JsonString(drive.rows[r].second) + "}";
+    out += drive.rows.empty() ? "],\n" : "\n      ],\n";
+    out += "      \"failure\": [";
+    for (std::size_t f = 0; f < drive.failure.size(); ++f) out += (f == 0 ? "" : ", ") + JsonString(drive.failure[f]);
+    out += "]\n    }";
   }
-  out << (drives.empty() ? "]\n}\n" : "\n  ]\n}\n");
+  out += drives.empty() ? "]\n}\n" : "\n  ]\n}\n";
 }
 
-int RunReport(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunReport(int argc, const char* const* argv, std::string* out, std::string* err) {
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     const char* option = argv[i];
     if (std::strcmp(option, "--json") == 0) {
       json = true;
     } else if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
-      WriteUsage(out);
+      *out += kUsage;
       return kReportAllAnswered;
     } else if (std::strcmp(option, "--version") == 0 || std::strcmp(option, "-V") == 0) {
-      out << kProgram << " " << QUILLANOR_VERSION << "\n";
+      *out += std::string(kProgram) + " " + QUILLANOR_VERSION + "\n";
       return kReportAllAnswered;
     } else {
-      err << kProgram << ": " << (option[0] == '-' ? "unrecognized option '" : "unexpected argument '") << option
-          << "'\nTry '" << kProgram << " --help' for more information.\n";
+      *err += std::string(kProgram) + ": " + (option[0] == '-' ? "unrecognized option '" : "unexpected argument '") +
+              option + "'\nTry '" + kProgram + " --help' for more information.\n";
       return kReportCannotRun;
     }
   }
@@ -233,7 +227,7 @@ int RunReport(int argc, const char* const* argv, std::ostream& out, std::ostream
   devices.Enumerate();
 #ifdef __linux__
   if (LinuxPlatform* seam = dynamic_cast<LinuxPlatform*>(&Api())) {
-    if (!seam->AccessAdvice().empty()) err << kProgram << ": " << seam->AccessAdvice() << "\n";
+    if (!seam->AccessAdvice().empty()) *err += std::string(kProgram) + ": " + seam->AccessAdvice() + "\n";
   }
 #endif
   // A start-up message means the drives could not be reached (no access,
@@ -242,14 +236,9 @@ int RunReport(int argc, const char* const* argv, std::ostream& out, std::ostream
 
   std::vector<DriveReport> drives = CollectReport(devices);
   if (json)
-    WriteJsonReport(out, drives, QUILLANOR_VERSION);
+    WriteJsonReport(*out, drives, QUILLANOR_VERSION);
   else
-    WriteTextReport(out, drives);
-  out.flush();
-  if (!out) {
-    err << kProgram << ": cannot write the report\n";
-    return kReportCannotRun;
-  }
+    WriteTextReport(*out, drives);
   for (std::size_t d = 0; d < drives.size(); ++d)
     if (!drives[d].answered) return kReportSomeFailed;
   return kReportAllAnswered;

@@ -3,7 +3,6 @@
 // desktop.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -32,14 +31,15 @@ const int kReportCannotRun = 2;
 
 // Queries every drive of the list, in index order.
 std::vector<DriveReport> CollectReport(DeviceList& devices);
-// The text form: a block per drive, the window's texts.
-void WriteTextReport(std::ostream& out, const std::vector<DriveReport>& drives);
-// The JSON form: one document naming every field of every drive.
-void WriteJsonReport(std::ostream& out, const std::vector<DriveReport>& drives, const char* version);
+// The text form, appended: a block per drive, the window's texts.
+void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives);
+// The JSON form, appended: one document naming every field of every drive.
+void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const char* version);
 // A JSON string literal of 8-bit text: every byte outside printable ASCII is
 // escaped, so drive names of any bytes still make valid JSON.
 std::string JsonString(const std::string& text);
 
-// The whole command: options, the device list, the output. Returns the exit
-// status. Message boxes of the device list go to err while it runs.
-int RunReport(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// The whole command: options, the device list, the output, appended to out
+// and err. Returns the exit status. Message boxes of the device list go to
+// err while it runs.
+int RunReport(int argc, const char* const* argv, std::string* out, std::string* err);
