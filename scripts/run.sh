@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillanor.exe and runs it under Wine.
-#  - With an optical drive, the program reaches it as on Windows.
+#  - With an optical drive, quillanor-report (the Linux build) first prints
+#    each drive and its rows; then the window reaches the drives as on Windows.
 #  - Without one, it runs as on Windows 98 with the emulated ASPI library
 #    and its demonstration drives, and says so.
 #  - Without a display, it runs on a virtual one and prints what the window
@@ -22,7 +23,11 @@ cp build/win32/tools/wnaspi32/WNASPI32.dll "$app_dir/"
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
 if ls /dev/sr[0-9]* >/dev/null 2>&1; then
-  echo "run: using this machine's optical drives"
+  echo "run: this machine's optical drives, as quillanor-report sees them through SG_IO:"
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j "${QUILLANOR_JOBS:-2}" --target quillanor-report >/dev/null
+  build/native/app/report/quillanor-report || echo "run: quillanor-report ended with status $?"
+  echo "run: and in the window, under Wine"
   wine reg delete 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /f >/dev/null 2>&1 || true
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 else

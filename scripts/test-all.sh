@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three presets and runs every test: natively, and under 32-bit
-# and 64-bit Wine (window tests under Xvfb). Ends with one line
+# and 64-bit Wine (window tests under Xvfb); then the Linux report in a QEMU
+# guest and the fuzzers. Ends with one line
 # "N passed, N failed" over all builds; exits non-zero when anything failed
 # or could not run.
 set -uo pipefail
@@ -62,6 +63,18 @@ for preset in native win32 win64; do
     convert "$results/window.bmp" "$results/window.png" 2>/dev/null && echo "screenshot: $results/window.png"
   fi
 done
+
+# The Linux report inside a QEMU guest with emulated drives (uses the
+# native build above; builds what it needs if that failed).
+echo "=== qemu"
+scripts/qemu-test.sh 2>&1 | tee build-qemu.log
+read -r p _ f _ < <(tail -n 1 build-qemu.log)
+case "$p$f" in *[!0-9]*|"") p=0; f=1 ;; esac
+echo "=== qemu: $p passed, $f failed"
+total_passed=$((total_passed + p))
+total_failed=$((total_failed + f))
+[ "$f" -gt 0 ] && problems+=("qemu: $f failed (see build-qemu.log)")
+[ "$f" -eq 0 ] && rm -f build-qemu.log
 
 if [ -x scripts/fuzz.sh ]; then
   echo "=== fuzz"

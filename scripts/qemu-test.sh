@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# Tests the Linux report against emulated drives: boots Debian's kernel under
+# QEMU (software emulation, so no KVM is needed) with five CD drives on PIIX
+# IDE, AHCI and virtio-scsi, runs quillanor-report --json and plain inside,
+# checks the answers on the host (tools/qemu/check_report.py) and, in the same
+# guest, measures the report against wodim -prcap (figures only).
+#
+# Everything generated goes to build/qemu; the kernel and busybox packages are
+# kept in $QUILLANOR_QEMU_CACHE (default ~/.cache/quillanor-qemu) so that a
+# clean clone does not download them again. Ends with one line
+# "N passed, M failed"; exits non-zero when a check failed or the test could
+# not run.
+#
+# Environment: QUILLANOR_REPORT_STATIC / QUILLANOR_REPORT_DYNAMIC use these
+# programs instead of building the native preset's; QUILLANOR_BENCH_ROUNDS
+# (default 5, 0 for none); QUILLANOR_QEMU_TIMEOUT (seconds, default 180);
+# QUILLANOR_JOBS (build jobs, default 2).
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+work=build/qemu
+cache="${QUILLANOR_QEMU_CACHE:-$HOME/.cache/quillanor-qemu}"
+rounds="${QUILLANOR_BENCH_ROUNDS:-5}"
+limit="${QUILLANOR_QEMU_TIMEOUT:-180}"
+expected_drives=5
+mkdir -p "$work" "$cache"
+rm -f "$work/console.log" "$work"/*.txt "$work"/*.json "$work"/*.status
+
+# Every way of not getting to run the guest ends here: the checks still run
+# (and fail) so the count always covers the same cases.
+checks() {
+  python3 tools/qemu/check_report.py --console "$work/console.log" --out "$work" --qemu-status "$1"
+}
+cannot_run() {
+  echo "qemu-test: $1"
+  checks "$1"
+  exit 1
+}
+
+# --- host packages, installed only when missing (as scripts/setup-debian.sh does)
+packages=(qemu-system-x86 wodim gcc libc6-dev python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "qemu-test: installing ${missing[*]}"
+  $sudo apt-get update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
+    cannot_run "could not install ${missing[*]}"
+fi
+command -v qemu-system-x86_64 >/dev/null || cannot_run "qemu-system-x86_64 is not installed"
+command -v python3 >/dev/null || { echo "qemu-test: python3 is missing"; echo "0 passed, 1 failed"; exit 1; }
+
+# Downloads a package's .deb into the cache unless it is there already.
+fetch_deb() {
+  local package=$1 deb
+  deb=$(ls "$cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
+  if [ -z "$deb" ]; then
+    # apt-get download keeps the file in the current folder; refresh the
+    # package lists once if they point at a version the mirror dropped.
+    (cd "$cache" && { apt-get download -q "$package" >/dev/null 2>&1 ||
+      { $sudo apt-get update -q >/dev/null && apt-get download -q "$package" >/dev/null 2>&1; }; })
+    deb=$(ls "$cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
+  fi
+  echo "$deb"
+}
+
+# --- busybox: the installed static one, else the package unpacked here (it
+# conflicts with the dynamic busybox, so it is not installed for this)
+if dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed"; then
+  busybox=/bin/busybox
+else
+  deb=$(fetch_deb busybox-static)
+  [ -n "$deb" ] || cannot_run "could not download busybox-static"
+  rm -rf "$work/busybox"
+  dpkg-deb -x "$deb" "$work/busybox" || cannot_run "could not unpack $deb"
+  busybox="$work/busybox/bin/busybox"
+fi
+
+# --- kernel: the version linux-image-amd64 currently depends on
+kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+  sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1)
+if [ -z "$kernel_package" ]; then
+  # No package lists: fall back on the newest kernel already cached.
+  kernel_package=$(ls "$cache"/linux-image-[0-9]*-amd64_*.deb 2>/dev/null | sort -V | tail -n 1 |
+    sed 's|.*/\(linux-image-[^_]*\)_.*|\1|')
+fi
+[ -n "$kernel_package" ] || cannot_run "cannot tell which kernel linux-image-amd64 stands for"
+kernel_version=${kernel_package#linux-image-}
+kernel_deb=$(fetch_deb "$kernel_package")
+[ -n "$kernel_deb" ] || cannot_run "could not download $kernel_package"
+# Older kernels' packages are of no further use.
+for old in "$cache"/linux-image-[0-9]*-amd64_*.deb; do
+  [ -e "$old" ] && [ "$old" != "$kernel_deb" ] && rm -f "$old"
+done
+kernel_dir="$work/kernel/$kernel_version"
+if [ ! -f "$kernel_dir/.unpacked" ]; then
+  rm -rf "$work/kernel"
+  mkdir -p "$kernel_dir"
+  dpkg-deb -x "$kernel_deb" "$kernel_dir" || cannot_run "could not unpack $kernel_deb"
+  touch "$kernel_dir/.unpacked"
+fi
+vmlinuz="$kernel_dir/boot/vmlinuz-$kernel_version"
+modules_dir="$kernel_dir/lib/modules/$kernel_version"
+if [ ! -f "$vmlinuz" ] || [ ! -d "$modules_dir" ]; then
+  cannot_run "$kernel_deb holds no kernel $kernel_version"
+fi
+
+# --- the programs under test
+report_static="${QUILLANOR_REPORT_STATIC:-}"
+report_dynamic="${QUILLANOR_REPORT_DYNAMIC:-}"
+if [ -z "$report_static" ] || [ -z "$report_dynamic" ]; then
+  # Build them, so a stale program is never tested.
+  if [ ! -f build/native/CMakeCache.txt ]; then
+    cmake --preset native >"$work/build.log" 2>&1 || cannot_run "the native preset does not configure (see $work/build.log)"
+  fi
+  cmake --build build/native -j "${QUILLANOR_JOBS:-2}" --target quillanor-report quillanor-report-static \
+    >"$work/build.log" 2>&1 || cannot_run "quillanor-report does not build (see $work/build.log)"
+  report_static="${report_static:-build/native/app/report/quillanor-report-static}"
+  report_dynamic="${report_dynamic:-build/native/app/report/quillanor-report}"
+fi
+for program in "$report_static" "$report_dynamic"; do
+  [ -x "$program" ] || cannot_run "$program does not exist"
+done
+
+gcc -shared -fPIC -O2 -Wall -Wextra -Werror -o "$work/sgio_count.so" tools/qemu/sgio_count.c -ldl ||
+  cannot_run "the SG_IO counting shim does not compile"
+
+# sg is not needed by the report, but real systems load it next to sr_mod:
+# the report must list each drive once all the same.
+python3 tools/qemu/initramfs.py --out "$work/initramfs.gz" --busybox "$busybox" --init tools/qemu/init \
+  --modules-dir "$modules_dir" \
+  --module ata_piix --module ahci --module virtio_pci --module virtio_scsi --module sr_mod --module sg \
+  --file "/usr/bin/quillanor-report-static=$report_static" \
+  --with-libs "/usr/bin/quillanor-report=$report_dynamic" \
+  --with-libs /usr/bin/wodim=/usr/bin/wodim \
+  --file "/lib/sgio_count.so=$work/sgio_count.so" || cannot_run "the initramfs could not be built"
+
+# Any multiple of 2048 bytes makes a disc; the three discs share one image.
+disc="$work/disc.img"
+[ -f "$disc" ] || head -c 1048576 /dev/zero >"$disc"
+
+# The drives, in the SCSI address order tools/qemu/check_report.py expects.
+# ata_piix loads first (hosts 0 and 1, one per channel), then ahci (hosts
+# 2-7), then virtio_scsi (host 8, targets 2 and 10).
+# shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
+drives=(
+  -drive "if=none,id=disc0,file=$disc,format=raw,media=cdrom,readonly=on"
+  -device ide-cd,bus=ide.0,unit=0,drive=disc0
+  -device ide-cd,bus=ide.1,unit=0
+  -device ahci,id=ahci0
+  -drive "if=none,id=disc1,file=$disc,format=raw,media=cdrom,readonly=on"
+  -device ide-cd,bus=ahci0.0,drive=disc1
+  -device virtio-scsi-pci,id=scsi0
+  -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0
+  -drive "if=none,id=disc2,file=$disc,format=raw,media=cdrom,readonly=on"
+  -device "scsi-cd,bus=scsi0.0,scsi-id=10,lun=0,drive=disc2,vendor=QLNRTEST,product=EMULATED DRIVE,ver=4.2"
+)
+
+echo "qemu-test: booting $kernel_version under QEMU (TCG), $expected_drives drives, $rounds benchmark rounds"
+started=$(date +%s)
+timeout --kill-after=10 "$limit" qemu-system-x86_64 -machine pc -accel tcg -m 512 -smp 1 \
+  -nographic -nodefaults -no-reboot -monitor none -serial "file:$work/console.log" \
+  -kernel "$vmlinuz" -initrd "$work/initramfs.gz" \
+  -append "console=ttyS0 quiet panic=-1 quillanor.drives=$expected_drives quillanor.bench=$rounds" \
+  "${drives[@]}" </dev/null >"$work/qemu.stderr" 2>&1
+status=$?
+echo "qemu-test: QEMU ended after $(($(date +%s) - started)) s with status $status; console in $work/console.log"
+case $status in
+  0|124) qemu_status=$status ;;
+  137) qemu_status=124 ;;  # killed after ignoring the timeout's TERM
+  *) qemu_status="QEMU exited with status $status: $(grep -v '^$' "$work/qemu.stderr" | tail -n 1)" ;;
+esac
+checks "$qemu_status"
