@@ -196,10 +196,10 @@ HANDLE LinuxPlatform::CreateFileA(const char* path, DWORD access, DWORD, LPSECUR
   }
   // Non-blocking: an empty tray must not keep open() waiting for a disc.
   const int common = O_NONBLOCK | O_CLOEXEC;
-  int fd = -EACCES;
-  if (access & GENERIC_WRITE) fd = m_system.Open(path, O_RDWR | common);
+  const bool write = (access & GENERIC_WRITE) != 0;
+  int fd = m_system.Open(path, (write ? O_RDWR : O_RDONLY) | common);
   // INQUIRY and MODE SENSE are allowed on a read-only open.
-  if (fd == -EACCES || fd == -EPERM || fd == -EROFS) fd = m_system.Open(path, O_RDONLY | common);
+  if (write && (fd == -EACCES || fd == -EPERM || fd == -EROFS)) fd = m_system.Open(path, O_RDONLY | common);
   if (fd < 0) {
     if (fd == -EACCES || fd == -EPERM) NoteAccessProblem(path);
     m_lastError = ErrorFromErrno(-fd);
