@@ -165,10 +165,10 @@ def read(path):
         return f.read()
 
 
-def placement(spec):
-    destination, _, source = spec.partition("=")
+def placement(text):
+    destination, _, source = text.partition("=")
     if not destination.startswith("/") or not source:
-        raise argparse.ArgumentTypeError(f"expected /guest/path=host/path, got {spec!r}")
+        raise argparse.ArgumentTypeError(f"expected /guest/path=host/path, got {text!r}")
     return destination, source
 
 
