@@ -18,11 +18,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 work=build/qemu
-cache="${QUILLANOR_QEMU_CACHE:-$HOME/.cache/quillanor-qemu}"
 rounds="${QUILLANOR_BENCH_ROUNDS:-5}"
 limit="${QUILLANOR_QEMU_TIMEOUT:-180}"
 expected_drives=5
-mkdir -p "$work" "$cache"
+mkdir -p "$work"
 rm -f "$work/console.log" "$work"/*.txt "$work"/*.json "$work"/*.status
 
 # Every way of not getting to run the guest ends here: the checks still run
@@ -36,77 +35,15 @@ cannot_run() {
   exit 1
 }
 
-# --- host packages, installed only when missing (as scripts/setup-debian.sh does)
-packages=(qemu-system-x86 wodim gcc libc6-dev python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "qemu-test: installing ${missing[*]}"
-  $sudo apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
-    cannot_run "could not install ${missing[*]}"
-fi
+# --- host packages, installed only when missing
+. scripts/common.sh
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing qemu-system-x86 wodim gcc libc6-dev python3 >/dev/null ||
+  cannot_run "could not install the QEMU test's packages"
 command -v qemu-system-x86_64 >/dev/null || cannot_run "qemu-system-x86_64 is not installed"
 command -v python3 >/dev/null || { echo "qemu-test: python3 is missing"; echo "0 passed, 1 failed"; exit 1; }
 
-# Downloads a package's .deb into the cache unless it is there already.
-fetch_deb() {
-  local package=$1 deb
-  deb=$(ls "$cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
-  if [ -z "$deb" ]; then
-    # apt-get download keeps the file in the current folder; refresh the
-    # package lists once if they point at a version the mirror dropped.
-    (cd "$cache" && { apt-get download -q "$package" >/dev/null 2>&1 ||
-      { $sudo apt-get update -q >/dev/null && apt-get download -q "$package" >/dev/null 2>&1; }; })
-    deb=$(ls "$cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
-  fi
-  echo "$deb"
-}
-
-# --- busybox: the installed static one, else the package unpacked here (it
-# conflicts with the dynamic busybox, so it is not installed for this)
-if dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed"; then
-  busybox=/bin/busybox
-else
-  deb=$(fetch_deb busybox-static)
-  [ -n "$deb" ] || cannot_run "could not download busybox-static"
-  rm -rf "$work/busybox"
-  dpkg-deb -x "$deb" "$work/busybox" || cannot_run "could not unpack $deb"
-  busybox="$work/busybox/bin/busybox"
-fi
-
-# --- kernel: the version linux-image-amd64 currently depends on
-kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-  sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1)
-if [ -z "$kernel_package" ]; then
-  # No package lists: fall back on the newest kernel already cached.
-  kernel_package=$(ls "$cache"/linux-image-[0-9]*-amd64_*.deb 2>/dev/null | sort -V | tail -n 1 |
-    sed 's|.*/\(linux-image-[^_]*\)_.*|\1|')
-fi
-[ -n "$kernel_package" ] || cannot_run "cannot tell which kernel linux-image-amd64 stands for"
-kernel_version=${kernel_package#linux-image-}
-kernel_deb=$(fetch_deb "$kernel_package")
-[ -n "$kernel_deb" ] || cannot_run "could not download $kernel_package"
-# Older kernels' packages are of no further use.
-for old in "$cache"/linux-image-[0-9]*-amd64_*.deb; do
-  [ -e "$old" ] && [ "$old" != "$kernel_deb" ] && rm -f "$old"
-done
-kernel_dir="$work/kernel/$kernel_version"
-if [ ! -f "$kernel_dir/.unpacked" ]; then
-  rm -rf "$work/kernel"
-  mkdir -p "$kernel_dir"
-  dpkg-deb -x "$kernel_deb" "$kernel_dir" || cannot_run "could not unpack $kernel_deb"
-  touch "$kernel_dir/.unpacked"
-fi
-vmlinuz="$kernel_dir/boot/vmlinuz-$kernel_version"
-modules_dir="$kernel_dir/lib/modules/$kernel_version"
-if [ ! -f "$vmlinuz" ] || [ ! -d "$modules_dir" ]; then
-  cannot_run "$kernel_deb holds no kernel $kernel_version"
-fi
+. scripts/qemu-kernel.sh
+guest_kernel "$work" || cannot_run "$guest_error"
 
 # --- the programs under test
 report_static="${QUILLANOR_REPORT_STATIC:-}"

@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
 # Creates (once) and starts the project's Wine prefix, so that the first
 # test does not pay for it and time out.
+#   wine-prefix.sh        a prefix for 32-bit and 64-bit programs
+#   wine-prefix.sh --64   a 64-bit prefix made through the 64-bit loader
+#                         alone, for machines that execute no 32-bit code
 set -euo pipefail
-export WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$(dirname "$0")/common.sh"
+wine_environment
+export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine: creating the prefix $WINEPREFIX (this takes a while)"
+fi
+if [ "${1:-}" = --64 ]; then
+  loader=$(wine64_loader) || { echo "wine: no 64-bit loader" >&2; exit 1; }
+  export WINELOADER="$loader"
+  "$loader" wineboot -i >/dev/null 2>&1 || { echo "wine: wineboot failed" >&2; exit 1; }
+  wineserver -w
+  "$loader" cmd /c exit 0 >/dev/null 2>&1 || { echo "wine: cannot run a 64-bit program" >&2; exit 1; }
+  exit 0
 fi
 wineboot -i >/dev/null 2>&1 || { echo "wine: wineboot failed" >&2; exit 1; }
 wineserver -w
 # A program of each width must run, or every Windows test would fail for
 # a reason that has nothing to do with the program.
 wine cmd /c exit 0 >/dev/null 2>&1 || { echo "wine: cannot run a 32-bit program" >&2; exit 1; }
+"$(wine64_loader)" cmd /c exit 0 >/dev/null 2>&1 || { echo "wine: cannot run a 64-bit program" >&2; exit 1; }

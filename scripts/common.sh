@@ -1,0 +1,87 @@
+# Sourced by the scripts (bash): package installs, the project's Wine
+# environment, Unix-to-Windows paths, and whether this machine executes
+# 32-bit x86 code itself.
+
+# Installs the Debian packages among "$@" that are not installed yet.
+# QUILLANOR_APT_OPTIONS may add options to apt-get install.
+install_missing() {
+  local p missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "setup: installing ${missing[*]}"
+  for p in "${missing[@]}"; do
+    # Debian's 32-bit Wine comes from the i386 architecture.
+    if [ "${p##*:}" = i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      $sudo dpkg --add-architecture i386
+      break
+    fi
+  done
+  $sudo apt-get update -q >/dev/null
+  # shellcheck disable=SC2086  # the options are words
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q ${QUILLANOR_APT_OPTIONS:-} "${missing[@]}"
+}
+
+# The Windows path under which Wine's Z: drive shows a Unix path.
+winpath() { echo "Z:$1" | tr '/' '\\'; }
+
+# What every Wine command of the project shares: no Mono or Gecko
+# installer dialogs, no desktop menu entries, no debug chatter.
+QUILLANOR_WINE_OVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine_environment() {
+  export WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-$QUILLANOR_WINE_OVERRIDES}"
+}
+
+# The 64-bit Wine loader alone: it needs no 32-bit execution.
+wine64_loader() {
+  if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else command -v wine64; fi
+}
+
+# Succeeds when the kernel executes 32-bit x86 programs itself. A probe of
+# 96 bytes (an i386 ELF that sleeps half a second and exits 42) must run,
+# and while it sleeps the process must be the probe, not an emulator that
+# binfmt_misc put in its place (qemu-user would also run it, slowly).
+# QUILLANOR_IA32=yes or no overrides the answer.
+runs_ia32() {
+  case "${QUILLANOR_IA32:-}" in
+    yes) return 0 ;;
+    no) return 1 ;;
+  esac
+  if dmesg 2>/dev/null | grep -qi "IA-32 emulation off"; then
+    return 1
+  fi
+  local probe status exe
+  probe=$(mktemp "${TMPDIR:-/tmp}/quillanor-ia32.XXXXXX") || return 1
+  python3 - "$probe" <<'EOF' || { rm -f "$probe"; return 1; }
+import struct, sys
+base = 0x08048000
+code_at = 52 + 32
+timespec = base + code_at + 26
+code = (b"\xb8\xa2\x00\x00\x00"                      # mov eax, 162 (nanosleep)
+        + b"\xbb" + struct.pack("<I", timespec)    # mov ebx, timespec
+        + b"\x31\xc9\xcd\x80"                      # xor ecx, ecx; int 80h
+        + b"\xb8\x01\x00\x00\x00"                  # mov eax, 1 (exit)
+        + b"\xbb\x2a\x00\x00\x00\xcd\x80"          # mov ebx, 42; int 80h
+        + struct.pack("<II", 0, 500000000))        # half a second
+ident = b"\x7fELF\x01\x01\x01" + b"\x00" * 9
+header = ident + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, base + code_at, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+size = code_at + len(code)
+program = struct.pack("<IIIIIIII", 1, 0, base, base, size, size, 5, 0x1000)
+with open(sys.argv[1], "wb") as f:
+    f.write(header + program + code)
+EOF
+  chmod +x "$probe"
+  "$probe" 2>/dev/null &
+  local pid=$!
+  sleep 0.2
+  exe=$(readlink "/proc/$pid/exe" 2>/dev/null)
+  wait "$pid" 2>/dev/null
+  status=$?
+  rm -f "$probe"
+  [ "$status" -eq 42 ] && [ "$exe" = "$probe" ]
+}

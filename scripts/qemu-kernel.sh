@@ -1,0 +1,72 @@
+# Sourced by the scripts that boot a QEMU guest (bash): Debian's kernel and
+# a static busybox, downloaded once into $QUILLANOR_QEMU_CACHE (default
+# ~/.cache/quillanor-qemu) and unpacked under the given work folder.
+#
+#   guest_kernel WORK    sets busybox, kernel_version, vmlinuz, modules_dir;
+#                        on failure returns 1 with the reason in guest_error
+
+qemu_cache="${QUILLANOR_QEMU_CACHE:-$HOME/.cache/quillanor-qemu}"
+
+# Downloads a package's .deb into the cache unless it is there already.
+fetch_deb() {
+  local package=$1 deb sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  deb=$(ls "$qemu_cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
+  if [ -z "$deb" ]; then
+    # apt-get download keeps the file in the current folder; refresh the
+    # package lists once if they point at a version the mirror dropped.
+    (cd "$qemu_cache" && { apt-get download -q "$package" >/dev/null 2>&1 ||
+      { $sudo apt-get update -q >/dev/null && apt-get download -q "$package" >/dev/null 2>&1; }; })
+    deb=$(ls "$qemu_cache/${package}"_*.deb 2>/dev/null | sort -V | tail -n 1)
+  fi
+  echo "$deb"
+}
+
+guest_kernel() {
+  local work=$1 deb kernel_package kernel_deb kernel_dir old
+  guest_error=""
+  mkdir -p "$work" "$qemu_cache"
+  # busybox: the installed static one, else the package unpacked here (it
+  # conflicts with the dynamic busybox, so it is not installed for this)
+  if dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed"; then
+    busybox=/bin/busybox
+  else
+    deb=$(fetch_deb busybox-static)
+    [ -n "$deb" ] || { guest_error="could not download busybox-static"; return 1; }
+    if [ ! -x "$work/busybox/bin/busybox" ]; then
+      rm -rf "$work/busybox"
+      dpkg-deb -x "$deb" "$work/busybox" || { guest_error="could not unpack $deb"; return 1; }
+    fi
+    busybox="$work/busybox/bin/busybox"
+  fi
+
+  # The kernel: the version linux-image-amd64 currently depends on.
+  kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+    sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1)
+  if [ -z "$kernel_package" ]; then
+    # No package lists: fall back on the newest kernel already cached.
+    kernel_package=$(ls "$qemu_cache"/linux-image-[0-9]*-amd64_*.deb 2>/dev/null | sort -V | tail -n 1 |
+      sed 's|.*/\(linux-image-[^_]*\)_.*|\1|')
+  fi
+  [ -n "$kernel_package" ] || { guest_error="cannot tell which kernel linux-image-amd64 stands for"; return 1; }
+  kernel_version=${kernel_package#linux-image-}
+  kernel_deb=$(fetch_deb "$kernel_package")
+  [ -n "$kernel_deb" ] || { guest_error="could not download $kernel_package"; return 1; }
+  # Older kernels' packages are of no further use.
+  for old in "$qemu_cache"/linux-image-[0-9]*-amd64_*.deb; do
+    [ -e "$old" ] && [ "$old" != "$kernel_deb" ] && rm -f "$old"
+  done
+  kernel_dir="$work/kernel/$kernel_version"
+  if [ ! -f "$kernel_dir/.unpacked" ]; then
+    rm -rf "$work/kernel"
+    mkdir -p "$kernel_dir"
+    dpkg-deb -x "$kernel_deb" "$kernel_dir" || { guest_error="could not unpack $kernel_deb"; return 1; }
+    touch "$kernel_dir/.unpacked"
+  fi
+  vmlinuz="$kernel_dir/boot/vmlinuz-$kernel_version"
+  modules_dir="$kernel_dir/lib/modules/$kernel_version"
+  if [ ! -f "$vmlinuz" ] || [ ! -d "$modules_dir" ]; then
+    guest_error="$kernel_deb holds no kernel $kernel_version"
+    return 1
+  fi
+}

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Checks what the real window and report showed of QEMU's drives on Wine's
+pass-through road (tools/qemu/window-road.sh left it in one folder).
+
+The reference is the guest's own reading of each drive through SG_IO
+(tools/qemu/sgio_read.py): names from its INQUIRY data, rows from its
+capabilities page through the row table of check_report.py. Prints one line
+per check, then "N passed, M failed"; exits 1 when a check failed.
+
+  check_window.py FOLDER [--guest-status TEXT]
+"""
+import argparse
+import json
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_report import EXPECTED_DRIVES, ROWS, VARYING_BITS  # noqa: E402
+
+WIDTHS = (32, 64)
+# The drive's lock state depends on who holds it open, and how.
+LOCK_ROW = next(label for label, byte, bit in ROWS if VARYING_BITS.get(byte, 0) & (1 << bit))
+
+
+class Checks:
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, name, problem):
+        """problem: None when the check holds, else what was wrong."""
+        if problem is None:
+            self.passed += 1
+            print(f"ok   {name}")
+        else:
+            self.failed += 1
+            print(f"FAIL {name}: {problem}")
+
+
+def read(folder, name):
+    try:
+        with open(os.path.join(folder, name), encoding="latin-1") as f:
+            return f.read().replace("\r\n", "\n")
+    except OSError:
+        return None
+
+
+def status(folder, name):
+    text = read(folder, name + ".status")
+    return int(text) if text and text.strip().isdigit() else None
+
+
+def inquiry_name(drive):
+    data = bytes.fromhex(drive["inquiry"]["data"])
+    vendor = data[8:16].decode("latin-1").rstrip(" ")
+    product = data[16:32].decode("latin-1").rstrip(" ")
+    return f"{vendor} {product}"
+
+
+def page_bytes(drive):
+    """Bytes 0..7 of page 2Ah in a MODE SENSE(10) answer, or None."""
+    data = bytes.fromhex(drive["mode_sense"]["data"])
+    if len(data) < 8:
+        return None
+    start = 8 + int.from_bytes(data[6:8], "big")
+    page = data[start:start + 8]
+    return page if len(page) == 8 and page[0] & 0x3F == 0x2A else None
+
+
+def expected_rows(page):
+    return [(label, "YES" if page[byte] & (1 << bit) else "NO") for label, byte, bit in ROWS]
+
+
+def parse_window(text):
+    """(messages, root, [(drive name, [(label, value)])]) of uidriver's text."""
+    messages, root, drives = [], None, []
+    for line in text.split("\n"):
+        if line.startswith("message: "):
+            messages.append(line[len("message: "):])
+        elif line.startswith("window: ") or not line.strip() or line.startswith("screenshot"):
+            continue
+        elif line.startswith("    ") and drives:
+            parts = line.strip().rsplit(None, 1)
+            drives[-1][1].append((parts[0], parts[1] if len(parts) > 1 else ""))
+        elif line.startswith("  "):
+            drives.append((line.strip(), []))
+        elif root is None:
+            root = line.strip()
+    return messages, root, drives
+
+
+def comparable(report):
+    """A report's drives without what depends on how the drive was opened."""
+    drives = []
+    for drive in report["drives"]:
+        rows = [row for row in drive["rows"] if row["label"] != LOCK_ROW]
+        drives.append((drive["name"], drive["answered"], drive["scsi_status"], rows, drive["failure"]))
+    return drives
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("folder")
+    parser.add_argument("--guest-status", default="0")
+    args = parser.parse_args()
+    folder = args.folder
+    checks = Checks()
+
+    ran = args.guest_status == "0" and read(folder, "fixture.status") is not None
+    checks.check("the guest ran the window road", None if ran else f"it did not ({args.guest_status})")
+
+    drives = []
+    try:
+        drives = json.loads(read(folder, "drives.json") or "")["drives"]
+        problem = None
+        if len(drives) != len(EXPECTED_DRIVES):
+            problem = f"{len(drives)} drives, {len(EXPECTED_DRIVES)} expected"
+        for drive, expected in zip(drives, EXPECTED_DRIVES):
+            if "error" in drive:
+                problem = f"{drive['node']}: {drive['error']}"
+            elif drive["inquiry"]["status"] != 0 or drive["mode_sense"]["status"] != 0 or page_bytes(drive) is None:
+                problem = f"{drive['node']} did not answer INQUIRY and MODE SENSE"
+            elif inquiry_name(drive) != f"{expected['vendor']} {expected['product']}":
+                problem = f"{drive['node']} is {inquiry_name(drive)!r}, not the {expected['what']}"
+    except (ValueError, KeyError, TypeError) as error:
+        problem = f"no reading of the drives ({error})"
+        drives = []
+    checks.check("the guest's own SG_IO reading found its five drives, each answering", problem)
+    readable = problem is None
+
+    fixture = status(folder, "fixture")
+    checks.check("the drives were listed to Wine as CD-ROM interfaces",
+                 None if fixture == 0 else f"fixture.py ended with {fixture}: {read(folder, 'fixture.txt')}")
+
+    linux = None
+    try:
+        linux = json.loads(read(folder, "linux-report.json") or "")
+    except ValueError:
+        pass
+    for width in WIDTHS:
+        text = read(folder, f"window{width}.txt") or ""
+        messages, root, shown = parse_window(text)
+        names = [inquiry_name(d) for d in drives] if readable else None
+        problem = None
+        if status(folder, f"window{width}") != 0:
+            problem = f"the UI driver ended with {status(folder, f'window{width}')}: {text.strip()[-300:]}"
+        elif messages:
+            problem = f"message boxes: {messages}"
+        elif root != "My Computer":
+            problem = f"the tree's root is {root!r}"
+        elif names is None:
+            problem = "nothing to compare with"
+        elif [name for name, _ in shown] != names:
+            problem = f"the tree lists {[name for name, _ in shown]}, the drives are {names}"
+        checks.check(f"win{width}: the window lists the drives in order, named from their INQUIRY", problem)
+        for index, expected in enumerate(EXPECTED_DRIVES):
+            name = f"win{width}: drive {index} ({expected['what']}): 24 rows as its capabilities page says"
+            if not readable or index >= len(shown):
+                checks.check(name, "the drive is not in the window or could not be read")
+                continue
+            want = expected_rows(page_bytes(drives[index]))
+            got = shown[index][1]
+            wrong = [f"{w[0]}: {g[1]!r} for {w[1]!r}" for w, g in zip(want, got) if w != g and w[0] != LOCK_ROW]
+            if len(got) != len(want):
+                checks.check(name, f"{len(got)} rows: {got[:3]}")
+            else:
+                checks.check(name, "; ".join(wrong) if wrong else None)
+        report = None
+        try:
+            report = json.loads(read(folder, f"report{width}.json") or "")
+        except ValueError:
+            pass
+        problem = None
+        if report is None or linux is None:
+            problem = f"no JSON from the {'Windows' if report is None else 'Linux'} report"
+        elif status(folder, f"report{width}") != 0 or status(folder, "linux-report") != 0:
+            problem = f"exit statuses {status(folder, f'report{width}')} (Wine) and {status(folder, 'linux-report')} (Linux)"
+        elif comparable(report) != comparable(linux):
+            problem = f"Wine: {comparable(report)}\nLinux: {comparable(linux)}"
+        checks.check(f"win{width}: quillanor-report.exe under Wine agrees with the Linux report", problem)
+
+    print(f"{checks.passed} passed, {checks.failed} failed")
+    return 1 if checks.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
