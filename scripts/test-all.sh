@@ -89,17 +89,27 @@ for preset in native win32 win64; do
   fi
 done
 
+# Runs a test script that ends with "N passed, M failed" and adds its count.
+#   counted NAME LOG SCRIPT
+counted() {
+  local name=$1 log=$2 p f
+  shift 2
+  echo "=== $name"
+  "$@" 2>&1 | tee "$log"
+  read -r p _ f _ < <(tail -n 1 "$log")
+  case "$p$f" in *[!0-9]*|"") p=0; f=1 ;; esac
+  echo "=== $name: $p passed, $f failed"
+  total_passed=$((total_passed + p))
+  total_failed=$((total_failed + f))
+  if [ "$f" -gt 0 ]; then problems+=("$name: $f failed (see $log)"); else rm -f "$log"; fi
+}
+
 # The Linux report inside a QEMU guest with emulated drives (uses the
 # native build above; builds what it needs if that failed).
-echo "=== qemu"
-scripts/qemu-test.sh 2>&1 | tee build-qemu.log
-read -r p _ f _ < <(tail -n 1 build-qemu.log)
-case "$p$f" in *[!0-9]*|"") p=0; f=1 ;; esac
-echo "=== qemu: $p passed, $f failed"
-total_passed=$((total_passed + p))
-total_failed=$((total_failed + f))
-[ "$f" -gt 0 ] && problems+=("qemu: $f failed (see build-qemu.log)")
-[ "$f" -eq 0 ] && rm -f build-qemu.log
+counted qemu build-qemu.log scripts/qemu-test.sh
+# The real window and the report on Wine's pass-through road, against the
+# same emulated drives in a QEMU guest.
+counted "window road" build-window-road.log scripts/window-road-test.sh
 
 if [ -x scripts/fuzz.sh ]; then
   echo "=== fuzz"

@@ -175,7 +175,12 @@ def main():
         elif status(folder, f"report{width}") != 0 or status(folder, "linux-report") != 0:
             problem = f"exit statuses {status(folder, f'report{width}')} (Wine) and {status(folder, 'linux-report')} (Linux)"
         elif comparable(report) != comparable(linux):
-            problem = f"Wine: {comparable(report)}\nLinux: {comparable(linux)}"
+            wine_drives, linux_drives = comparable(report), comparable(linux)
+            problem = f"{len(wine_drives)} drives under Wine, {len(linux_drives)} on Linux"
+            for index, (a, b) in enumerate(zip(wine_drives, linux_drives)):
+                if a != b:
+                    problem = f"drive {index}: Wine {a}, Linux {b}"
+                    break
         checks.check(f"win{width}: quillanor-report.exe under Wine agrees with the Linux report", problem)
 
     print(f"{checks.passed} passed, {checks.failed} failed")
