@@ -22,7 +22,11 @@ if runs_ia32; then
   export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
 else
   win32_way=guest
-  echo "=== 32-bit Windows programs: run in a QEMU guest, as this machine executes no 32-bit code"
+  if [ "${QUILLANOR_IA32:-}" = no ]; then
+    echo "=== 32-bit Windows programs: run in a QEMU guest, as QUILLANOR_IA32=no asks"
+  else
+    echo "=== 32-bit Windows programs: run in a QEMU guest, as this machine executes no 32-bit code"
+  fi
   # Made by the 64-bit loader alone, so kept apart from a prefix for both widths.
   export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine64}"
 fi
