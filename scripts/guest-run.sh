@@ -58,6 +58,9 @@ command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not inst
 guest_kernel "$work" || fail "$guest_error"
 
 mkdir -p "$work" "$cache"
+# One guest at a time uses the cache: two would make the prefix together.
+exec 9>"$cache/.lock"
+flock -w "$limit" 9 || fail "another guest held $cache/.lock for $limit s"
 python3 tools/qemu/initramfs.py --out "$work/initramfs.gz" --busybox "$busybox" --init tools/qemu/chroot-init \
   --modules-dir "$modules_dir" \
   --module virtio_pci --module 9p --module 9pnet_virtio --module overlay \
