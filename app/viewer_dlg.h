@@ -2,6 +2,8 @@
 // selected drive on the right.
 #pragma once
 
+#include <vector>
+
 #include "app/resource.h"
 #include "app/static_link.h"
 #include "device/device_list.h"
@@ -16,6 +18,8 @@ class CViewerDlg : public CDialog {
 
   // Appends one capability row: the label, then "YES" or "NO".
   void AddResultRow(const char* label, int flag);
+  // Shows each problem that the device list reported in a box, in order.
+  static void TellProblems(const std::vector<DeviceProblem>& problems);
 
   CListCtrl m_listInfo;
   CTreeCtrl m_treeDevices;
@@ -36,6 +40,7 @@ class CViewerDlg : public CDialog {
 
  private:
   void ShowOwnVersion();
+  void ShowCapabilities(LPARAM itemData);
   void FillDeviceTree(int count);
   void SetUpColumns();
   void CreateTitleFont();
