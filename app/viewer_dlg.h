@@ -18,8 +18,6 @@ class CViewerDlg : public CDialog {
 
   // Appends one capability row: the label, then "YES" or "NO".
   void AddResultRow(const char* label, int flag);
-  // Shows each problem that the device list reported in a box, in order.
-  static void TellProblems(const std::vector<DeviceProblem>& problems);
 
   CListCtrl m_listInfo;
   CTreeCtrl m_treeDevices;
@@ -39,6 +37,8 @@ class CViewerDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // Shows each problem that the device list reported in a box, in order.
+  static void TellProblems(const std::vector<DeviceProblem>& problems);
   void ShowOwnVersion();
   void ShowCapabilities(LPARAM itemData);
   void FillDeviceTree(int count);

@@ -78,8 +78,6 @@ class DeviceList {
   DeviceList& operator=(const DeviceList&);
 
   void StartAspi();
-  void Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
-              const std::string& advice = std::string());
   void ScanAspiBus();
   void ScanInterfaces();
   // Appends a new record and names it.

@@ -2,13 +2,22 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/aspi.h"
 #include "device/device_list.h"
+#include "platform/aspi.h"
 
 namespace {
 const DWORD kAspiStatusShift = 8;
 const BYTE kPeripheralCdDvd = 5;
 const int kTargetsPerAdapter = 16;
+
+void Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
+            const std::string& advice = std::string()) {
+  DeviceProblem problem;
+  problem.kind = kind;
+  problem.text = text;
+  problem.advice = advice;
+  problems.push_back(problem);
+}
 
 // Releases the interface set however the scan ends.
 struct DeviceInfoSetGuard {
@@ -55,15 +64,6 @@ void DeviceList::StartAspi() {
     message.Format("Unexpected ASPI Failure - %08Xh", static_cast<unsigned>(support));
     Report(m_startProblems, DeviceProblem::kAspiStartFailed, message);
   }
-}
-
-void DeviceList::Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
-                        const std::string& advice) {
-  DeviceProblem problem;
-  problem.kind = kind;
-  problem.text = text;
-  problem.advice = advice;
-  problems.push_back(problem);
 }
 
 int DeviceList::Enumerate() {

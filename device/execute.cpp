@@ -1,8 +1,8 @@
 // Carrying one request to a drive, through the list's transport.
 #include <cstring>
 
-#include "platform/aspi.h"
 #include "device/device_list.h"
+#include "platform/aspi.h"
 
 CommandOutcome DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
   if (index >= GetCount()) return CommandOutcome::NotCarried();

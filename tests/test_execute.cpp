@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/aspi.h"
 #include "interrogation/capabilities.h"
+#include "platform/aspi.h"
 #include "tests/support/helpers.h"
 
 using namespace testing_helpers;
