@@ -12,6 +12,8 @@ END_MESSAGE_MAP()
 CViewerDlg::CViewerDlg(CWnd* parent)
     : CDialog(IDD, parent), m_hIcon(nullptr), m_linkWeb(IDC_LINK_CURSOR) {
   m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_MAIN));
+  // A transport that did not start is told before the window opens.
+  TellProblems(m_deviceList.StartProblems());
 }
 
 // Members go in reverse order: the drives first, then the image list, the
@@ -31,11 +33,16 @@ BOOL CViewerDlg::OnInitDialog() {
 
   ShowOwnVersion();
   int count = m_deviceList.Enumerate();
+  TellProblems(m_deviceList.ScanProblems());
   FillDeviceTree(count);
   SetUpColumns();
   CreateTitleFont();
   m_linkWeb.SubclassDlgItem(IDC_WEB_LINK, this);
   return TRUE;  // the dialog manager gives the focus to Exit
+}
+
+void CViewerDlg::TellProblems(const std::vector<DeviceProblem>& problems) {
+  for (std::size_t i = 0; i < problems.size(); ++i) AfxMessageBox(problems[i].text, MB_OK, 0);
 }
 
 void CViewerDlg::ShowOwnVersion() {
@@ -111,7 +118,22 @@ HCURSOR CViewerDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 void CViewerDlg::OnSelchangedDeviceTree(NMHDR* notify, LRESULT* result) {
   *result = 0;
   const NMTREEVIEWA* view = reinterpret_cast<const NMTREEVIEWA*>(notify);
-  ShowCapabilities(m_listInfo, m_deviceList, view->itemNew.lParam);
+  ShowCapabilities(view->itemNew.lParam);
 }
 
-void CViewerDlg::AddResultRow(const char* label, int flag) { AppendResultRow(m_listInfo, label, flag); }
+// Empties the list and, unless itemData is the root's -1, queries the drive
+// it names and writes its rows or its failure lines.
+void CViewerDlg::ShowCapabilities(LPARAM itemData) {
+  m_listInfo.DeleteAllItems();
+  if (itemData == -1) return;
+  CapabilitiesResult result = QueryCapabilities(m_deviceList, static_cast<int>(itemData));
+  for (std::size_t i = 0; i < result.rows.size(); ++i) AddResultRow(result.rows[i].label, result.rows[i].yes);
+  for (std::size_t i = 0; i < result.failure.size(); ++i)
+    m_listInfo.InsertItem(LVIF_TEXT, static_cast<int>(i), result.failure[i], 0, 0, 0, 0);
+}
+
+void CViewerDlg::AddResultRow(const char* label, int flag) {
+  int item = m_listInfo.InsertItem(LVIF_TEXT, m_listInfo.GetItemCount(), label, 0, 0, 0, 0);
+  if (item == -1) return;  // the row stays without a result
+  m_listInfo.SetItemText(item, 1, flag ? "YES" : "NO");
+}

@@ -2,6 +2,8 @@
 // selected drive on the right.
 #pragma once
 
+#include <vector>
+
 #include "app/resource.h"
 #include "app/static_link.h"
 #include "device/device_list.h"
@@ -35,7 +37,10 @@ class CViewerDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // Shows each problem that the device list reported in a box, in order.
+  static void TellProblems(const std::vector<DeviceProblem>& problems);
   void ShowOwnVersion();
+  void ShowCapabilities(LPARAM itemData);
   void FillDeviceTree(int count);
   void SetUpColumns();
   void CreateTitleFont();

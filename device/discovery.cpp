@@ -2,13 +2,22 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/aspi.h"
 #include "device/device_list.h"
+#include "platform/aspi.h"
 
 namespace {
 const DWORD kAspiStatusShift = 8;
 const BYTE kPeripheralCdDvd = 5;
 const int kTargetsPerAdapter = 16;
+
+void Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
+            const std::string& advice = std::string()) {
+  DeviceProblem problem;
+  problem.kind = kind;
+  problem.text = text;
+  problem.advice = advice;
+  problems.push_back(problem);
+}
 
 // Releases the interface set however the scan ends.
 struct DeviceInfoSetGuard {
@@ -36,7 +45,7 @@ void DeviceList::StartAspi() {
   m_hAspiLibrary = Api().LoadLibraryA("WNASPI32");
   Api().SetErrorMode(previous);
   if (m_hAspiLibrary == nullptr) {
-    AfxMessageBox("Unable to load ASPI!", MB_OK, 0);
+    Report(m_startProblems, DeviceProblem::kAspiNotLoaded, "Unable to load ASPI!");
     return;
   }
   m_pfnGetASPI32SupportInfo =
@@ -53,12 +62,13 @@ void DeviceList::StartAspi() {
   } else {
     CString message;
     message.Format("Unexpected ASPI Failure - %08Xh", static_cast<unsigned>(support));
-    AfxMessageBox(message, MB_OK, 0);
+    Report(m_startProblems, DeviceProblem::kAspiStartFailed, message);
   }
 }
 
 int DeviceList::Enumerate() {
   Clear();
+  m_scanProblems.clear();
   if (m_bUseAspi)
     ScanAspiBus();
   else
@@ -134,8 +144,9 @@ void DeviceList::ScanInterfaces() {
       device->m_hDevice = handle;
       AddDevice(device);
     } else if (error == ERROR_ACCESS_DENIED) {
-      AfxMessageBox("Unable to access CD/DVD device.  Please make sure you have Administrator privileges.", MB_OK,
-                    0);
+      Report(m_scanProblems, DeviceProblem::kAccessDenied,
+             "Unable to access CD/DVD device.  Please make sure you have Administrator privileges.",
+             Api().AccessAdvice());
       break;
     }
   }

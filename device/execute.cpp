@@ -1,30 +1,33 @@
 // Carrying one request to a drive, through the list's transport.
 #include <cstring>
 
-#include "device/aspi.h"
 #include "device/device_list.h"
+#include "platform/aspi.h"
 
-int DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
-  if (index >= GetCount()) return 0;
+CommandOutcome DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
+  if (index >= GetCount()) return CommandOutcome::NotCarried();
   CdDevice* device = m_devices[index];  // a negative index raises here
   return m_bUseAspi ? ExecuteAspi(device, request) : ExecutePassThrough(device, request);
 }
 
-int DeviceList::ExecutePassThrough(CdDevice* device, ScsiRequest* request) {
+CommandOutcome DeviceList::ExecutePassThrough(CdDevice* device, ScsiRequest* request) {
   DWORD returned = 0;
   BOOL ok = Api().DeviceIoControl(device->m_hDevice, kIoctlScsiPassThroughDirect, request,
                                   static_cast<DWORD>(sizeof(ScsiRequest)), request,
                                   static_cast<DWORD>(sizeof(ScsiRequest)), &returned, nullptr);
-  return ok ? 1 : 0;
+  if (!ok) return CommandOutcome::NotCarried();
+  // The platform says how many sense bytes it wrote.
+  return CommandOutcome::FromStatus(request->Header.ScsiStatus, request->SenseBuffer,
+                                    request->Header.SenseInfoLength);
 }
 
-int DeviceList::ExecuteAspi(CdDevice* device, ScsiRequest* request) {
-  if (m_pfnSendASPI32Command == nullptr) return 0;
+CommandOutcome DeviceList::ExecuteAspi(CdDevice* device, ScsiRequest* request) {
+  if (m_pfnSendASPI32Command == nullptr) return CommandOutcome::NotCarried();
 
   // Without an event there is no way to know when the library is done with
   // the block, so the block is never handed over.
   HANDLE event = Api().CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (event == nullptr) return 0;
+  if (event == nullptr) return CommandOutcome::NotCarried();
 
   SRB_ExecSCSICmd srb;
   std::memset(&srb, 0, sizeof(srb));
@@ -60,14 +63,10 @@ int DeviceList::ExecuteAspi(CdDevice* device, ScsiRequest* request) {
   Api().ResetEvent(event);
   Api().CloseHandle(event);
 
-  if (srb.SRB_Status == SS_COMP) {
-    request->Header.ScsiStatus = kScsiStatusGood;
-    return 1;
-  }
-  request->Header.ScsiStatus = srb.SRB_TargStat;
-  if (srb.SRB_TargStat == kScsiStatusCheckCondition) {
-    std::memcpy(request->SenseBuffer, srb.SenseArea, SENSE_LEN);
-    return 1;
-  }
-  return 0;
+  if (srb.SRB_Status == SS_COMP) return CommandOutcome::FromStatus(kScsiStatusGood, nullptr, 0);
+  // An error with no target status (a host adapter failure, an abort) means
+  // the drive's answer never came.
+  if (srb.SRB_TargStat == kScsiStatusGood) return CommandOutcome::NotCarried();
+  // ASPI hands back a fixed sense area of SENSE_LEN bytes.
+  return CommandOutcome::FromStatus(srb.SRB_TargStat, srb.SenseArea, SENSE_LEN);
 }

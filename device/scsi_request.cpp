@@ -14,3 +14,28 @@ void InitScsiRequest(ScsiRequest* request, UCHAR cdbLength, UCHAR senseInfoLengt
   request->Header.DataBuffer = buffer;
   request->Header.SenseInfoOffset = kScsiSenseOffset;
 }
+
+CommandOutcome CommandOutcome::NotCarried() {
+  CommandOutcome outcome;
+  std::memset(&outcome, 0, sizeof(outcome));
+  outcome.kind = kNotCarried;
+  return outcome;
+}
+
+CommandOutcome CommandOutcome::FromStatus(UCHAR status, const UCHAR* sense, std::size_t senseLength) {
+  CommandOutcome outcome = NotCarried();
+  outcome.status = status;
+  if (status == kScsiStatusGood) {
+    outcome.kind = kGood;
+  } else if (status == kScsiStatusCheckCondition) {
+    outcome.kind = kCheckCondition;
+    if (sense != nullptr) {
+      if (senseLength > sizeof(outcome.sense)) senseLength = sizeof(outcome.sense);
+      std::memcpy(outcome.sense, sense, senseLength);
+      outcome.senseLength = static_cast<UCHAR>(senseLength);
+    }
+  } else {
+    outcome.kind = kOtherStatus;
+  }
+  return outcome;
+}

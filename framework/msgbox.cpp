@@ -5,7 +5,6 @@
 
 namespace {
 HWND g_owner = nullptr;
-AfxMessageBoxHandler g_handler = nullptr;
 const UINT kIconMask = 0x000000F0u;
 
 CString ApplicationName() {
@@ -25,11 +24,8 @@ CString ApplicationName() {
 
 void AfxSetMessageBoxOwner(HWND owner) { g_owner = owner; }
 
-void AfxSetMessageBoxHandler(AfxMessageBoxHandler handler) { g_handler = handler; }
-
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
   if ((type & kIconMask) == 0) type |= MB_ICONEXCLAMATION;
   CString caption = ApplicationName();
-  if (g_handler != nullptr) return g_handler(text, caption, type);
   return Api().MessageBoxA(g_owner, text, caption, type);
 }

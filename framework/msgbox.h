@@ -8,7 +8,3 @@
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // The window that owns message boxes (the main window once there is one).
 void AfxSetMessageBoxOwner(HWND owner);
-// Where a program without windows sends its message boxes instead (a
-// command writes them to its error stream); null restores the boxes.
-typedef int (*AfxMessageBoxHandler)(const char* text, const char* caption, UINT type);
-void AfxSetMessageBoxHandler(AfxMessageBoxHandler handler);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "framework/archive.h"
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 #include "version/module_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

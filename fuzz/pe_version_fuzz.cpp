@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pe_version.h"
-#include "platform/standin.h"
+#include "tests/support/pe_version.h"
+#include "tests/support/standin.h"
 #include "version/module_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,8 @@
 #include "interrogation/capabilities.h"
 
+#include <cstdlib>
+#include <cstring>
+
 const CapabilityRow kCapabilityRows[kCapabilityRowCount] = {
     {"Can read CD-R discs", 2, 0},
     {"Can read CD-RW discs", 2, 1},
@@ -30,6 +33,28 @@ const CapabilityRow kCapabilityRows[kCapabilityRowCount] = {
 const char kModeSenseFailure[] = "Mode Sense Command Failure";
 const char kCommandNotSupported[] = "Command not supported by device.";
 
+namespace {
+
+const int kModePageOffset = 8;  // page byte n stands at answer byte 8 + n
+
+// The answer buffer of one query: from the heap, zeroed by the request
+// builder, and released however the query ends (an exception included).
+class AnswerBuffer {
+ public:
+  explicit AnswerBuffer(std::size_t size) : m_bytes(static_cast<BYTE*>(std::malloc(size))) {
+    if (m_bytes == nullptr) AfxThrowMemoryException();
+  }
+  ~AnswerBuffer() { std::free(m_bytes); }
+  BYTE* Get() const { return m_bytes; }
+
+ private:
+  AnswerBuffer(const AnswerBuffer&);
+  AnswerBuffer& operator=(const AnswerBuffer&);
+  BYTE* m_bytes;
+};
+
+}  // namespace
+
 void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer) {
   std::memset(answer, 0, kModeSenseAnswerLength);
   InitScsiRequest(request, 10, 14, SCSI_IOCTL_DATA_IN, answer, kModeSenseAnswerLength);
@@ -38,14 +63,40 @@ void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer) {
   std::memcpy(request->Header.Cdb, cdb, sizeof(cdb));
 }
 
-int CapabilityFlag(const BYTE* answer, const CapabilityRow& row) {
-  return (answer[kModePageOffset + row.pageByte] >> row.bit) & 1;
-}
-
 CString SenseText(const BYTE* sense) {
   const int key = sense[2] & 0x0F;
   if (key == 5) return CString(kCommandNotSupported);
   CString text;
   text.Format("Sense Data = %02X %02X %02X", key, sense[12], sense[13]);
   return text;
+}
+
+CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer) {
+  CapabilitiesResult result;
+  result.outcome = outcome;
+  std::memset(result.page, 0, sizeof(result.page));
+  if (!outcome.Good()) {
+    result.failure.push_back(CString(kModeSenseFailure));
+    // Fewer sense bytes than the fixed format holds read as 0, as the
+    // zeroed sense area of the request would.
+    if (outcome.kind == CommandOutcome::kCheckCondition) result.failure.push_back(SenseText(outcome.sense));
+    return result;
+  }
+  std::memcpy(result.page, answer + kModePageOffset + 2, sizeof(result.page));
+  result.rows.reserve(kCapabilityRowCount);
+  for (int i = 0; i < kCapabilityRowCount; ++i) {
+    const CapabilityRow& row = kCapabilityRows[i];
+    CapabilityValue value = {row.label, ((result.page[row.pageByte - 2] >> row.bit) & 1) != 0};
+    result.rows.push_back(value);
+  }
+  return result;
+}
+
+CapabilitiesResult QueryCapabilities(DeviceList& devices, int index) {
+  AnswerBuffer buffer(kModeSenseAnswerLength);
+  BYTE* answer = buffer.Get();
+  ScsiRequest request;
+  BuildModeSenseRequest(&request, answer);
+  CommandOutcome outcome = devices.ExecuteRequest(index, &request);
+  return InterpretCapabilities(outcome, answer);
 }

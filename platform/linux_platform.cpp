@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/scsi_request.h"
+#include "platform/pass_through.h"
 
 namespace {
 

@@ -55,7 +55,7 @@ class LinuxPlatform : public PlatformApi {
   std::vector<LinuxDrive> ListDrives() const;
   // After a drive could not be opened for want of permission: which node,
   // and who may open it. Empty when every open succeeded.
-  const std::string& AccessAdvice() const { return m_accessAdvice; }
+  std::string AccessAdvice() const override { return m_accessAdvice; }
   // SG_IO calls made so far.
   unsigned long SgIoCount() const { return m_sgIoCount; }
 

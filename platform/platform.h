@@ -1,8 +1,11 @@
 // The operating-system seam. Every call that the program makes to the
 // operating system goes through one PlatformApi, in the platform's own terms:
 // same names, arguments and results. Windows forwards to the real calls
-// (win_platform.cpp); tests install the scripted stand-in (standin.h).
+// (win_platform.cpp), Linux carries them out with what it has
+// (linux_platform.cpp), and tests install a scripted stand-in of their own.
 #pragma once
+
+#include <string>
 
 #include "platform/wintypes.h"
 
@@ -103,6 +106,12 @@ class PlatformApi {
   // --- User interface ---
   // Shows a modal message box and returns the button pressed.
   virtual int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) = 0;
+
+  // --- Beyond the platform's calls ---
+  // After CreateFileA failed with ERROR_ACCESS_DENIED: what this seam knows
+  // of the refusal that the code does not say (which node, who may open
+  // it). Empty where the code says it all, as on Windows.
+  virtual std::string AccessAdvice() const { return std::string(); }
 };
 
 // The 8-bit form of a UTF-16 unit where no code page is at hand: U+0000 to

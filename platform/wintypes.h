@@ -142,14 +142,6 @@ typedef SP_DEVICE_INTERFACE_DETAIL_DATA_A* PSP_DEVICE_INTERFACE_DETAIL_DATA_A;
 
 #endif  // _WIN32
 
-// The same on every platform: values the program relies on by number.
-const DWORD kIoctlScsiPassThroughDirect = 0x4D014;
-#ifndef SCSI_IOCTL_DATA_OUT
-#define SCSI_IOCTL_DATA_OUT 0
-#define SCSI_IOCTL_DATA_IN 1
-#define SCSI_IOCTL_DATA_UNSPECIFIED 2
-#endif
-
 // {53F56308-B6BF-11D0-94F2-00A0C91EFB8B}: the CD-ROM device interface class.
 extern const GUID kGuidDevinterfaceCdrom;
 

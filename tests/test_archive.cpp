@@ -4,7 +4,7 @@
 #include <string>
 
 #include "framework/archive.h"
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 #include "version/module_version.h"
 
 namespace {

@@ -1,7 +1,11 @@
+// The capabilities query against emulated drives that honour the command:
+// the rows, the failure lines, and the bytes behind them.
 #include <gtest/gtest.h>
 
-#include "helpers.h"
+#include <cstring>
+
 #include "interrogation/capabilities.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
@@ -39,6 +43,31 @@ const int kWhere[kCapabilityRowCount][2] = {{2, 0}, {2, 1}, {2, 3}, {2, 4}, {2, 
                                             {3, 5}, {2, 2}, {4, 0}, {5, 0}, {5, 1}, {6, 0}, {6, 3}, {4, 6},
                                             {4, 4}, {4, 5}, {7, 5}, {5, 5}, {5, 6}, {7, 0}, {7, 1}, {6, 1}};
 
+std::vector<std::string> Labels(const CapabilitiesResult& result) {
+  std::vector<std::string> labels;
+  for (const CapabilityValue& row : result.rows) labels.push_back(row.label);
+  return labels;
+}
+
+std::vector<std::string> Results(const CapabilitiesResult& result) {
+  std::vector<std::string> results;
+  for (const CapabilityValue& row : result.rows) results.push_back(row.Text());
+  return results;
+}
+
+std::vector<std::string> YesRows(const CapabilitiesResult& result) {
+  std::vector<std::string> yes;
+  for (const CapabilityValue& row : result.rows)
+    if (row.yes) yes.push_back(row.label);
+  return yes;
+}
+
+std::vector<std::string> Failure(const CapabilitiesResult& result) {
+  std::vector<std::string> lines;
+  for (const CString& line : result.failure) lines.push_back(line.GetString());
+  return lines;
+}
+
 class CapabilitiesTest : public ::testing::Test {
  protected:
   void SetUpDrives(std::vector<driveemu::EmulatedUnit> units, bool aspi) {
@@ -51,16 +80,8 @@ class CapabilitiesTest : public ::testing::Test {
   }
   void SetUpPage(std::vector<BYTE> page, bool aspi = false) { SetUpDrives({Drive(0, 0, "ABC", "X", page)}, aspi); }
 
-  std::vector<std::string> YesRows() const {
-    std::vector<std::string> yes;
-    for (const RecordingList::Row& row : list.rows)
-      if (row.result == "YES") yes.push_back(row.label);
-    return yes;
-  }
-
   std::unique_ptr<StandInPlatform> os;
   std::unique_ptr<DeviceList> devices;
-  RecordingList list;
 };
 
 TEST_F(CapabilitiesTest, EverySingleBitLightsExactlyItsOwnRow) {
@@ -68,47 +89,50 @@ TEST_F(CapabilitiesTest, EverySingleBitLightsExactlyItsOwnRow) {
     std::vector<BYTE> page(6, 0);
     page[static_cast<size_t>(kWhere[row][0] - 2)] = static_cast<BYTE>(1 << kWhere[row][1]);
     SetUpPage(page);
-    ShowCapabilities(list, *devices, 0);
-    ASSERT_EQ(24u, list.rows.size());
-    EXPECT_EQ(std::vector<std::string>{kLabels[row]}, YesRows()) << "row " << row + 1;
+    CapabilitiesResult result = QueryCapabilities(*devices, 0);
+    ASSERT_EQ(24u, result.rows.size());
+    EXPECT_EQ(std::vector<std::string>{kLabels[row]}, YesRows(result)) << "row " << row + 1;
+    EXPECT_EQ(0, std::memcmp(page.data(), result.page, 6));
   }
 }
 
-TEST_F(CapabilitiesTest, AllBitsSetAndClearInTheFixedOrder) {
+TEST_F(CapabilitiesTest, AllBitsSetAndClearInTheFixedOrderOnBothTransports) {
   SetUpPage({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-  ShowCapabilities(list, *devices, 0);
-  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), list.Labels());
-  EXPECT_EQ(std::vector<std::string>(24, "YES"), list.Results());
+  CapabilitiesResult all = QueryCapabilities(*devices, 0);
+  EXPECT_TRUE(all.Answered());
+  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), Labels(all));
+  EXPECT_EQ(std::vector<std::string>(24, "YES"), Results(all));
+  EXPECT_TRUE(all.failure.empty());
 
   SetUpPage({0, 0, 0, 0, 0, 0}, true);
-  ShowCapabilities(list, *devices, 0);
-  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), list.Labels());
-  EXPECT_EQ(std::vector<std::string>(24, "NO"), list.Results());
-  EXPECT_EQ(static_cast<UINT>(LVIF_TEXT), list.lastMask);
+  CapabilitiesResult none = QueryCapabilities(*devices, 0);
+  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), Labels(none));
+  EXPECT_EQ(std::vector<std::string>(24, "NO"), Results(none));
 }
 
 TEST_F(CapabilitiesTest, Method2AndLockStateStandApartFromTheirBytes) {
   SetUpPage({0x04, 0, 0, 0, 0x02, 0});
-  ShowCapabilities(list, *devices, 0);
+  CapabilitiesResult result = QueryCapabilities(*devices, 0);
   EXPECT_EQ((std::vector<std::string>{"Can handle Method 2 addressing", "Device currently in prevent (locked) state"}),
-            YesRows());
-  EXPECT_EQ("Can handle Method 2 addressing", list.rows[9].label);
-  EXPECT_EQ("NO", list.rows[13].result);
-  EXPECT_EQ("NO", list.rows[14].result);
-  EXPECT_EQ("YES", list.rows[23].result);
+            YesRows(result));
+  EXPECT_STREQ("Can handle Method 2 addressing", result.rows[9].label);
+  EXPECT_FALSE(result.rows[13].yes);
+  EXPECT_FALSE(result.rows[14].yes);
+  EXPECT_TRUE(result.rows[23].yes);
 }
 
 TEST_F(CapabilitiesTest, RowsComeFromAnswerBytesTenToFifteenWhateverTheHeaderSays) {
   driveemu::EmulatedUnit unit = Drive(0, 0, "ABC", "X");
-  // A short answer with a nonsense header and page code: only bytes 10-15 count.
+  // A short answer with a nonsense header and page code: only bytes 10-15
+  // count, and the bytes that never came read as 0.
   unit.replies[0x5A].data = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0D, 0x00, 0x01, 0x00};
   SetUpDrives({unit}, false);
-  ShowCapabilities(list, *devices, 0);
-  ASSERT_EQ(24u, list.rows.size());
-  EXPECT_EQ(std::vector<std::string>{"Can read CD-R discs"}, YesRows());
+  CapabilitiesResult result = QueryCapabilities(*devices, 0);
+  ASSERT_EQ(24u, result.rows.size());
+  EXPECT_EQ(std::vector<std::string>{"Can read CD-R discs"}, YesRows(result));
 }
 
-TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLine) {
+TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLineWithItsBytes) {
   struct Case {
     BYTE senseByte2, asc, ascq;
     std::string second;
@@ -123,10 +147,18 @@ TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLine) {
       driveemu::EmulatedUnit unit = Drive(0, 0, "ABC", "X");
       unit.replies[0x5A] = CheckCondition(c.senseByte2, c.asc, c.ascq);
       SetUpDrives({unit}, aspi);
-      ShowCapabilities(list, *devices, 0);
-      EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", c.second}), list.Labels());
-      EXPECT_FALSE(list.rows[0].hasResult);
-      EXPECT_FALSE(list.rows[1].hasResult);
+      CapabilitiesResult result = QueryCapabilities(*devices, 0);
+      EXPECT_FALSE(result.Answered());
+      EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", c.second}), Failure(result));
+      EXPECT_TRUE(result.rows.empty());
+      EXPECT_EQ(std::vector<BYTE>(6, 0), std::vector<BYTE>(result.page, result.page + 6));
+      EXPECT_EQ(CommandOutcome::kCheckCondition, result.outcome.kind);
+      EXPECT_EQ(2, result.outcome.status);
+      // 14 bytes either way: ASPI's fixed area, or the room the request gives.
+      ASSERT_EQ(14, result.outcome.senseLength) << aspi;
+      EXPECT_EQ(0x70, result.outcome.sense[0]);
+      EXPECT_EQ(c.senseByte2, result.outcome.sense[2]);
+      EXPECT_EQ(c.ascq, result.outcome.sense[13]);
     }
   }
 }
@@ -138,59 +170,65 @@ TEST_F(CapabilitiesTest, OtherStatusesAndTransportFailuresGiveOneLine) {
   broken.replies[0x5A] = TransportFailure();
   for (bool aspi : {false, true}) {
     SetUpDrives({busy, broken}, aspi);
-    for (LPARAM index : {0, 1}) {
-      ShowCapabilities(list, *devices, index);
-      EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, list.Labels()) << index;
-    }
+    CapabilitiesResult busyResult = QueryCapabilities(*devices, 0);
+    EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(busyResult));
+    EXPECT_EQ(CommandOutcome::kOtherStatus, busyResult.outcome.kind) << aspi;
+    EXPECT_EQ(8, busyResult.outcome.status);
+    EXPECT_EQ(0, busyResult.outcome.senseLength);
+    CapabilitiesResult brokenResult = QueryCapabilities(*devices, 1);
+    EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(brokenResult));
+    EXPECT_EQ(CommandOutcome::kNotCarried, brokenResult.outcome.kind) << aspi;
   }
 }
 
-TEST_F(CapabilitiesTest, RootItemEmptiesTheListAndSendsNothing) {
+TEST_F(CapabilitiesTest, AnIndexBeyondTheListIsAFailureLineAndANegativeOneSendsNothing) {
   SetUpPage({0xFF, 0, 0, 0, 0, 0});
-  ShowCapabilities(list, *devices, 0);
-  ASSERT_EQ(24u, list.rows.size());
   os->calls.clear();
-  ShowCapabilities(list, *devices, -1);
-  EXPECT_TRUE(list.rows.empty());
-  EXPECT_EQ(2, list.deleteAllCalls);
+  EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(QueryCapabilities(*devices, 1)));
+  EXPECT_THROW(QueryCapabilities(*devices, -2), CInvalidArgException);
   EXPECT_EQ(0, os->CountCalls("DeviceIoControl"));
 }
 
-TEST_F(CapabilitiesTest, AnIndexBeyondTheListIsAFailureLine) {
-  SetUpPage({0xFF, 0, 0, 0, 0, 0});
-  ShowCapabilities(list, *devices, 1);
-  EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, list.Labels());
-}
-
-TEST_F(CapabilitiesTest, ANegativeIndexOtherThanTheRootIsRefusedBeforeAnythingIsSent) {
-  SetUpPage({0xFF, 0, 0, 0, 0, 0});
-  os->calls.clear();
-  EXPECT_THROW(ShowCapabilities(list, *devices, -2), CInvalidArgException);
-  EXPECT_TRUE(list.rows.empty());
-  EXPECT_EQ(0, os->CountCalls("DeviceIoControl"));
-}
-
-TEST_F(CapabilitiesTest, SelectingAnotherDriveReplacesTheReportAndQueriesAgain) {
+TEST_F(CapabilitiesTest, EveryQueryAsksTheDriveAnew) {
   SetUpDrives({Drive(0, 0, "A", "ONE", {0x01, 0, 0, 0, 0, 0}), Drive(0, 1, "B", "TWO", {0, 0x01, 0, 0, 0, 0})},
               false);
   os->calls.clear();
-  ShowCapabilities(list, *devices, 0);
-  ShowCapabilities(list, *devices, 1);
-  EXPECT_EQ(std::vector<std::string>{"Can write CD-R discs"}, YesRows());
-  ShowCapabilities(list, *devices, 1);
-  EXPECT_EQ(24u, list.rows.size());
+  EXPECT_EQ(std::vector<std::string>{"Can read CD-R discs"}, YesRows(QueryCapabilities(*devices, 0)));
+  EXPECT_EQ(std::vector<std::string>{"Can write CD-R discs"}, YesRows(QueryCapabilities(*devices, 1)));
+  QueryCapabilities(*devices, 1);
   EXPECT_EQ(3, os->CountCalls("DeviceIoControl"));
 }
 
-TEST_F(CapabilitiesTest, ARowWhoseInsertionFailsKeepsNoResultAndTheRestFollow) {
-  RecordingList failing;
-  failing.failInsertAt = 2;
-  AppendResultRow(failing, "first", 1);
-  AppendResultRow(failing, "second", 0);
-  EXPECT_EQ(-1, failing.InsertItem(LVIF_TEXT, 2, "third", 0, 0, 0, 0));
-  failing.failInsertAt = -1;
-  AppendResultRow(failing, "fourth", 1);
-  EXPECT_EQ((std::vector<std::string>{"YES", "NO", "YES"}), failing.Results());
+// What QEMU 7.2's two CD emulations answered (tests/data/qemu-7.2.profile).
+TEST_F(CapabilitiesTest, QemuDrivesAreNamedAndGiveTheirRowsOnBothTransports) {
+  std::string error;
+  driveemu::DriveProfile qemu = ProfileFile(std::string(QUILLANOR_SOURCE_DIR) + "/tests/data/qemu-7.2.profile", &error);
+  ASSERT_EQ("", error);
+  ASSERT_EQ(2u, qemu.units.size());
+  const char* y = "YES";
+  const char* n = "NO";
+  // Reads CD-R/RW and DVD-ROM/R/RAM, writes nothing, plays audio, reads
+  // Mode 2 and multisession discs, ISRC and UPC, locks and ejects; the
+  // SCSI one also reads CD-DA, accurately.
+  const std::vector<std::string> ideRows = {y, y, y, y, y, n, n, n, n, n, y, n, n, y, y, y, y, y, n, y, y, n, n, n};
+  std::vector<std::string> scsiRows = ideRows;
+  scsiRows[11] = scsiRows[12] = y;
+
+  for (bool aspi : {false, true}) {
+    SetUpDrives(qemu.units, aspi);
+    ASSERT_EQ(2, devices->GetCount());
+    CString vendor, product;
+    devices->GetDeviceNames(0, vendor, product);
+    EXPECT_STREQ("QEMU", vendor);
+    EXPECT_STREQ("QEMU DVD-ROM", product);
+    devices->GetDeviceNames(1, vendor, product);
+    EXPECT_STREQ("QEMU CD-ROM", product);
+
+    CapabilitiesResult ide = QueryCapabilities(*devices, 0);
+    EXPECT_EQ(ideRows, Results(ide)) << aspi;
+    EXPECT_EQ((std::vector<BYTE>{0x3B, 0x00, 0x71, 0x60, 0x29, 0x00}), std::vector<BYTE>(ide.page, ide.page + 6));
+    EXPECT_EQ(scsiRows, Results(QueryCapabilities(*devices, 1))) << aspi;
+  }
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "helpers.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
 namespace {
+
+std::vector<std::string> Texts(const std::vector<DeviceProblem>& problems) {
+  std::vector<std::string> texts;
+  for (const DeviceProblem& problem : problems) texts.push_back(problem.text.GetString());
+  return texts;
+}
 
 std::vector<std::string> Vendors(const DeviceList& list) {
   std::vector<std::string> vendors;
@@ -43,7 +49,7 @@ TEST(DiscoveryTest, AspiStartUpValues) {
   struct Case {
     DWORD support;
     int adapters;
-    std::vector<std::string> messages;
+    std::vector<std::string> problems;
   } cases[] = {
       {0x00000102, 2, {}},
       {0x0000E800, 0, {}},
@@ -59,8 +65,11 @@ TEST(DiscoveryTest, AspiStartUpValues) {
     {
       DeviceList list;
       EXPECT_EQ(c.adapters, list.m_nAdapterCount) << std::hex << c.support;
-      EXPECT_EQ(c.messages, os.messages);
+      EXPECT_EQ(c.problems, Texts(list.StartProblems()));
+      for (const DeviceProblem& problem : list.StartProblems()) EXPECT_EQ(DeviceProblem::kAspiStartFailed, problem.kind);
+      EXPECT_TRUE(os.messages.empty());  // reported, never shown from here
       int found = list.Enumerate();
+      EXPECT_TRUE(list.ScanProblems().empty());
       EXPECT_EQ(16 * c.adapters, os.CountAspiLog("GDEV"));
       EXPECT_EQ(c.adapters > 0 ? 1 : 0, found);
     }
@@ -75,7 +84,9 @@ TEST(DiscoveryTest, MissingLibraryOrEntryPoints) {
     UseWindows98(os);
     os.aspiLibraryPresent = false;
     DeviceList list;
-    EXPECT_EQ(std::vector<std::string>{"Unable to load ASPI!"}, os.messages);
+    EXPECT_EQ(std::vector<std::string>{"Unable to load ASPI!"}, Texts(list.StartProblems()));
+    EXPECT_EQ(DeviceProblem::kAspiNotLoaded, list.StartProblems()[0].kind);
+    EXPECT_TRUE(os.messages.empty());
     EXPECT_EQ(0, list.Enumerate());
     EXPECT_EQ(0, list.Enumerate());
     EXPECT_EQ(0, os.CountCalls("GetProcAddress"));
@@ -88,7 +99,7 @@ TEST(DiscoveryTest, MissingLibraryOrEntryPoints) {
     DeviceList list;
     EXPECT_EQ(0, list.m_nAdapterCount);
     EXPECT_EQ(0, list.Enumerate());
-    EXPECT_TRUE(os.messages.empty());
+    EXPECT_TRUE(list.StartProblems().empty());
   }
   {
     driveemu::DriveProfile profile = Profile({Drive(0, 0, "ABC", "ONE")});
@@ -140,17 +151,24 @@ TEST(DiscoveryTest, InterfacesAreOpenedForReadAndWriteAndNamedInOrder) {
   EXPECT_EQ(1, os.CountCalls("SetupDiDestroyDeviceInfoList"));
 }
 
-TEST(DiscoveryTest, AccessDeniedEndsTheScanWithOneMessage) {
+TEST(DiscoveryTest, AccessDeniedEndsTheScanWithOneProblemPerScan) {
   driveemu::EmulatedUnit denied = Drive(0, 1, "TWO", "B");
   denied.openError = ERROR_ACCESS_DENIED;
   StandInPlatform os(Profile({Drive(0, 0, "ONE", "A"), denied, Drive(0, 2, "THREE", "C")}));
   DeviceList list;
   EXPECT_EQ(1, list.Enumerate());
-  EXPECT_EQ(std::vector<std::string>{
-                "Unable to access CD/DVD device.  Please make sure you have Administrator privileges."},
-            os.messages);
+  const std::vector<std::string> denial = {
+      "Unable to access CD/DVD device.  Please make sure you have Administrator privileges."};
+  EXPECT_EQ(denial, Texts(list.ScanProblems()));
+  EXPECT_EQ(DeviceProblem::kAccessDenied, list.ScanProblems()[0].kind);
+  EXPECT_EQ("", list.ScanProblems()[0].advice);  // this seam has nothing to add
+  EXPECT_TRUE(list.StartProblems().empty());
+  EXPECT_TRUE(os.messages.empty());
   EXPECT_EQ(2, os.CountCalls("CreateFileA"));
   EXPECT_EQ(1, os.CountCalls("SetupDiDestroyDeviceInfoList"));
+  // Each scan reports its own problem once.
+  EXPECT_EQ(1, list.Enumerate());
+  EXPECT_EQ(denial, Texts(list.ScanProblems()));
 }
 
 TEST(DiscoveryTest, OtherOpenErrorsAndBadDetailSizesAreSkippedWithoutGaps) {
@@ -162,23 +180,23 @@ TEST(DiscoveryTest, OtherOpenErrorsAndBadDetailSizesAreSkippedWithoutGaps) {
   DeviceList list;
   EXPECT_EQ(2, list.Enumerate());
   EXPECT_EQ((std::vector<std::string>{"ONE", "THREE"}), Vendors(list));
-  EXPECT_TRUE(os.messages.empty());
+  EXPECT_TRUE(list.ScanProblems().empty());
   EXPECT_EQ(3, os.CountCalls("CreateFileA"));
 }
 
-TEST(DiscoveryTest, NoInterfacesOrNoSetMeansNoDrivesAndNoMessage) {
+TEST(DiscoveryTest, NoInterfacesOrNoSetMeansNoDrivesAndNoProblem) {
   {
     StandInPlatform os;
     DeviceList list;
     EXPECT_EQ(0, list.Enumerate());
-    EXPECT_TRUE(os.messages.empty());
+    EXPECT_TRUE(list.ScanProblems().empty());
   }
   {
     StandInPlatform os(Profile({Drive(0, 0, "ONE", "A")}));
     os.classDevsFail = true;
     DeviceList list;
     EXPECT_EQ(0, list.Enumerate());
-    EXPECT_TRUE(os.messages.empty());
+    EXPECT_TRUE(list.ScanProblems().empty());
     EXPECT_EQ(0, os.CountCalls("SetupDiDestroyDeviceInfoList"));
   }
 }

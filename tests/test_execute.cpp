@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "device/aspi.h"
-#include "helpers.h"
 #include "interrogation/capabilities.h"
+#include "platform/aspi.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
@@ -51,8 +51,10 @@ class ExecuteTest : public ::testing::Test {
 TEST_F(ExecuteTest, PassThroughCarriesTheWholeRecordAndReturnsTheAnswer) {
   Discover(false, Profile({Drive(0, 0, "ABC", "ONE"), Drive(0, 1, "DEF", "TWO", kPage)}));
   BuildRequest();
-  ASSERT_EQ(1, list->ExecuteRequest(1, &request));
-  EXPECT_EQ(0, request.Header.ScsiStatus);
+  CommandOutcome outcome = list->ExecuteRequest(1, &request);
+  EXPECT_EQ(CommandOutcome::kGood, outcome.kind);
+  EXPECT_EQ(0, outcome.status);
+  EXPECT_EQ(0, outcome.senseLength);
   EXPECT_EQ(0x3F, answer[10]);
   EXPECT_EQ(0x23, answer[15]);
 
@@ -60,13 +62,6 @@ TEST_F(ExecuteTest, PassThroughCarriesTheWholeRecordAndReturnsTheAnswer) {
   EXPECT_EQ("4D014", os->calls[0].detail);
   ASSERT_EQ(1u, os->passThroughRequests.size());
   EXPECT_EQ(sizeof(ScsiRequest), os->passThroughSizes[0]);
-  const ScsiRequest& sent = os->passThroughRequests[0];
-  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
-  EXPECT_EQ(0, std::memcmp(cdb, sent.Header.Cdb, 10));
-  EXPECT_EQ(256u, sent.Header.DataTransferLength);
-  EXPECT_EQ(15u, sent.Header.TimeOutValue);
-  // Sense bytes of a GOOD command are left alone.
-  EXPECT_EQ(0xAB, request.SenseBuffer[0]);
 }
 
 TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
@@ -79,27 +74,31 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
   Discover(false, Profile({check, busy, broken}));
 
   BuildRequest();
-  EXPECT_EQ(1, list->ExecuteRequest(0, &request));
-  EXPECT_EQ(2, request.Header.ScsiStatus);
-  EXPECT_EQ(0x70, request.SenseBuffer[0]);
-  EXPECT_EQ(0x02, request.SenseBuffer[2]);
-  EXPECT_EQ(0x3A, request.SenseBuffer[12]);
-  // The platform delivered 14 sense bytes because 14 were asked for.
-  EXPECT_EQ(0xAB, request.SenseBuffer[14]);
+  CommandOutcome checked = list->ExecuteRequest(0, &request);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, checked.kind);
+  EXPECT_EQ(2, checked.status);
+  // The platform delivered 14 of the drive's 18 sense bytes, as 14 were asked for.
+  ASSERT_EQ(14, checked.senseLength);
+  EXPECT_EQ(0x70, checked.sense[0]);
+  EXPECT_EQ(0x02, checked.sense[2]);
+  EXPECT_EQ(0x3A, checked.sense[12]);
+  EXPECT_EQ(0, checked.sense[14]);
 
   BuildRequest();
-  EXPECT_EQ(1, list->ExecuteRequest(1, &request));
-  EXPECT_EQ(8, request.Header.ScsiStatus);
+  CommandOutcome busyOutcome = list->ExecuteRequest(1, &request);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind);
+  EXPECT_EQ(8, busyOutcome.status);
+  EXPECT_EQ(0, busyOutcome.senseLength);
 
   BuildRequest();
-  EXPECT_EQ(0, list->ExecuteRequest(2, &request));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(2, &request).kind);
 }
 
 TEST_F(ExecuteTest, AnIndexOutsideTheListSendsNothing) {
   Discover(false, Profile({Drive(0, 0, "ABC", "ONE")}));
   BuildRequest();
   ScsiRequest before = request;
-  EXPECT_EQ(0, list->ExecuteRequest(1, &request));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(1, &request).kind);
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
   EXPECT_THROW(list->ExecuteRequest(-1, &request), CInvalidArgException);
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
@@ -109,10 +108,10 @@ TEST_F(ExecuteTest, AnIndexOutsideTheListSendsNothing) {
 TEST_F(ExecuteTest, AspiBlockCarriesTheRequestToTheDrivesAddress) {
   Discover(true, Profile({Drive(0, 1, "ABC", "ONE"), Drive(1, 3, "DEF", "TWO", kPage)}));
   BuildRequest();
-  ASSERT_EQ(1, list->ExecuteRequest(1, &request));
-  EXPECT_EQ(0, request.Header.ScsiStatus);
+  CommandOutcome outcome = list->ExecuteRequest(1, &request);
+  EXPECT_EQ(CommandOutcome::kGood, outcome.kind);
+  EXPECT_EQ(0, outcome.senseLength);
   EXPECT_EQ(0x2B, answer[14]);
-  EXPECT_EQ(0xAB, request.SenseBuffer[0]);  // GOOD leaves the sense area alone
 
   SRB_ExecSCSICmd block = SentBlock();
   EXPECT_EQ(SC_EXEC_SCSI_CMD, block.SRB_Cmd);
@@ -154,8 +153,7 @@ TEST_F(ExecuteTest, AspiPendingBlockIsWaitedFor) {
   slow.delayMilliseconds = 50;
   Discover(true, Profile({slow}));
   BuildRequest();
-  ASSERT_EQ(1, list->ExecuteRequest(0, &request));
-  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(CommandOutcome::kGood, list->ExecuteRequest(0, &request).kind);
   EXPECT_EQ(0x3F, answer[10]);
   EXPECT_EQ(1, os->CountCalls("WaitForSingleObject"));
   EXPECT_EQ(1, os->CountCalls("ResetEvent"));
@@ -168,8 +166,7 @@ TEST_F(ExecuteTest, AspiBlockThatNeverFinishesIsAbortedBeforeTheCallReturns) {
   Discover(true, Profile({hung}));
   os->waitResults.push_back(WAIT_TIMEOUT);
   BuildRequest();
-  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
-  EXPECT_EQ(0, request.Header.ScsiStatus);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
   EXPECT_EQ(1, os->CountAspiLog("ABORT ha=0 -> aborted"));
   EXPECT_EQ(0, os->CountAspiLog("DONE"));  // the library never wrote the answer
   EXPECT_EQ(0, answer[10]);
@@ -190,13 +187,15 @@ TEST_F(ExecuteTest, AspiCheckConditionCopiesExactlyFourteenSenseBytes) {
   Discover(true, Profile({unit}));
   BuildRequest();
   request.Header.SenseInfoLength = 32;
-  ASSERT_EQ(1, list->ExecuteRequest(0, &request));
-  EXPECT_EQ(2, request.Header.ScsiStatus);
-  for (int i = 0; i < 14; ++i) EXPECT_EQ(0x10 + i, request.SenseBuffer[i]) << i;
-  for (int i = 14; i < 32; ++i) EXPECT_EQ(0xAB, request.SenseBuffer[i]) << i;
+  CommandOutcome outcome = list->ExecuteRequest(0, &request);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+  EXPECT_EQ(2, outcome.status);
+  ASSERT_EQ(14, outcome.senseLength);
+  for (int i = 0; i < 14; ++i) EXPECT_EQ(0x10 + i, outcome.sense[i]) << i;
+  for (int i = 14; i < 32; ++i) EXPECT_EQ(0, outcome.sense[i]) << i;
 }
 
-TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionReturnZeroWithTheTargetStatus) {
+TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionKeepTheTargetStatusOrSayNothingCame) {
   driveemu::EmulatedUnit busy = Drive(0, 0, "A", "BUSY");
   busy.replies[0x5A] = ErrorStatus(0x08);
   driveemu::EmulatedUnit broken = Drive(0, 1, "B", "BROKEN");
@@ -204,13 +203,16 @@ TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionReturnZeroWithTheTargetStat
   Discover(true, Profile({busy, broken}));
 
   BuildRequest();
-  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
-  EXPECT_EQ(8, request.Header.ScsiStatus);
-  EXPECT_EQ(0xAB, request.SenseBuffer[0]);
+  CommandOutcome busyOutcome = list->ExecuteRequest(0, &request);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind);
+  EXPECT_EQ(8, busyOutcome.status);
+  EXPECT_EQ(0, busyOutcome.senseLength);
 
+  // A host adapter failure: an error with no target status.
   BuildRequest();
-  EXPECT_EQ(0, list->ExecuteRequest(1, &request));
-  EXPECT_EQ(0, request.Header.ScsiStatus);
+  CommandOutcome brokenOutcome = list->ExecuteRequest(1, &request);
+  EXPECT_EQ(CommandOutcome::kNotCarried, brokenOutcome.kind);
+  EXPECT_EQ(0, brokenOutcome.status);
 }
 
 TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
@@ -219,14 +221,14 @@ TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
   os->createEventFails = true;
   BuildRequest();
   ScsiRequest before = request;
-  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
 
   os->createEventFails = false;
   list->m_pfnSendASPI32Command = nullptr;
   os->calls.clear();
-  EXPECT_EQ(0, list->ExecuteRequest(0, &request));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
   EXPECT_EQ(0, os->CountCalls("CreateEventA"));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/afx.h"
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "helpers.h"
-#include "interrogation/inquiry.h"
+#include "device/inquiry.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
@@ -12,7 +12,7 @@ namespace {
 // A drive whose INQUIRY answer carries these raw vendor and product bytes.
 driveemu::EmulatedUnit RawDrive(int target, const char (&vendor)[9], const char (&product)[17]) {
   driveemu::EmulatedUnit unit = Drive(0, target, "", "");
-  std::vector<BYTE>& answer = unit.replies[0x12].data;
+  std::vector<BYTE>& answer = unit.inquiry;
   std::memcpy(&answer[8], vendor, 8);
   std::memcpy(&answer[16], product, 16);
   return unit;
@@ -68,7 +68,7 @@ TEST(IdentifyTest, FallBackNamesCarryTheIndexInTheWholeList) {
   EXPECT_EQ((Names{"GENERIC", "CD-ROM4"}), names[4]);
 }
 
-TEST(IdentifyTest, ResultIsWhatTheTransportReturnedAndTheRequestIsStandard) {
+TEST(IdentifyTest, TheOutcomeIsTheInquirysAndAFailureKeepsNamesAlreadyThere) {
   driveemu::EmulatedUnit checking = Drive(0, 1, "X", "Y");
   checking.replies[0x12] = CheckCondition(0x05, 0x24, 0x00);
   driveemu::EmulatedUnit silent = Drive(0, 2, "X", "Y");
@@ -77,26 +77,25 @@ TEST(IdentifyTest, ResultIsWhatTheTransportReturnedAndTheRequestIsStandard) {
   DeviceList list;
   list.Enumerate();
   ASSERT_EQ(3u, os.passThroughRequests.size());
-  const BYTE cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
-  EXPECT_EQ(0, std::memcmp(cdb, os.passThroughRequests[0].Header.Cdb, 6));
-  EXPECT_EQ(32, os.passThroughRequests[0].Header.SenseInfoLength);
 
-  // Identify again by hand on fresh records: the result passes straight through.
+  // Identify again by hand on fresh records: the outcome passes straight through.
   CdDevice fresh;
-  EXPECT_EQ(1, list.IdentifyDevice(0, &fresh));
+  EXPECT_EQ(CommandOutcome::kGood, list.IdentifyDevice(0, &fresh).kind);
   EXPECT_STREQ("ABC", fresh.m_strVendor);
   CdDevice checked;
-  EXPECT_EQ(1, list.IdentifyDevice(1, &checked));
+  CommandOutcome outcome = list.IdentifyDevice(1, &checked);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+  EXPECT_EQ(0x24, outcome.sense[12]);
   EXPECT_STREQ("GENERIC", checked.m_strVendor);
   EXPECT_STREQ("CD-ROM1", checked.m_strProduct);
   CdDevice failed;
-  EXPECT_EQ(0, list.IdentifyDevice(2, &failed));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &failed).kind);
   EXPECT_STREQ("CD-ROM2", failed.m_strProduct);
   // A failed command keeps names the record already had.
   CdDevice named;
   named.m_strVendor = "KEEP";
   named.m_strProduct = "ME";
-  EXPECT_EQ(0, list.IdentifyDevice(2, &named));
+  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &named).kind);
   EXPECT_STREQ("KEEP", named.m_strVendor);
   EXPECT_STREQ("ME", named.m_strProduct);
 }

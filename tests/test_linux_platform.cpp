@@ -13,10 +13,9 @@
 #include <fstream>
 
 #include "app/report/report.h"
-#include "framework/msgbox.h"
-#include "helpers.h"
 #include "interrogation/capabilities.h"
 #include "platform/linux_platform.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
@@ -136,11 +135,7 @@ class SysfsTree {
 // Installs a Linux seam over the fake tree and kernel for one test.
 class LinuxSeamTest : public ::testing::Test {
  protected:
-  void SetUp() override { AfxSetMessageBoxHandler(RecordMessage); shown().clear(); }
-  void TearDown() override {
-    AfxSetMessageBoxHandler(nullptr);
-    SetApi(previous);
-  }
+  void TearDown() override { SetApi(previous); }
   LinuxPlatform& Install() {
     platform.reset(new LinuxPlatform(tree.Paths(), kernel));
     previous = SetApi(platform.get());
@@ -150,14 +145,6 @@ class LinuxSeamTest : public ::testing::Test {
                 const std::string& product, std::vector<BYTE> page = {0x3B, 0, 0x71, 0x60, 0x29, 0}) {
     tree.AddBlock(name, address, "5");
     kernel.nodes["/dev/" + name].unit = Drive(0, 0, vendor, product, page);
-  }
-  static std::vector<std::string>& shown() {
-    static std::vector<std::string> messages;
-    return messages;
-  }
-  static int RecordMessage(const char* text, const char*, UINT) {
-    shown().push_back(text);
-    return IDOK;
   }
 
   SysfsTree tree;
@@ -189,7 +176,7 @@ TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquir
   EXPECT_EQ("/dev/sr1", kernel.opens[1].first);
   EXPECT_EQ("/dev/sr0", kernel.opens[2].first);
   EXPECT_EQ(O_RDWR | O_NONBLOCK | O_CLOEXEC, kernel.opens[0].second);
-  EXPECT_TRUE(shown().empty());
+  EXPECT_TRUE(devices.ScanProblems().empty());
 
   // Every descriptor is closed once when the list lets the drives go.
   devices.Clear();
@@ -215,9 +202,13 @@ TEST_F(LinuxSeamTest, FallsBackToReadOnlyAndExplainsWhenNeitherOpenIsAllowed) {
   ASSERT_EQ(4u, kernel.opens.size());
   EXPECT_EQ(O_RDONLY | O_NONBLOCK | O_CLOEXEC, kernel.opens[1].second);
 
-  ASSERT_EQ(1u, shown().size());
-  EXPECT_EQ("Unable to access CD/DVD device.  Please make sure you have Administrator privileges.", shown()[0]);
-  const std::string& advice = seam.AccessAdvice();
+  ASSERT_EQ(1u, devices.ScanProblems().size());
+  const DeviceProblem& problem = devices.ScanProblems()[0];
+  EXPECT_EQ(DeviceProblem::kAccessDenied, problem.kind);
+  EXPECT_STREQ("Unable to access CD/DVD device.  Please make sure you have Administrator privileges.", problem.text);
+  // The seam's advice travels with the problem.
+  EXPECT_EQ(seam.AccessAdvice(), problem.advice);
+  const std::string& advice = problem.advice;
   EXPECT_NE(std::string::npos, advice.find("/dev/sr1")) << advice;
   EXPECT_NE(std::string::npos, advice.find("brw-rw----, group cdrom")) << advice;
   EXPECT_NE(std::string::npos, advice.find("usermod -aG cdrom")) << advice;
@@ -244,30 +235,43 @@ TEST_F(LinuxSeamTest, OwnerOnlyNodeAndUnknownGroupAdvice) {
 }
 
 TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
-  AddDrive("sr0", "0:0:0:0", "QEMU", "QEMU DVD-ROM", {0x3B, 0x00, 0x71, 0x60, 0x29, 0x00});
+  // QEMU's ATAPI drive, as its answers were recorded.
+  std::string error;
+  driveemu::DriveProfile qemu = ProfileFile(std::string(QUILLANOR_SOURCE_DIR) + "/tests/data/qemu-7.2.profile", &error);
+  ASSERT_EQ("", error);
+  tree.AddBlock("sr0", "0:0:0:0", "5");
+  kernel.nodes["/dev/sr0"].unit = qemu.units.at(0);
   LinuxPlatform& seam = Install();
   DeviceList devices;
   ASSERT_EQ(1, devices.Enumerate());
+  CString vendor, product;
+  devices.GetDeviceNames(0, vendor, product);
+  EXPECT_STREQ("QEMU DVD-ROM", product);
   kernel.sent.clear();
 
-  RecordingList list;
-  ShowCapabilities(list, devices, 0);
+  BYTE answer[kModeSenseAnswerLength];
+  ScsiRequest request;
+  BuildModeSenseRequest(&request, answer);
+  const ScsiPassThroughDirect asked = request.Header;
+  CapabilitiesResult result = InterpretCapabilities(devices.ExecuteRequest(0, &request), answer);
   ASSERT_EQ(1u, kernel.sent.size());
   const sg_io_hdr_t& io = kernel.sent[0];
   EXPECT_EQ('S', io.interface_id);
   EXPECT_EQ(SG_DXFER_FROM_DEV, io.dxfer_direction);
-  ASSERT_EQ(10, io.cmd_len);
-  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
-  EXPECT_EQ(0, std::memcmp(cdb, io.cmdp, 10));
-  EXPECT_EQ(kModeSenseAnswerLength, io.dxfer_len);
-  EXPECT_EQ(kScsiTimeOutSeconds * 1000, io.timeout);
-  EXPECT_EQ(14, io.mx_sb_len);  // what the request asks for
+  EXPECT_EQ(asked.CdbLength, io.cmd_len);
+  EXPECT_EQ(asked.DataTransferLength, io.dxfer_len);
+  EXPECT_EQ(asked.TimeOutValue * 1000, io.timeout);  // seconds to milliseconds
+  EXPECT_EQ(asked.SenseInfoLength, io.mx_sb_len);
   EXPECT_EQ(2u, seam.SgIoCount());  // INQUIRY and MODE SENSE
+  // The residual count shortens the transfer to what the drive sent.
+  EXPECT_EQ(8u + 22u, request.Header.DataTransferLength);
 
-  ASSERT_EQ(24u, list.rows.size());
-  EXPECT_EQ("YES", list.rows[0].result);   // CD-R read
-  EXPECT_EQ("NO", list.rows[5].result);    // no writing
-  EXPECT_EQ("YES", list.rows[10].result);  // audio play
+  ASSERT_TRUE(result.Answered());
+  ASSERT_EQ(24u, result.rows.size());
+  EXPECT_TRUE(result.rows[0].yes);    // CD-R read
+  EXPECT_FALSE(result.rows[5].yes);   // no writing
+  EXPECT_TRUE(result.rows[10].yes);   // audio play
+  EXPECT_FALSE(result.rows[11].yes);  // no CD-DA commands: the ATAPI drive, not the SCSI one
 }
 
 TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
@@ -281,18 +285,20 @@ TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
   DeviceList devices;
   ASSERT_EQ(3, devices.Enumerate());
 
-  std::vector<DriveReport> drives = CollectReport(devices);
-  ASSERT_EQ(3u, drives.size());
-  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure", "Command not supported by device."}),
-            drives[0].failure);
-  EXPECT_EQ(2, drives[0].scsiStatus);
-  ASSERT_EQ(14u, drives[0].sense.size());  // as many as the request had room for
-  EXPECT_EQ(0x70, drives[0].sense[0]);
-  EXPECT_EQ(0x24, drives[0].sense[12]);
-  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), drives[1].failure);
-  EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure"}), drives[2].failure);
-  EXPECT_EQ(8, drives[2].scsiStatus);
-  EXPECT_TRUE(drives[2].sense.empty());
+  std::vector<CapabilitiesResult> results;
+  for (int i = 0; i < 3; ++i) results.push_back(QueryCapabilities(devices, i));
+  EXPECT_EQ(2u, results[0].failure.size());
+  EXPECT_STREQ("Command not supported by device.", results[0].failure[1]);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, results[0].outcome.kind);
+  ASSERT_EQ(14, results[0].outcome.senseLength);  // as many as the request had room for
+  EXPECT_EQ(0x70, results[0].outcome.sense[0]);
+  EXPECT_EQ(0x24, results[0].outcome.sense[12]);
+  ASSERT_EQ(2u, results[1].failure.size());
+  EXPECT_STREQ("Sense Data = 02 3A 00", results[1].failure[1]);
+  EXPECT_EQ(1u, results[2].failure.size());
+  EXPECT_EQ(CommandOutcome::kOtherStatus, results[2].outcome.kind);
+  EXPECT_EQ(8, results[2].outcome.status);
+  EXPECT_EQ(0, results[2].outcome.senseLength);
 }
 
 TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswers) {
@@ -323,11 +329,10 @@ TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswers) {
     BYTE answer[kModeSenseAnswerLength];
     ScsiRequest request;
     BuildModeSenseRequest(&request, answer);
-    EXPECT_EQ(0, devices.ExecuteRequest(0, &request)) << c.ioctlError << " " << c.host << " " << c.driver;
+    CommandOutcome outcome = devices.ExecuteRequest(0, &request);
+    EXPECT_EQ(CommandOutcome::kNotCarried, outcome.kind) << c.ioctlError << " " << c.host << " " << c.driver;
     EXPECT_EQ(c.error, seam.GetLastError()) << c.ioctlError << " " << c.host << " " << c.driver;
-    RecordingList list;
-    WriteCapabilities(list, 0, request, answer);
-    EXPECT_EQ(std::vector<std::string>({"Mode Sense Command Failure"}), list.Labels());
+    EXPECT_EQ(1u, InterpretCapabilities(outcome, answer).failure.size());
   }
 }
 
@@ -367,7 +372,6 @@ TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {
   kernel.nodes["/dev/sr0"].readWriteError = EACCES;
   kernel.nodes["/dev/sr0"].readOnlyError = EACCES;
   Install();
-  AfxSetMessageBoxHandler(nullptr);  // the report installs its own
   std::string out, err;
   const char* argv[] = {"quillanor-report"};
   EXPECT_EQ(kReportCannotRun, RunReport(1, argv, &out, &err));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/os_gate.h"
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 
 namespace {
 

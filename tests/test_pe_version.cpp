@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/pe_version.h"
+#include "tests/support/pe_version.h"
 #include "version_blocks.h"
 
 using namespace version_blocks;

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "app/report/report.h"
-#include "helpers.h"
 #include "interrogation/capabilities.h"
+#include "tests/support/helpers.h"
 
 using namespace testing_helpers;
 
@@ -35,44 +35,33 @@ driveemu::DriveProfile TwoDrives() {
   return Profile({Drive(0, 1, "GOOD", "DRIVE", kReadsCdsPlaysAudio), failing});
 }
 
-TEST(ReportTest, RowsAndFailureLinesAreTheWindowsOwnOnBothTransports) {
+TEST(ReportTest, EachDriveCarriesItsNamesAndItsQueryOnBothTransports) {
   for (bool aspi : {false, true}) {
     StandInPlatform os(TwoDrives());
     if (aspi) UseWindows98(os);
     DeviceList devices;
     ASSERT_EQ(2, devices.Enumerate());
+    os.calls.clear();
     std::vector<DriveReport> drives = CollectReport(devices);
     ASSERT_EQ(2u, drives.size());
-    for (int i = 0; i < 2; ++i) {
-      RecordingList window;
-      ShowCapabilities(window, devices, i);
-      std::vector<std::string> labels, results;
-      for (const auto& row : drives[i].rows) {
-        labels.push_back(row.first);
-        results.push_back(row.second);
-      }
-      if (drives[i].answered) {
-        EXPECT_EQ(window.Labels(), labels) << aspi;
-        EXPECT_EQ(window.Results(), results) << aspi;
-        EXPECT_TRUE(drives[i].failure.empty());
-      } else {
-        EXPECT_EQ(window.Labels(), drives[i].failure) << aspi;
-        EXPECT_TRUE(drives[i].rows.empty());
-      }
-    }
+    EXPECT_EQ(2, aspi ? os.CountCalls("SendASPI32Command") : os.CountCalls("DeviceIoControl"));
+    EXPECT_EQ(0, drives[0].index);
     EXPECT_EQ("GOOD DRIVE", drives[0].Name());
-    EXPECT_TRUE(drives[0].answered);
-    EXPECT_EQ(std::vector<unsigned char>(kReadsCdsPlaysAudio.begin(), kReadsCdsPlaysAudio.end()),
-              drives[0].capabilities);
-    EXPECT_FALSE(drives[1].answered);
-    EXPECT_EQ(2, drives[1].scsiStatus);
-    // ASPI keeps 14 sense bytes; pass-through says how many it has.
-    ASSERT_GE(drives[1].sense.size(), 14u) << aspi;
-    if (aspi) {
-      EXPECT_EQ(14u, drives[1].sense.size());
-    }
-    EXPECT_EQ(0x05, drives[1].sense[2]);
-    EXPECT_EQ(0x24, drives[1].sense[12]);
+    const CapabilitiesResult& good = drives[0].capabilities;
+    EXPECT_TRUE(good.Answered());
+    EXPECT_EQ(std::vector<BYTE>(kReadsCdsPlaysAudio.begin(), kReadsCdsPlaysAudio.end()),
+              std::vector<BYTE>(good.page, good.page + 6));
+    ASSERT_EQ(24u, good.rows.size());
+    EXPECT_TRUE(good.rows[0].yes);  // reads CD-R
+    EXPECT_FALSE(good.rows[5].yes);  // writes nothing
+
+    EXPECT_EQ("BROKEN DRIVE", drives[1].Name());
+    const CapabilitiesResult& broken = drives[1].capabilities;
+    EXPECT_FALSE(broken.Answered());
+    EXPECT_TRUE(broken.rows.empty());
+    ASSERT_EQ(2u, broken.failure.size());
+    EXPECT_STREQ("Command not supported by device.", broken.failure[1]);
+    EXPECT_EQ(14, broken.outcome.senseLength) << aspi;
   }
 }
 
@@ -179,7 +168,7 @@ TEST(ReportTest, OptionsHelpVersionAndMistakes) {
   EXPECT_EQ(0u, err.find("quillanor-report: unexpected argument 'extra'"));
 }
 
-TEST(ReportTest, StartUpMessagesGoToTheErrorStreamAndMeanNoRun) {
+TEST(ReportTest, DiscoveryProblemsGoToTheErrorStreamAndMeanNoRun) {
   StandInPlatform os(TwoDrives());
   UseWindows98(os);
   os.aspiLibraryPresent = false;
@@ -189,9 +178,14 @@ TEST(ReportTest, StartUpMessagesGoToTheErrorStreamAndMeanNoRun) {
   EXPECT_EQ("quillanor-report: Unable to load ASPI!\n", err);
   EXPECT_TRUE(os.messages.empty());  // no box was shown
 
-  // Afterwards, message boxes are boxes again.
-  AfxMessageBox("after");
-  EXPECT_EQ(std::vector<std::string>{"after"}, os.messages);
+  driveemu::EmulatedUnit denied = Drive(0, 1, "NO", "ACCESS");
+  denied.openError = ERROR_ACCESS_DENIED;
+  StandInPlatform nt(Profile({Drive(0, 0, "ONE", "A"), denied}));
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--json"}, &out, &err));
+  EXPECT_EQ("", out);
+  EXPECT_EQ("quillanor-report: Unable to access CD/DVD device.  Please make sure you have Administrator privileges.\n",
+            err);
+  EXPECT_TRUE(nt.messages.empty());
 }
 
 }  // namespace

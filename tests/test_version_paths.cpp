@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 #include "version/module_version.h"
 
 namespace {

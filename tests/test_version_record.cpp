@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 #include "version/module_version.h"
 #include "version_blocks.h"
 

@@ -1,14 +1,8 @@
 #include "app/report/report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include "device/aspi.h"
-#include "framework/msgbox.h"
-#include "interrogation/capabilities.h"
-#ifdef __linux__
-#include "platform/linux_platform.h"
-#endif
 
 #ifndef QUILLANOR_VERSION
 #define QUILLANOR_VERSION "0"
@@ -19,64 +13,23 @@ namespace {
 const char kProgram[] = "quillanor-report";
 const char kNoDrives[] = "No CD/DVD Devices Found";
 
-// Takes what the capabilities report writes into the list control.
-class RowRecorder {
- public:
-  struct Item {
-    std::string text;
-    std::string result;
-    bool hasResult;
-  };
-  std::vector<Item> items;
-
-  void DeleteAllItems() { items.clear(); }
-  int GetItemCount() const { return static_cast<int>(items.size()); }
-  int InsertItem(UINT, int item, const char* text, UINT, UINT, int, LPARAM) {
-    if (item < 0 || item > GetItemCount()) item = GetItemCount();
-    Item entry = {text, std::string(), false};
-    items.insert(items.begin() + item, entry);
-    return item;
-  }
-  BOOL SetItemText(int item, int, const char* text) {
-    if (item < 0 || item >= GetItemCount()) return FALSE;
-    items[item].result = text;
-    items[item].hasResult = true;
-    return TRUE;
-  }
-};
-
-std::string Hex(const std::vector<unsigned char>& bytes) {
+std::string Hex(const BYTE* bytes, std::size_t count) {
   static const char digits[] = "0123456789abcdef";
   std::string text;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     text += digits[bytes[i] >> 4];
     text += digits[bytes[i] & 0x0F];
   }
   return text;
 }
 
-// The start-up messages of the device list, while a report runs.
-std::string* g_messages = nullptr;
-int g_messageCount = 0;
-
-int MessageToStream(const char* text, const char*, UINT) {
-  ++g_messageCount;
-  if (g_messages != nullptr) *g_messages += std::string(kProgram) + ": " + text + "\n";
-  return IDOK;
+// The device list's problems, one line each, with what the seam adds.
+void WriteProblems(std::string& err, const std::vector<DeviceProblem>& problems) {
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    err += std::string(kProgram) + ": " + problems[i].text.GetString() + "\n";
+    if (!problems[i].advice.empty()) err += std::string(kProgram) + ": " + problems[i].advice + "\n";
+  }
 }
-
-// Restores the message boxes however the report ends.
-struct MessageRedirect {
-  explicit MessageRedirect(std::string* err) {
-    g_messages = err;
-    g_messageCount = 0;
-    AfxSetMessageBoxHandler(MessageToStream);
-  }
-  ~MessageRedirect() {
-    AfxSetMessageBoxHandler(nullptr);
-    g_messages = nullptr;
-  }
-};
 
 const char kUsage[] =
     "Usage: quillanor-report [--json]\n"
@@ -124,35 +77,9 @@ std::vector<DriveReport> CollectReport(DeviceList& devices) {
     drive.index = i;
     CString vendor, product;
     devices.GetDeviceNames(i, vendor, product);
-    drive.vendor = static_cast<const char*>(vendor);
-    drive.product = static_cast<const char*>(product);
-
-    AnswerBuffer buffer(kModeSenseAnswerLength);
-    BYTE* answer = buffer.Get();
-    ScsiRequest request;
-    BuildModeSenseRequest(&request, answer);
-    int result = devices.ExecuteRequest(i, &request);
-
-    drive.answered = CapabilitiesAnswered(result, request);
-    const UCHAR status = request.Header.ScsiStatus;
-    drive.scsiStatus = (result != 0 || status != kScsiStatusGood) ? status : -1;
-    if (drive.answered)
-      drive.capabilities.assign(answer + kModePageOffset + 2, answer + kModePageOffset + 8);
-    if (status == kScsiStatusCheckCondition) {
-      // ASPI hands back its fixed sense area; pass-through says how much came.
-      std::size_t length = devices.m_bUseAspi ? SENSE_LEN : request.Header.SenseInfoLength;
-      if (length > sizeof(request.SenseBuffer)) length = sizeof(request.SenseBuffer);
-      drive.sense.assign(request.SenseBuffer, request.SenseBuffer + length);
-    }
-
-    RowRecorder list;
-    WriteCapabilities(list, result, request, answer);
-    for (std::size_t k = 0; k < list.items.size(); ++k) {
-      if (drive.answered)
-        drive.rows.push_back(std::make_pair(list.items[k].text, list.items[k].result));
-      else
-        drive.failure.push_back(list.items[k].text);
-    }
+    drive.vendor = vendor.GetString();
+    drive.product = product.GetString();
+    drive.capabilities = QueryCapabilities(devices, i);
     drives.push_back(drive);
   }
   return drives;
@@ -168,12 +95,15 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
   for (std::size_t d = 0; d < drives.size(); ++d) {
     const DriveReport& drive = drives[d];
     if (d != 0) out += "\n";
+    const CapabilitiesResult& result = drive.capabilities;
     out += "Drive " + std::to_string(drive.index) + ": " + drive.Name() + "\n";
-    for (std::size_t r = 0; r < drive.rows.size(); ++r) {
-      const std::string& label = drive.rows[r].first;
-      out += "  " + label + std::string(width - std::min(width, label.size()), ' ') + "  " + drive.rows[r].second + "\n";
+    for (std::size_t r = 0; r < result.rows.size(); ++r) {
+      const std::string label = result.rows[r].label;
+      out += "  " + label + std::string(width - std::min(width, label.size()), ' ') + "  " + result.rows[r].Text() +
+             "\n";
     }
-    for (std::size_t f = 0; f < drive.failure.size(); ++f) out += "  " + drive.failure[f] + "\n";
+    for (std::size_t f = 0; f < result.failure.size(); ++f)
+      out += std::string("  ") + result.failure[f].GetString() + "\n";
   }
 }
 
@@ -182,22 +112,29 @@ void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, c
          ",\n  \"drives\": [";
   for (std::size_t d = 0; d < drives.size(); ++d) {
     const DriveReport& drive = drives[d];
+    const CapabilitiesResult& result = drive.capabilities;
+    const CommandOutcome& outcome = result.outcome;
     out += d == 0 ? "\n    {\n" : ",\n    {\n";
     out += "      \"index\": " + std::to_string(drive.index) + ",\n";
     out += "      \"name\": " + JsonString(drive.Name()) + ",\n";
     out += "      \"vendor\": " + JsonString(drive.vendor) + ",\n";
     out += "      \"product\": " + JsonString(drive.product) + ",\n";
-    out += std::string("      \"answered\": ") + (drive.answered ? "true" : "false") + ",\n";
-    out += "      \"scsi_status\": " + (drive.scsiStatus < 0 ? std::string("null") : std::to_string(drive.scsiStatus));
-    out += ",\n      \"capabilities\": " + (drive.answered ? JsonString(Hex(drive.capabilities)) : "null") + ",\n";
-    out += "      \"sense\": " + (drive.sense.empty() ? std::string("null") : JsonString(Hex(drive.sense))) + ",\n";
+    out += std::string("      \"answered\": ") + (result.Answered() ? "true" : "false") + ",\n";
+    out += "      \"scsi_status\": " +
+           (outcome.kind == CommandOutcome::kNotCarried ? std::string("null") : std::to_string(outcome.status));
+    out += ",\n      \"capabilities\": " +
+           (result.Answered() ? JsonString(Hex(result.page, sizeof(result.page))) : "null") + ",\n";
+    out += "      \"sense\": " +
+           (outcome.senseLength == 0 ? std::string("null") : JsonString(Hex(outcome.sense, outcome.senseLength))) +
+           ",\n";
     out += "      \"rows\": [";
-    for (std::size_t r = 0; r < drive.rows.size(); ++r)
-      out += (r == 0 ? "\n" : ",\n") + std::string("        {\"label\": ") + JsonString(drive.rows[r].first) +
-             ", \"value\": " + JsonString(drive.rows[r].second) + "}";
-    out += drive.rows.empty() ? "],\n" : "\n      ],\n";
+    for (std::size_t r = 0; r < result.rows.size(); ++r)
+      out += (r == 0 ? "\n" : ",\n") + std::string("        {\"label\": ") + JsonString(result.rows[r].label) +
+             ", \"value\": " + JsonString(result.rows[r].Text()) + "}";
+    out += result.rows.empty() ? "],\n" : "\n      ],\n";
     out += "      \"failure\": [";
-    for (std::size_t f = 0; f < drive.failure.size(); ++f) out += (f == 0 ? "" : ", ") + JsonString(drive.failure[f]);
+    for (std::size_t f = 0; f < result.failure.size(); ++f)
+      out += (f == 0 ? "" : ", ") + JsonString(result.failure[f].GetString());
     out += "]\n    }";
   }
   out += drives.empty() ? "]\n}\n" : "\n  ]\n}\n";
@@ -222,17 +159,13 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
     }
   }
 
-  MessageRedirect redirect(err);
   DeviceList devices;
   devices.Enumerate();
-#ifdef __linux__
-  if (LinuxPlatform* seam = dynamic_cast<LinuxPlatform*>(&Api())) {
-    if (!seam->AccessAdvice().empty()) *err += std::string(kProgram) + ": " + seam->AccessAdvice() + "\n";
-  }
-#endif
-  // A start-up message means the drives could not be reached (no access,
-  // no ASPI): a report of what remains would look complete but is not.
-  if (g_messageCount != 0) return kReportCannotRun;
+  WriteProblems(*err, devices.StartProblems());
+  WriteProblems(*err, devices.ScanProblems());
+  // Such a problem means the drives could not be reached (no access, no
+  // ASPI): a report of what remains would look complete but is not.
+  if (!devices.StartProblems().empty() || !devices.ScanProblems().empty()) return kReportCannotRun;
 
   std::vector<DriveReport> drives = CollectReport(devices);
   if (json)
@@ -240,6 +173,6 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
   else
     WriteTextReport(*out, drives);
   for (std::size_t d = 0; d < drives.size(); ++d)
-    if (!drives[d].answered) return kReportSomeFailed;
+    if (!drives[d].capabilities.Answered()) return kReportSomeFailed;
   return kReportAllAnswered;
 }

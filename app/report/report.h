@@ -6,19 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "device/device_list.h"
+#include "interrogation/capabilities.h"
 
-// One drive as the window would show it, with the raw bytes behind it.
+// One drive as the window would show it, with the query's result behind it.
 struct DriveReport {
   int index;
   std::string vendor;
   std::string product;
-  bool answered;                            // the page came back, so the rows hold
-  int scsiStatus;                           // the drive's status byte; -1 when none came back
-  std::vector<unsigned char> capabilities;  // page bytes 2 to 7 when answered
-  std::vector<unsigned char> sense;         // the sense bytes after CHECK CONDITION
-  std::vector<std::pair<std::string, std::string> > rows;  // label, YES or NO
-  std::vector<std::string> failure;                        // the failure lines otherwise
+  CapabilitiesResult capabilities;
 
   // The tree text: vendor, one blank, product.
   std::string Name() const { return vendor + " " + product; }
@@ -40,6 +35,6 @@ void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, c
 std::string JsonString(const std::string& text);
 
 // The whole command: options, the device list, the output, appended to out
-// and err. Returns the exit status. Message boxes of the device list go to
-// err while it runs.
+// and err. Returns the exit status. The problems that the device list
+// reports, which the window would show in boxes, go to err.
 int RunReport(int argc, const char* const* argv, std::string* out, std::string* err);

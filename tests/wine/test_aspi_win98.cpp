@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "device/aspi.h"
 #include "device/device_list.h"
 #include "interrogation/capabilities.h"
-#include "tests/helpers.h"
-#include "tests/wine/windows_seam.h"
+#include "platform/aspi.h"
+#include "windows_seam.h"
 
 namespace {
 
@@ -48,8 +47,21 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
                      [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
-const char kInquiryCdb[] = "cdb=12 00 00 00 60 00";
-const char kModeSenseCdb[] = "cdb=5A 08 2A 00 00 00 00 01 00 00";
+// The commands in the library's log, by operation code.
+const char kInquiryCdb[] = "cdb=12 ";
+const char kModeSenseCdb[] = "cdb=5A ";
+
+std::vector<std::string> Results(const CapabilitiesResult& result) {
+  std::vector<std::string> results;
+  for (const CapabilityValue& row : result.rows) results.push_back(row.Text());
+  return results;
+}
+
+std::vector<std::string> Failure(const CapabilitiesResult& result) {
+  std::vector<std::string> lines;
+  for (const CString& line : result.failure) lines.push_back(line.GetString());
+  return lines;
+}
 
 // Each case loads the library afresh through its own DeviceList, so each
 // reads the profile and log path that the case sets.
@@ -99,14 +111,14 @@ TEST_F(AspiOnWindows98, TheProgramSeesWindows98AndLoadsTheEmulatedLibrary) {
   GetModuleFileNameA(list.m_hAspiLibrary, path, MAX_PATH);
   EXPECT_EQ(0, lstrcmpiA(path, (m_directory + "WNASPI32.dll").c_str())) << path;
   EXPECT_EQ(2, list.m_nAdapterCount);
-  EXPECT_TRUE(m_seam.messages.empty());
+  EXPECT_TRUE(list.StartProblems().empty());
   EXPECT_EQ(std::vector<std::string>{"SUPPORT -> 00000102"}, Log());
 }
 
 TEST_F(AspiOnWindows98, DiscoveryFindsTheDrivesInAddressOrderWithOneInquiryEach) {
   DeviceList list;
   ASSERT_EQ(5, list.Enumerate());
-  EXPECT_TRUE(m_seam.messages.empty());
+  EXPECT_TRUE(list.ScanProblems().empty());
 
   struct Expected {
     int adapter, target;
@@ -153,40 +165,38 @@ TEST_F(AspiOnWindows98, DiscoveryFindsTheDrivesInAddressOrderWithOneInquiryEach)
 TEST_F(AspiOnWindows98, CapabilitiesOfEachDrive) {
   DeviceList list;
   ASSERT_EQ(5, list.Enumerate());
-  testing_helpers::RecordingList rows;
 
-  ShowCapabilities(rows, list, 0);
-  ASSERT_EQ(24u, rows.rows.size());
+  CapabilitiesResult writer = QueryCapabilities(list, 0);
+  ASSERT_EQ(24u, writer.rows.size());
   std::vector<std::string> allButLocked(23, "YES");
   allButLocked.push_back("NO");
-  EXPECT_EQ(allButLocked, rows.Results());
-  EXPECT_EQ("Can read CD-R discs", rows.rows[0].label);
+  EXPECT_EQ(allButLocked, Results(writer));
+  EXPECT_STREQ("Can read CD-R discs", writer.rows[0].label);
 
   // Page bytes 01 00 51 01 29 03, answered after its delay.
   DWORD start = GetTickCount();
-  ShowCapabilities(rows, list, 1);
+  CapabilitiesResult slow = QueryCapabilities(list, 1);
   EXPECT_GE(GetTickCount() - start, 150u) << "the delayed drive answered at once";
   const char* y = "YES";
   const char* n = "NO";
   std::vector<std::string> oldReader = {y, n, n, n, n, n, n, n, n, n, y, y, n, y, y, y, y, n, n, n, n, y, y, n};
-  EXPECT_EQ(oldReader, rows.Results());
+  EXPECT_EQ(oldReader, Results(slow));
 
-  ShowCapabilities(rows, list, 2);
   EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Command not supported by device."}),
-            rows.Labels());
-  ShowCapabilities(rows, list, 3);  // BUSY: no sense to explain
-  EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, rows.Labels());
-  ShowCapabilities(rows, list, 4);
-  EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), rows.Labels());
-  ShowCapabilities(rows, list, -1);
-  EXPECT_TRUE(rows.rows.empty());
+            Failure(QueryCapabilities(list, 2)));
+  CapabilitiesResult busy = QueryCapabilities(list, 3);  // BUSY: no sense to explain
+  EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(busy));
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busy.outcome.kind);
+  EXPECT_EQ(8, busy.outcome.status);
+  CapabilitiesResult empty = QueryCapabilities(list, 4);
+  EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), Failure(empty));
+  EXPECT_EQ(14, empty.outcome.senseLength);
 
   std::vector<std::string> log = Log();
   int modeSenses = static_cast<int>(std::count_if(
       log.begin(), log.end(), [](const std::string& l) { return l.find(kModeSenseCdb) != l.npos; }));
   EXPECT_EQ(5, modeSenses);
   EXPECT_TRUE(Contains(log, "EXEC ha=0 target=3 lun=0 flags=48 buflen=256 senselen=14 " + std::string(kModeSenseCdb)));
-  EXPECT_TRUE(m_seam.messages.empty());
 }
 
 TEST_F(AspiOnWindows98, DelayedBlocksFinishFromAnotherThreadOrAreAborted) {
@@ -264,12 +274,12 @@ TEST_F(AspiOnWindows98, AMissingOrMalformedProfileLeavesNoAdapters) {
   {
     DeviceList list;
     EXPECT_EQ(0, list.Enumerate());
+    // Status E8h is a clean start with no adapters: nothing to tell the user.
+    EXPECT_TRUE(list.StartProblems().empty());
   }
   log = Log();
   EXPECT_TRUE(Contains(log, "line 2: inquiry takes")) << (log.empty() ? "" : log[0]);
   EXPECT_TRUE(Contains(log, "SUPPORT -> 0000E800"));
-  // Status E8h is a clean start with no adapters: nothing to tell the user.
-  EXPECT_TRUE(m_seam.messages.empty());
   DeleteFileA(bad.c_str());
 }
 
@@ -279,14 +289,11 @@ TEST_F(AspiOnWindows98, TheShippedProfilesGiveTheirDrives) {
   {
     DeviceList list;
     ASSERT_EQ(3, list.Enumerate());
-    testing_helpers::RecordingList rows;
-    ShowCapabilities(rows, list, 0);
-    EXPECT_EQ(24u, rows.rows.size());
-    ShowCapabilities(rows, list, 1);
+    EXPECT_EQ(24u, QueryCapabilities(list, 0).rows.size());
     EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Command not supported by device."}),
-              rows.Labels());
-    ShowCapabilities(rows, list, 2);
-    EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), rows.Labels());
+              Failure(QueryCapabilities(list, 1)));
+    EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Sense Data = 02 3A 00"}),
+              Failure(QueryCapabilities(list, 2)));
   }
   TearDown();
 
@@ -302,20 +309,22 @@ TEST_F(AspiOnWindows98, TheShippedProfilesGiveTheirDrives) {
     }
   }
   EXPECT_FALSE(Contains(Log(), "PROFILE"));
-  EXPECT_TRUE(m_seam.messages.empty());
+  EXPECT_TRUE(m_seam.messages.empty());  // the list tells nobody anything itself
 }
 
 // Run only with the library disabled (see tests/wine/CMakeLists.txt).
-TEST(AspiAbsent, OneMessageAndNoDrives) {
+TEST(AspiAbsent, OneProblemAndNoDrives) {
   WindowsSeamWithoutBoxes seam;
   DeviceList list;
   EXPECT_TRUE(list.m_bUseAspi);
   EXPECT_EQ(nullptr, list.m_hAspiLibrary);
   EXPECT_EQ(0, list.Enumerate());
   EXPECT_EQ(0, list.Enumerate());
-  ASSERT_EQ(std::vector<std::string>{"Unable to load ASPI!"}, seam.messages);
-  EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), seam.types[0]);
-  EXPECT_EQ("aspi_win98_tests", seam.captions[0]);
+  ASSERT_EQ(1u, list.StartProblems().size());
+  EXPECT_EQ(DeviceProblem::kAspiNotLoaded, list.StartProblems()[0].kind);
+  EXPECT_STREQ("Unable to load ASPI!", list.StartProblems()[0].text);
+  EXPECT_TRUE(list.ScanProblems().empty());
+  EXPECT_TRUE(seam.messages.empty());
 }
 
 }  // namespace

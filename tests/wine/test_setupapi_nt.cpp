@@ -8,7 +8,7 @@
 #include <string>
 
 #include "device/device_list.h"
-#include "tests/wine/windows_seam.h"
+#include "windows_seam.h"
 
 namespace {
 
@@ -42,6 +42,7 @@ TEST(PassThroughOnWine, EnumerateOverTheRealSetupApi) {
   EXPECT_EQ(found, list.Enumerate());
   if (OpticalDriveLetters() == 0) {
     EXPECT_EQ(0, found);
+    EXPECT_TRUE(list.ScanProblems().empty());
     EXPECT_TRUE(seam.messages.empty());
   }
 }

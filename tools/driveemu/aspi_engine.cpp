@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/aspi.h"
+#include "platform/aspi.h"
 
 namespace driveemu {
 

@@ -25,20 +25,92 @@ const EmulatedUnit* DriveProfile::Find(int adapter, int target, int lun) const {
   return nullptr;
 }
 
-ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
+namespace {
+
+const BYTE kInquiry = 0x12;
+const BYTE kModeSense6 = 0x1A;
+const BYTE kModeSense10 = 0x5A;
+const BYTE kAllPages = 0x3F;
+
+ScsiOutcome Check(BYTE key, BYTE asc, BYTE ascq) {
   ScsiOutcome outcome;
+  outcome.status = 2;
+  outcome.sense = FixedSense(key, asc, ascq);
+  return outcome;
+}
+
+// ILLEGAL REQUEST, INVALID FIELD IN CDB.
+ScsiOutcome InvalidField() { return Check(0x05, 0x24, 0x00); }
+
+// How many bytes the CDB allows back; the buffer's size where the command
+// carries no allocation length that we know of.
+DWORD AllocationLength(const BYTE* cdb, int cdbLength, DWORD bufferLength) {
+  DWORD allowed = bufferLength;
+  if (cdbLength >= 6 && cdb[0] == kInquiry) allowed = static_cast<DWORD>(cdb[3] << 8 | cdb[4]);
+  if (cdbLength >= 6 && cdb[0] == kModeSense6) allowed = cdb[4];
+  if (cdbLength >= 10 && cdb[0] == kModeSense10) allowed = static_cast<DWORD>(cdb[7] << 8 | cdb[8]);
+  return std::min(allowed, bufferLength);
+}
+
+ScsiOutcome Data(const std::vector<BYTE>& bytes, DWORD allowed) {
+  ScsiOutcome outcome;
+  outcome.data.assign(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), allowed));
+  return outcome;
+}
+
+ScsiOutcome RespondInquiry(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD allowed) {
+  // EVPD asks for a vital product data page, which no unit here has; a page
+  // code without EVPD is invalid.
+  if (cdbLength < 6 || (cdb[1] & 0x01) != 0 || cdb[2] != 0) return InvalidField();
+  return Data(unit.inquiry, allowed);
+}
+
+ScsiOutcome RespondModeSense10(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD allowed) {
+  if (cdbLength < 10) return InvalidField();
+  const bool blockDescriptor = (cdb[1] & 0x08) == 0;
+  const int pageControl = cdb[2] >> 6;
+  const BYTE pageCode = cdb[2] & 0x3F;
+  if (pageControl == 3) return Check(0x05, 0x39, 0x00);  // SAVING PARAMETERS NOT SUPPORTED
+  if (cdb[3] != 0) return InvalidField();                 // no subpages
+  if (pageCode != kAllPages && unit.modePages.count(pageCode) == 0) return InvalidField();
+
+  std::vector<BYTE> answer(8, 0);  // the mode parameter header
+  if (blockDescriptor) {
+    answer[7] = 8;
+    // Density code 0, number of blocks 0, block length 2048.
+    const BYTE descriptor[8] = {0, 0, 0, 0, 0, 0x00, 0x08, 0x00};
+    answer.insert(answer.end(), descriptor, descriptor + 8);
+  }
+  for (const auto& page : unit.modePages) {
+    if (pageCode != kAllPages && page.first != pageCode) continue;
+    std::vector<BYTE> bytes = page.second;
+    // Changeable values: nothing here can be changed.
+    if (pageControl == 1)
+      for (size_t i = 2; i < bytes.size(); ++i) bytes[i] = 0;
+    answer.insert(answer.end(), bytes.begin(), bytes.end());
+  }
+  const size_t dataLength = answer.size() - 2;
+  answer[0] = static_cast<BYTE>(dataLength >> 8);
+  answer[1] = static_cast<BYTE>(dataLength);
+  return Data(answer, allowed);
+}
+
+}  // namespace
+
+ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
   BYTE opcode = cdbLength > 0 ? cdb[0] : 0;
+  const DWORD allowed = AllocationLength(cdb, cdbLength, bufferLength);
   auto found = unit.replies.find(opcode);
   if (found == unit.replies.end()) {
-    outcome.status = 2;
-    outcome.sense = FixedSense(0x05, 0x20, 0x00);
-    return outcome;
+    if (opcode == kInquiry && !unit.inquiry.empty()) return RespondInquiry(unit, cdb, cdbLength, allowed);
+    if (opcode == kModeSense10 && !unit.modePages.empty()) return RespondModeSense10(unit, cdb, cdbLength, allowed);
+    return Check(0x05, 0x20, 0x00);
   }
+  ScsiOutcome outcome;
   const CommandReply& reply = found->second;
   switch (reply.kind) {
     case CommandReply::kData:
-      outcome.data.assign(reply.data.begin(),
-                          reply.data.begin() + std::min<size_t>(reply.data.size(), bufferLength));
+      outcome = Data(reply.data, allowed);
       break;
     case CommandReply::kCheckCondition:
       outcome.status = 2;
@@ -74,13 +146,12 @@ std::vector<BYTE> InquiryAnswer(const std::string& vendor, const std::string& pr
   return answer;
 }
 
-std::vector<BYTE> CapabilitiesAnswer(const BYTE pageBytes2to7[6]) {
-  std::vector<BYTE> answer(8 + 28, 0);
-  answer[1] = static_cast<BYTE>(answer.size() - 2);  // mode data length
-  answer[8] = 0x2A;
-  answer[9] = 26;  // page length
-  std::memcpy(&answer[10], pageBytes2to7, 6);
-  return answer;
+std::vector<BYTE> CapabilitiesPage(const BYTE pageBytes2to7[6]) {
+  std::vector<BYTE> page(28, 0);
+  page[0] = 0x2A;
+  page[1] = static_cast<BYTE>(page.size() - 2);  // page length
+  std::memcpy(&page[2], pageBytes2to7, 6);
+  return page;
 }
 
 std::vector<BYTE> FixedSense(BYTE key, BYTE asc, BYTE ascq) {
@@ -212,17 +283,27 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
     BYTE opcode = 0;
     if (key == "inquiry") {
       if (w.size() != 4) return fail("inquiry takes \"vendor\" \"product\" \"revision\"");
-      unit.replies[0x12].data = InquiryAnswer(w[1], w[2], w[3], unit.deviceType);
-    } else if (key == "inquiry-hex" || key == "modesense-hex") {
+      unit.inquiry = InquiryAnswer(w[1], w[2], w[3], unit.deviceType);
+    } else if (key == "inquiry-hex") {
+      std::vector<BYTE> bytes;
+      if (w.size() < 2 || !ParseBytes(w, 1, &bytes)) return fail("inquiry-hex takes bytes in hex");
+      unit.inquiry = bytes;
+    } else if (key == "modesense-hex") {
       CommandReply reply;
-      if (!ParseBytes(w, 1, &reply.data)) return fail("bytes are written in hex");
-      unit.replies[key == "inquiry-hex" ? 0x12 : 0x5A] = reply;
+      if (w.size() < 2 || !ParseBytes(w, 1, &reply.data)) return fail("modesense-hex takes bytes in hex");
+      unit.replies[0x5A] = reply;
     } else if (key == "capabilities") {
       std::vector<BYTE> bytes;
       if (w.size() != 7 || !ParseBytes(w, 1, &bytes)) return fail("capabilities takes page bytes 2 to 7 in hex");
-      CommandReply reply;
-      reply.data = CapabilitiesAnswer(bytes.data());
-      unit.replies[0x5A] = reply;
+      unit.modePages[0x2A] = CapabilitiesPage(bytes.data());
+    } else if (key == "mode-page") {
+      std::vector<BYTE> bytes;
+      if (w.size() < 3 || !ParseBytes(w, 1, &bytes)) return fail("mode-page takes the page's bytes in hex");
+      if (static_cast<size_t>(bytes[1]) != bytes.size() - 2)
+        return fail("mode-page: the page length (second byte) counts the bytes after it");
+      const BYTE code = bytes[0] & 0x3F;
+      if (code == 0x3F) return fail("mode-page: 3F names every page, not one");
+      unit.modePages[code] = bytes;
     } else if (key == "reply-hex") {
       CommandReply reply;
       if (w.size() < 2 || !ParseByte(w[1], &opcode) || !ParseBytes(w, 2, &reply.data))

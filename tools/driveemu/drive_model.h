@@ -25,14 +25,19 @@ struct CommandReply {
   BYTE status = 0;
 };
 
+// A unit answers INQUIRY from its standard data and MODE SENSE(10) from its
+// mode pages, honouring the command's fields as a drive does; a fixed reply
+// for an operation code takes the place of both.
 struct EmulatedUnit {
   int adapter = 0;
   int target = 0;
   int lun = 0;
   BYTE deviceType = 5;
-  std::map<BYTE, CommandReply> replies;  // by operation code
-  DWORD delayMilliseconds = 0;           // ASPI: finish later, from another thread
-  DWORD openError = 0;                   // pass-through: opening fails with this error
+  std::vector<BYTE> inquiry;                    // standard INQUIRY data; empty: none
+  std::map<BYTE, std::vector<BYTE>> modePages;  // by page code: the page from its code byte on
+  std::map<BYTE, CommandReply> replies;         // fixed replies by operation code
+  DWORD delayMilliseconds = 0;                  // ASPI: finish later, from another thread
+  DWORD openError = 0;                          // pass-through: opening fails with this error
 };
 
 // What a command came to.
@@ -56,15 +61,21 @@ struct DriveProfile {
   const EmulatedUnit* Find(int adapter, int target, int lun) const;
 };
 
-// Answers one CDB as the unit would. An operation the unit has no reply for
-// ends in CHECK CONDITION, ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+// Answers one CDB as the unit would; the data never exceed the allocation
+// length of the CDB nor the buffer. INQUIRY: the standard data (a vital
+// product data page, which no unit has, is an invalid field). MODE
+// SENSE(10): the mode parameter header, an 8-byte block descriptor unless
+// DBD is set, then the page asked for (3Fh: every page) in the page control
+// asked for; a page the unit lacks, a subpage or saved values end in CHECK
+// CONDITION, ILLEGAL REQUEST. An operation the unit has neither a model nor
+// a reply for ends in ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
 
 // Answers that tests and profiles build from plain values.
 std::vector<BYTE> InquiryAnswer(const std::string& vendor, const std::string& product,
                                 const std::string& revision, BYTE deviceType = 5);
-// A MODE SENSE(10) answer for page 2Ah with page bytes 2 to 7 as given.
-std::vector<BYTE> CapabilitiesAnswer(const BYTE pageBytes2to7[6]);
+// The capabilities page 2Ah with page bytes 2 to 7 as given, the rest 0.
+std::vector<BYTE> CapabilitiesPage(const BYTE pageBytes2to7[6]);
 // Fixed-format sense data with the given key, ASC and ASCQ.
 std::vector<BYTE> FixedSense(BYTE key, BYTE asc, BYTE ascq);
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "device/aspi.h"
+#include "platform/aspi.h"
 #include "platform/platform.h"
 #include "tools/driveemu/aspi_engine.h"
 

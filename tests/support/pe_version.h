@@ -1,5 +1,6 @@
-// Reading the version resource of a PE file ourselves, for builds whose
-// operating system has no version-information services. Everything here
+// Reading the version resource of a PE file ourselves, so that the tests'
+// stand-in answers the version calls in every build as Windows would, from
+// real files as well as from blocks of the test's own. Everything here
 // takes bytes that anyone may hand us: every offset and length is checked
 // against the data before it is used, and damaged input gives false or 0.
 #pragma once

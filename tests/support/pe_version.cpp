@@ -1,4 +1,4 @@
-#include "platform/pe_version.h"
+#include "tests/support/pe_version.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/standin.h"
+#include "tests/support/standin.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "device/aspi.h"
-#include "platform/pe_version.h"
+#include "platform/aspi.h"
+#include "tests/support/pe_version.h"
 
 namespace {
 StandInPlatform* g_active = nullptr;
@@ -190,10 +190,9 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
     m_lastError = 87;  // invalid parameter
     return FALSE;
   }
-  ScsiRequest* request = static_cast<ScsiRequest*>(in);
-  passThroughRequests.push_back(*request);
+  ScsiPassThroughDirect& h = *static_cast<ScsiPassThroughDirect*>(in);
+  passThroughRequests.push_back(h);
   passThroughSizes.push_back(inSize);
-  ScsiPassThroughDirect& h = request->Header;
   driveemu::ScsiOutcome outcome =
       driveemu::Respond(*found->second, h.Cdb, std::min<int>(h.CdbLength, 16), h.DataTransferLength);
   if (!outcome.transportOk) {
@@ -203,10 +202,15 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
   if (!outcome.data.empty()) std::memcpy(h.DataBuffer, outcome.data.data(), outcome.data.size());
   h.DataTransferLength = static_cast<ULONG>(outcome.data.size());
   h.ScsiStatus = outcome.status;
+  // As the system does: as many sense bytes as there are room for, and
+  // SenseInfoLength says how many came.
+  size_t senseBytes = 0;
   if (outcome.status == 2 && h.SenseInfoLength > 0) {
-    size_t n = std::min<size_t>(h.SenseInfoLength, outcome.sense.size());
-    if (h.SenseInfoOffset + n <= inSize) std::memcpy(static_cast<BYTE*>(in) + h.SenseInfoOffset, outcome.sense.data(), n);
+    senseBytes = std::min<size_t>(h.SenseInfoLength, outcome.sense.size());
+    if (h.SenseInfoOffset + senseBytes > inSize) senseBytes = 0;
+    if (senseBytes > 0) std::memcpy(static_cast<BYTE*>(in) + h.SenseInfoOffset, outcome.sense.data(), senseBytes);
   }
+  h.SenseInfoLength = static_cast<UCHAR>(senseBytes);
   if (returned != nullptr) *returned = inSize;
   return TRUE;
 }

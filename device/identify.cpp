@@ -1,8 +1,8 @@
-// Naming a drive from its standard INQUIRY answer.
+// Naming each drive from its standard INQUIRY answer, as discovery finds it.
 #include <cstring>
 
 #include "device/device_list.h"
-#include "interrogation/inquiry.h"
+#include "device/inquiry.h"
 
 void BuildInquiryRequest(ScsiRequest* request, BYTE* answer) {
   std::memset(answer, 0, kInquiryAnswerLength);
@@ -19,13 +19,13 @@ CString InquiryText(const BYTE* field, int width) {
   return text;
 }
 
-int DeviceList::IdentifyDevice(int index, CdDevice* device) {
+CommandOutcome DeviceList::IdentifyDevice(int index, CdDevice* device) {
   BYTE answer[kInquiryAnswerLength];
   ScsiRequest request;
   BuildInquiryRequest(&request, answer);
 
-  int result = ExecuteRequest(index, &request);
-  if (result == 1 && request.Header.ScsiStatus == kScsiStatusGood) {
+  CommandOutcome outcome = ExecuteRequest(index, &request);
+  if (outcome.Good()) {
     device->m_strVendor = InquiryText(answer + 8, 8);
     device->m_strProduct = InquiryText(answer + 16, 16);
   }
@@ -33,5 +33,5 @@ int DeviceList::IdentifyDevice(int index, CdDevice* device) {
     device->m_strVendor = "GENERIC";
     device->m_strProduct.Format("CD-ROM%d", index);
   }
-  return result;
+  return outcome;
 }

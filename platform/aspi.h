@@ -1,4 +1,5 @@
-// ASPI for Win32: the request blocks and values of the published interface,
+// ASPI for Win32: the request blocks and values of the library's published
+// interface, which the device list calls and the emulated library answers;
 // byte-packed. ASPI exists for 32-bit programs; a 64-bit build keeps the
 // same declarations with native pointer widths.
 #pragma once

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/scsi_request.h"
+#include "platform/pass_through.h"
 #include "platform/platform.h"
 #include "tools/driveemu/aspi_engine.h"
 
@@ -58,8 +58,9 @@ class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
   std::vector<std::string> messageCaptions;
   std::vector<UINT> messageTypes;
   std::vector<std::string> aspiLog;
-  // Pass-through requests as the stand-in received them (before answering).
-  std::vector<ScsiRequest> passThroughRequests;
+  // Headers of the pass-through requests as the stand-in received them
+  // (before answering).
+  std::vector<ScsiPassThroughDirect> passThroughRequests;
   std::vector<DWORD> passThroughSizes;
   // Copies of each execute block as it was handed to SendASPI32Command.
   std::vector<std::vector<BYTE>> aspiBlocks;

@@ -1,0 +1,74 @@
+// The SCSI pass-through control of the seam: its control code and the
+// header of the record it carries (the platform's SCSI_PASS_THROUGH_DIRECT).
+// Every seam that answers DeviceIoControl with this code reads and fills
+// this header; the sense area lies at SenseInfoOffset within the record.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/wintypes.h"
+#ifdef _WIN32
+#include <winioctl.h>
+#include <ntddscsi.h>
+#endif
+
+const DWORD kIoctlScsiPassThroughDirect = 0x4D014;
+#ifndef SCSI_IOCTL_DATA_OUT
+#define SCSI_IOCTL_DATA_OUT 0
+#define SCSI_IOCTL_DATA_IN 1
+#define SCSI_IOCTL_DATA_UNSPECIFIED 2
+#endif
+
+struct ScsiPassThroughDirect {
+  USHORT Length;
+  UCHAR ScsiStatus;
+  UCHAR PathId;
+  UCHAR TargetId;
+  UCHAR Lun;
+  UCHAR CdbLength;
+  UCHAR SenseInfoLength;
+  UCHAR DataIn;
+  ULONG DataTransferLength;
+  ULONG TimeOutValue;
+  void* DataBuffer;
+  ULONG SenseInfoOffset;
+  UCHAR Cdb[16];
+};
+
+#if !defined(_WIN64) && (defined(_WIN32) || UINTPTR_MAX == 0xFFFFFFFFu)
+// 32-bit: exactly the platform's layout, every offset fixed.
+static_assert(sizeof(ScsiPassThroughDirect) == 44, "header is 44 bytes");
+static_assert(offsetof(ScsiPassThroughDirect, ScsiStatus) == 2, "ScsiStatus at 2");
+static_assert(offsetof(ScsiPassThroughDirect, PathId) == 3, "PathId at 3");
+static_assert(offsetof(ScsiPassThroughDirect, TargetId) == 4, "TargetId at 4");
+static_assert(offsetof(ScsiPassThroughDirect, Lun) == 5, "Lun at 5");
+static_assert(offsetof(ScsiPassThroughDirect, CdbLength) == 6, "CdbLength at 6");
+static_assert(offsetof(ScsiPassThroughDirect, SenseInfoLength) == 7, "SenseInfoLength at 7");
+static_assert(offsetof(ScsiPassThroughDirect, DataIn) == 8, "DataIn at 8");
+static_assert(offsetof(ScsiPassThroughDirect, DataTransferLength) == 12, "DataTransferLength at 12");
+static_assert(offsetof(ScsiPassThroughDirect, TimeOutValue) == 16, "TimeOutValue at 16");
+static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == 20, "DataBuffer at 20");
+static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) == 24, "SenseInfoOffset at 24");
+static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 28, "Cdb at 28");
+#else
+// 64-bit: the platform's 64-bit header (pointer aligned to 8, 56 bytes).
+static_assert(sizeof(ScsiPassThroughDirect) == 56, "64-bit header is 56 bytes");
+static_assert(offsetof(ScsiPassThroughDirect, DataTransferLength) == 12, "DataTransferLength at 12");
+static_assert(offsetof(ScsiPassThroughDirect, TimeOutValue) == 16, "TimeOutValue at 16");
+static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == 24, "DataBuffer at 24");
+static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) == 32, "SenseInfoOffset at 32");
+static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 36, "Cdb at 36");
+#endif
+
+#ifdef _WIN32
+// Our header must match the platform's own declaration wherever we have it.
+static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == kIoctlScsiPassThroughDirect, "pass-through control code");
+static_assert(sizeof(ScsiPassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT), "header size as the platform's");
+static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer),
+              "DataBuffer as the platform's");
+static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) ==
+                  offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset),
+              "SenseInfoOffset as the platform's");
+static_assert(offsetof(ScsiPassThroughDirect, Cdb) == offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb),
+              "Cdb as the platform's");
+#endif

@@ -1,0 +1,75 @@
+// Shared helpers for the tests: emulated drives and their answers.
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "device/device_list.h"
+#include "tests/support/standin.h"
+#include "tools/driveemu/drive_model.h"
+
+namespace testing_helpers {
+
+// A CD/DVD unit that answers INQUIRY with the names and MODE SENSE with the
+// capabilities page, bytes 2 to 7 as given.
+inline driveemu::EmulatedUnit Drive(int adapter, int target, const std::string& vendor,
+                                    const std::string& product, std::vector<BYTE> page = {0, 0, 0, 0, 0, 0}) {
+  driveemu::EmulatedUnit unit;
+  unit.adapter = adapter;
+  unit.target = target;
+  unit.inquiry = driveemu::InquiryAnswer(vendor, product, "1.00");
+  page.resize(6);
+  unit.modePages[0x2A] = driveemu::CapabilitiesPage(page.data());
+  return unit;
+}
+
+inline driveemu::CommandReply CheckCondition(BYTE key, BYTE asc, BYTE ascq) {
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kCheckCondition;
+  reply.sense = driveemu::FixedSense(key, asc, ascq);
+  return reply;
+}
+
+inline driveemu::CommandReply ErrorStatus(BYTE status) {
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kStatus;
+  reply.status = status;
+  return reply;
+}
+
+inline driveemu::CommandReply TransportFailure() {
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kTransportFailure;
+  return reply;
+}
+
+inline driveemu::DriveProfile Profile(std::vector<driveemu::EmulatedUnit> units) {
+  driveemu::DriveProfile profile;
+  profile.units = units;
+  return profile;
+}
+
+// The drives of a profile file; none, with the reason in *error, when it
+// cannot be read or is malformed.
+inline driveemu::DriveProfile ProfileFile(const std::string& path, std::string* error) {
+  std::ifstream in(path.c_str());
+  std::ostringstream text;
+  text << in.rdbuf();
+  driveemu::DriveProfile profile;
+  if (!in)
+    *error = "cannot read " + path;
+  else if (driveemu::ParseProfile(text.str(), &profile, error))
+    error->clear();
+  return profile;
+}
+
+// A stand-in that reports the Windows 98 family, so the list takes ASPI.
+inline void UseWindows98(StandInPlatform& os) {
+  os.version.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+  os.version.dwMajorVersion = 4;
+  os.version.dwMinorVersion = 10;
+}
+
+}  // namespace testing_helpers
