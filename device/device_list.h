@@ -19,6 +19,7 @@ class CdDevice : public CObject {
   HANDLE m_hDevice;      // pass-through: the open drive; -1 for ASPI drives
   BYTE m_nHostAdapter;   // ASPI: host adapter; 255 for pass-through drives
   BYTE m_nTargetId;      // ASPI: target id; 255 for pass-through drives
+  CString m_strPath;     // pass-through: the interface path it was opened by; empty for ASPI drives
 };
 
 // Something that kept discovery from reaching the drives. The list only

@@ -131,6 +131,7 @@ void DeviceList::ScanInterfaces() {
     HANDLE handle = Api().CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD error = handle == INVALID_HANDLE_VALUE ? Api().GetLastError() : ERROR_SUCCESS;
+    CString path(detail->DevicePath);
     std::free(buffer);
 
     if (handle != INVALID_HANDLE_VALUE) {
@@ -142,6 +143,7 @@ void DeviceList::ScanInterfaces() {
         throw;
       }
       device->m_hDevice = handle;
+      device->m_strPath = path;
       AddDevice(device);
     } else if (error == ERROR_ACCESS_DENIED) {
       Report(m_scanProblems, DeviceProblem::kAccessDenied,

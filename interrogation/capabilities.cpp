@@ -71,7 +71,7 @@ CString SenseText(const BYTE* sense) {
   return text;
 }
 
-CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer) {
+CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, ULONG received) {
   CapabilitiesResult result;
   result.outcome = outcome;
   std::memset(result.page, 0, sizeof(result.page));
@@ -83,6 +83,7 @@ CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BY
     return result;
   }
   std::memcpy(result.page, answer + kModePageOffset + 2, sizeof(result.page));
+  result.answer.assign(answer, answer + (received < kModeSenseAnswerLength ? received : kModeSenseAnswerLength));
   result.rows.reserve(kCapabilityRowCount);
   for (int i = 0; i < kCapabilityRowCount; ++i) {
     const CapabilityRow& row = kCapabilityRows[i];
@@ -98,5 +99,6 @@ CapabilitiesResult QueryCapabilities(DeviceList& devices, int index) {
   ScsiRequest request;
   BuildModeSenseRequest(&request, answer);
   CommandOutcome outcome = devices.ExecuteRequest(index, &request);
-  return InterpretCapabilities(outcome, answer);
+  // Pass-through leaves the length that came back; ASPI tells none.
+  return InterpretCapabilities(outcome, answer, request.Header.DataTransferLength);
 }

@@ -37,6 +37,7 @@ struct CapabilitiesResult {
   BYTE page[kCapabilityPageBytes];    // page bytes 2 to 7 when answered, else 0
   std::vector<CapabilityValue> rows;  // when answered: the 24 rows, in display order
   std::vector<CString> failure;       // otherwise: the failure line, and after CHECK CONDITION the sense line
+  std::vector<BYTE> answer;           // when answered: the answer bytes that came back, header first
 
   bool Answered() const { return outcome.Good(); }
 };
@@ -48,7 +49,8 @@ CString SenseText(const BYTE* sense);
 // The result of a query from its outcome and its answer buffer, which is
 // read only when the drive answered GOOD; page byte n stands at answer byte
 // 8 + n, whatever the header says.
-CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer);
+CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer,
+                                         ULONG received = kModeSenseAnswerLength);
 // Sends the query to drive `index` of the list and interprets its outcome.
 // An index not below the count is a failure; a negative one raises.
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index);

@@ -2,6 +2,7 @@
 // statuses, against emulated drives on both transports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -189,3 +190,103 @@ TEST(ReportTest, DiscoveryProblemsGoToTheErrorStreamAndMeanNoRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// A DVD writer that answers GET CONFIGURATION with DVD+R current, a reader
+// that refuses it, as drives before MMC-2 do.
+driveemu::DriveProfile DetailDrives() {
+  driveemu::EmulatedUnit writer = Drive(0, 1, "WRITER", "DVD", kReadsCdsPlaysAudio);
+  std::vector<BYTE>& page = writer.modePages[0x2A];
+  page.resize(36, 0);
+  page[1] = 34;               // the page's length: up to one write speed descriptor
+  page[6] = 0x29;             // tray, eject, lock
+  page[8] = 0x1B, page[9] = 0x90;    // maximum read speed 7056 kB/s
+  page[12] = 0x08;                   // buffer 2048 KB
+  page[31] = 1;                      // one descriptor
+  page[33] = 1, page[34] = 0x14, page[35] = 0xAC;  // 5292 kB/s CAV
+  driveemu::CommandReply configuration;
+  configuration.data = {0, 0, 0, 16, 0, 0, 0x00, 0x1B, 0x00, 0x00, 0x03, 8, 0x00, 0x1B, 0x01, 0, 0x00, 0x08, 0x00, 0};
+  writer.replies[0x46] = configuration;
+  driveemu::EmulatedUnit reader = Drive(0, 2, "OLD", "READER", kReadsCdsPlaysAudio);
+  return Profile({writer, reader});
+}
+
+}  // namespace
+
+TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailThree) {
+  for (bool aspi : {false, true}) {
+    StandInPlatform os(DetailDrives());
+    if (aspi) UseWindows98(os);
+    // The commands that reached the drives: INQUIRY and MODE SENSE per drive.
+    auto commands = [&]() {
+      if (!aspi) return os.CountCalls("DeviceIoControl");
+      int count = 0;
+      for (const std::string& line : os.aspiLog) count += line.compare(0, 4, "EXEC") == 0;
+      return count;
+    };
+    std::string out, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--json"}, &out, &err));
+    EXPECT_EQ(4, commands()) << aspi;
+    EXPECT_EQ(std::string::npos, out.find("\"mechanism\"")) << "no detail fields unless asked";
+    os.calls.clear();
+    os.aspiLog.clear();
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &out, &err));
+    EXPECT_EQ(6, commands()) << aspi;
+  }
+}
+
+TEST(ReportTest, DetailDecodesThePageAndTheProfilesOrSaysWhyNot) {
+  StandInPlatform os(DetailDrives());
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  std::vector<std::string> lines = Lines(out);
+  auto has = [&](const std::string& label, const std::string& value) {
+    std::string line = "  " + label + std::string(52 - label.size(), ' ') + "  " + value;
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  EXPECT_TRUE(has("Loading mechanism", "tray")) << out;
+  EXPECT_TRUE(has("Lock state", "unlocked"));
+  EXPECT_TRUE(has("Maximum read speed", "7056 kB/s (40.0x CD)"));
+  EXPECT_TRUE(has("Buffer size", "2048 KB"));
+  EXPECT_TRUE(has("Write speed", "5292 kB/s (30.0x CD), CAV"));
+  EXPECT_TRUE(has("Current profile", "DVD+R (0x001B)"));
+  EXPECT_TRUE(has("Profile", "DVD+R (0x001B), current"));
+  EXPECT_TRUE(has("Profile", "CD-ROM (0x0008)"));
+  // Zero speed fields of the page are left out; the refusal is told.
+  EXPECT_EQ(std::string::npos, out.find("Maximum write speed"));
+  EXPECT_TRUE(has("Profiles", "GET CONFIGURATION refused: Command not supported by device."));
+
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"loading_mechanism\": \"tray\"")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"write_speeds\": [{\"speed\": 5292, \"rotation_control\": \"CAV\"}]"));
+  EXPECT_NE(std::string::npos, out.find("\"current_profile\": {\"number\": 27, \"name\": \"DVD+R\"}"));
+  EXPECT_NE(std::string::npos, out.find("{\"number\": 8, \"name\": \"CD-ROM\", \"current\": false}"));
+  EXPECT_NE(std::string::npos, out.find("\"notes\": [\"GET CONFIGURATION refused: Command not supported by device.\"]"));
+  // The page bytes 2 to 7 that came before stay as they were.
+  EXPECT_NE(std::string::npos, out.find("\"capabilities\": \"030001002900\""));
+}
+
+TEST(ReportTest, OneDriveByIndexOrByPath) {
+  StandInPlatform os(DetailDrives());
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--drive", "1"}, &out, &err));
+  EXPECT_EQ("Drive 1: OLD READER", Lines(out)[0]);
+  EXPECT_EQ(25u, Lines(out).size());
+
+  std::string path = StandInPlatform::InterfacePath(0);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--device", path.c_str()}, &out, &err));
+  EXPECT_EQ("Drive 0: WRITER DVD", Lines(out)[0]);
+
+  // No such drive, a bad number, two choices, a missing value: exit 2.
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", "2"}, &out, &err));
+  EXPECT_EQ("quillanor-report: no drive 2 (2 drives found)\n", err);
+  EXPECT_EQ("", out);
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--device", "/dev/sr9"}, &out, &err));
+  EXPECT_NE(std::string::npos, err.find("no drive opened as /dev/sr9"));
+  for (std::vector<const char*> args : std::vector<std::vector<const char*> >{
+           {"--drive", "-1"}, {"--drive", "1x"}, {"--drive", ""}, {"--drive", "0", "--drive", "1"}, {"--drive"}}) {
+    EXPECT_EQ(kReportCannotRun, RunCommand(args, &out, &err)) << args[0];
+    EXPECT_FALSE(err.empty());
+  }
+}

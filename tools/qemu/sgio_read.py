@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Asks every CD drive of this Linux system, through SG_IO and none of the
-project's code, for its INQUIRY data and its capabilities page (MODE SENSE(10)
-of page 2Ah), and prints them as JSON: the drives in SCSI address order, each
+project's code, for its INQUIRY data, its capabilities page (MODE SENSE(10)
+of page 2Ah) and its profile list (GET CONFIGURATION), and prints them as JSON: the drives in SCSI address order, each
 with its node, address, the kernel's vendor/model/rev and the raw answers in
 hex. A tests' reference for what the program should show.
 """
@@ -65,6 +65,9 @@ def main():
                 drive["inquiry"] = {"status": status, "data": data.hex(), "sense": sense.hex()}
                 status, data, sense = command(fd, [0x5A, 0, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0], 256)
                 drive["mode_sense"] = {"status": status, "data": data.hex(), "sense": sense.hex()}
+                # GET CONFIGURATION, the Profile List feature alone (RT 2, feature 0).
+                status, data, sense = command(fd, [0x46, 0x02, 0, 0, 0, 0, 0, 0x02, 0x00, 0], 512)
+                drive["configuration"] = {"status": status, "data": data.hex(), "sense": sense.hex()}
             finally:
                 os.close(fd)
         except OSError as error:

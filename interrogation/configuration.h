@@ -1,0 +1,17 @@
+// GET CONFIGURATION (46h) for the Profile List feature: the media profiles a
+// drive names, for the report's detail. Older drives refuse the command;
+// the outcome says so.
+#pragma once
+
+#include "device/device_list.h"
+#include "interrogation/drive_detail.h"
+
+const ULONG kConfigurationAnswerLength = 512;
+
+struct ProfilesResult {
+  CommandOutcome outcome;
+  ProfileDetail detail;  // decoded when the drive answered GOOD
+};
+
+// Sends the command to drive `index` of the list and decodes the answer.
+ProfilesResult QueryProfiles(DeviceList& devices, int index);
