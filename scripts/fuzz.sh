@@ -16,10 +16,10 @@ fi
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DQUILLANOR_FUZZ=ON -DBUILD_TESTING=OFF >"$build.log" 2>&1 || { cat "$build.log"; exit 1; }
-cmake --build "$build" -j "$jobs" --target archive_fuzz pe_version_fuzz >>"$build.log" 2>&1 || { tail -n 40 "$build.log"; exit 1; }
+cmake --build "$build" -j "$jobs" --target archive_fuzz pe_version_fuzz drive_detail_fuzz >>"$build.log" 2>&1 || { tail -n 40 "$build.log"; exit 1; }
 rm -f "$build.log"
 
-for target in archive pe_version; do
+for target in archive pe_version drive_detail; do
   found="$build/corpus-$target"  # what the run adds; the committed seeds stay as they are
   mkdir -p "$found"
   echo "=== fuzz $target for ${seconds}s"

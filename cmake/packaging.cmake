@@ -1,0 +1,37 @@
+# Installation and packages. Linux: the report command and its manual page,
+# packaged as a .deb. Windows: the program and the report command side by
+# side, packaged as a .zip (the program needs no installation).
+include(GNUInstallDirs)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_VENDOR "The Quillanor developers")
+set(CPACK_PACKAGE_CONTACT "The Quillanor developers <quillanor@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show what the CD, DVD and Blu-ray drives can do")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillanor.example.org/")
+if(WIN32)
+  install(TARGETS Quillanor quillanor-report RUNTIME DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME Quillanor)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME "Quillanor-${PROJECT_VERSION}-win64")
+  else()
+    set(CPACK_PACKAGE_FILE_NAME "Quillanor-${PROJECT_VERSION}-win32")
+  endif()
+else()
+  install(TARGETS quillanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Debian keeps manual pages compressed.
+  set(manual ${CMAKE_BINARY_DIR}/quillanor-report.1.gz)
+  add_custom_command(OUTPUT ${manual}
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1 > ${manual}
+    DEPENDS ${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1 VERBATIM)
+  add_custom_target(manual ALL DEPENDS ${manual})
+  install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGE_NAME quillanor-report)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "Asks every optical drive what it can do (INQUIRY, MODE SENSE of the MMC\n capabilities page, GET CONFIGURATION) and prints it as text or JSON.")
+endif()
+include(CPack)
