@@ -32,3 +32,11 @@ for width in 32 64; do
 done
 timeout 120 build/native/app/report/quillanor-report --json >"$out/linux-report.json" 2>"$out/linux-report.stderr"
 echo $? >"$out/linux-report.status"
+
+# The report's detail, on Linux, for every drive and for one.
+report=build/native/app/report/quillanor-report
+timeout 120 "$report" --detail --json >"$out/detail.json" 2>"$out/detail.stderr"
+echo $? >"$out/detail.status"
+timeout 120 "$report" --detail >"$out/detail.txt" 2>&1
+timeout 120 "$report" --detail --json --device /dev/sr3 >"$out/device.json" 2>"$out/device.stderr"
+echo $? >"$out/device.status"
