@@ -5,16 +5,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+. scripts/common.sh
 scripts/setup-debian.sh
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "${QUILLANOR_JOBS:-2}" --target Quillanor startup_bench bare_dialog wnaspi32 >/dev/null
 done
 scripts/wine-prefix.sh
-export WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;wnaspi32=n"
+wine_environment
+export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES;wnaspi32=n"
 export QUILLANOR_ASPI_PROFILE
-QUILLANOR_ASPI_PROFILE=$(echo "Z:$root/tools/profiles/demo.profile" | tr '/' '\\')
+QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/demo.profile")
 wine reg add 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /d win98 /f >/dev/null 2>&1
 cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
 
@@ -29,7 +30,7 @@ trap 'wine reg delete "HKCU\Software\Wine\AppDefaults\Quillanor.exe" /v Version 
 echo "== win32, Windows 98 mode, demonstration drives (five drives on two adapters, one answering after 300 ms)"
 (cd build/win32/app && wine ../tools/bench/startup_bench.exe Quillanor.exe ../tools/bench/bare_dialog.exe "${1:-7}")
 echo "== win32, Windows 98 mode, three drives answering at once (tools/profiles/window.profile)"
-QUILLANOR_ASPI_PROFILE=$(echo "Z:$root/tools/profiles/window.profile" | tr '/' '\\')
+QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/window.profile")
 (cd build/win32/app && wine ../tools/bench/startup_bench.exe Quillanor.exe ../tools/bench/bare_dialog.exe "${1:-7}")
 echo "== sizes"
 for preset in win32 win64; do

@@ -37,6 +37,19 @@ wine_environment() {
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-$QUILLANOR_WINE_OVERRIDES}"
 }
 
+# Chooses the project's prefix for this machine (QUILLANOR_WINEPREFIX, unless
+# set) and says which kind it is: succeeds where the machine runs 32-bit
+# code (a prefix for both widths), fails where it does not (a prefix made by
+# the 64-bit loader alone, kept apart from the other).
+choose_prefix() {
+  if runs_ia32; then
+    export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
+    return 0
+  fi
+  export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine64}"
+  return 1
+}
+
 # The 64-bit Wine loader alone: it needs no 32-bit execution.
 wine64_loader() {
   if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else command -v wine64; fi

@@ -24,26 +24,10 @@ limit="${QUILLANOR_GUEST_TIMEOUT:-3000}"
 
 fail() { echo "guest-run: $1" >&2; exit 125; }
 
-drives=()
+with_drives=no
 if [ "${1:-}" = --drives ]; then
   shift
-  # The report's QEMU test lays out the same drives (scripts/qemu-test.sh).
-  disc="$work/disc.img"
-  mkdir -p "$work"
-  [ -f "$disc" ] || head -c 1048576 /dev/zero >"$disc"
-  # shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
-  drives=(
-    -drive "if=none,id=disc0,file=$disc,format=raw,media=cdrom,readonly=on"
-    -device ide-cd,bus=ide.0,unit=0,drive=disc0
-    -device ide-cd,bus=ide.1,unit=0
-    -device ahci,id=ahci0
-    -drive "if=none,id=disc1,file=$disc,format=raw,media=cdrom,readonly=on"
-    -device ide-cd,bus=ahci0.0,drive=disc1
-    -device virtio-scsi-pci,id=scsi0
-    -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0
-    -drive "if=none,id=disc2,file=$disc,format=raw,media=cdrom,readonly=on"
-    -device "scsi-cd,bus=scsi0.0,scsi-id=10,lun=0,drive=disc2,vendor=QLNRTEST,product=EMULATED DRIVE,ver=4.2"
-  )
+  with_drives=yes
 fi
 [ $# -gt 0 ] || fail "usage: guest-run.sh [--drives] COMMAND [ARG...]"
 case "$root$cache" in
@@ -56,6 +40,8 @@ QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing qemu-system-x86 >/
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not installed"
 . scripts/qemu-kernel.sh
 guest_kernel "$work" || fail "$guest_error"
+drives=()
+[ "$with_drives" = yes ] && guest_drives "$work"
 
 mkdir -p "$work" "$cache"
 # One guest at a time uses the cache: two would make the prefix together.

@@ -75,26 +75,7 @@ python3 tools/qemu/initramfs.py --out "$work/initramfs.gz" --busybox "$busybox" 
   --with-libs /usr/bin/wodim=/usr/bin/wodim \
   --file "/lib/sgio_count.so=$work/sgio_count.so" || cannot_run "the initramfs could not be built"
 
-# Any multiple of 2048 bytes makes a disc; the three discs share one image.
-disc="$work/disc.img"
-[ -f "$disc" ] || head -c 1048576 /dev/zero >"$disc"
-
-# The drives, in the SCSI address order tools/qemu/check_report.py expects.
-# ata_piix loads first (hosts 0 and 1, one per channel), then ahci (hosts
-# 2-7), then virtio_scsi (host 8, targets 2 and 10).
-# shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
-drives=(
-  -drive "if=none,id=disc0,file=$disc,format=raw,media=cdrom,readonly=on"
-  -device ide-cd,bus=ide.0,unit=0,drive=disc0
-  -device ide-cd,bus=ide.1,unit=0
-  -device ahci,id=ahci0
-  -drive "if=none,id=disc1,file=$disc,format=raw,media=cdrom,readonly=on"
-  -device ide-cd,bus=ahci0.0,drive=disc1
-  -device virtio-scsi-pci,id=scsi0
-  -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0
-  -drive "if=none,id=disc2,file=$disc,format=raw,media=cdrom,readonly=on"
-  -device "scsi-cd,bus=scsi0.0,scsi-id=10,lun=0,drive=disc2,vendor=QLNRTEST,product=EMULATED DRIVE,ver=4.2"
-)
+guest_drives "$work"
 
 echo "qemu-test: booting $kernel_version under QEMU (TCG), $expected_drives drives, $rounds benchmark rounds"
 started=$(date +%s)

@@ -18,13 +18,11 @@ root=$(pwd)
 jobs="${QUILLANOR_JOBS:-2}"
 
 scripts/setup-debian.sh
-if runs_ia32; then
+if choose_prefix; then
   preset=win32
-  export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
   scripts/wine-prefix.sh
 else
   preset=win64
-  export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine64}"
   export QUILLANOR_WINE_LOADER=64
   scripts/wine-prefix.sh --64
 fi

@@ -16,10 +16,9 @@ root=$(pwd)
 
 scripts/setup-debian.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 
-if runs_ia32; then
+if choose_prefix; then
   win32_way=host
   echo "=== 32-bit Windows programs: run by this machine, which executes 32-bit code"
-  export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
 else
   win32_way=guest
   if [ "${QUILLANOR_IA32:-}" = no ]; then
@@ -27,8 +26,6 @@ else
   else
     echo "=== 32-bit Windows programs: run in a QEMU guest, as this machine executes no 32-bit code"
   fi
-  # Made by the 64-bit loader alone, so kept apart from a prefix for both widths.
-  export QUILLANOR_WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine64}"
 fi
 export WINEPREFIX="$QUILLANOR_WINEPREFIX"
 

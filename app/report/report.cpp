@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #ifndef QUILLANOR_VERSION
@@ -308,9 +307,12 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
       if (option[2] == 'd' && option[3] == 'e' && option[4] == 'v') {
         devicePath = value;
       } else {
-        char* end = nullptr;
-        driveIndex = std::strtol(value, &end, 10);
-        if (*value < '0' || *value > '9' || *end != '\0' || driveIndex > 9999) {
+        // Digits only, by hand: the 32-bit command imports nothing that
+        // Windows 98's runtime may lack.
+        driveIndex = *value == '\0' ? -1 : 0;
+        for (const char* digit = value; *digit != '\0' && driveIndex >= 0; ++digit)
+          driveIndex = *digit >= '0' && *digit <= '9' && driveIndex < 10000 ? driveIndex * 10 + (*digit - '0') : -1;
+        if (driveIndex < 0 || driveIndex > 9999) {
           *err += std::string(kProgram) + ": '" + value + "' is no drive number\n";
           return kReportCannotRun;
         }
