@@ -8,6 +8,9 @@ set -euo pipefail
 . "$(dirname "$0")/common.sh"
 wine_environment
 export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES"
+# The guest of scripts/guest-run.sh made its prefix ready and keeps one
+# wineserver running, which "wineserver -w" below would wait for forever.
+[ "${QUILLANOR_PREFIX_READY:-}" = "$WINEPREFIX" ] && exit 0
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine: creating the prefix $WINEPREFIX (this takes a while)"
 fi

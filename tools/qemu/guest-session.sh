@@ -39,6 +39,7 @@ export QUILLANOR_WINEPREFIX="$prefix"
 wine_environment
 # One wineserver for the whole session, not one per command.
 wineserver -p
+export QUILLANOR_PREFIX_READY="$prefix"
 wine cmd /c exit 0 >/dev/null 2>&1 || echo "guest: 32-bit Wine cannot start a program"
 
 . scripts/xvfb.sh
