@@ -70,7 +70,7 @@ timeout --kill-after=10 "$limit" qemu-system-x86_64 -machine pc -accel tcg,threa
   -virtfs "local,path=/,mount_tag=hostroot,security_model=passthrough,readonly=on,multidevs=remap" \
   -virtfs "local,path=$root,mount_tag=project,security_model=passthrough,multidevs=remap" \
   -virtfs "local,path=$cache,mount_tag=cache,security_model=passthrough,multidevs=remap" \
-  "${drives[@]}" </dev/null 2>"$work/qemu.stderr" | tr -d '\r'
+  "${drives[@]}" </dev/null 2>"$work/qemu.stderr" | tr -d '\r' | grep --line-buffered -v '^\[ *[0-9.]*\] reboot: '
 qemu_status=${PIPESTATUS[0]}
 echo "guest-run: the guest ended after $(($(date +%s) - started)) s"
 case $qemu_status in

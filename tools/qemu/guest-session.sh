@@ -46,8 +46,10 @@ wine cmd /c exit 0 >/dev/null 2>&1 || echo "guest: 32-bit Wine cannot start a pr
 start_xvfb 90 99
 [ -n "$xvfb_pid" ] || echo "guest: Xvfb could not start"
 
-bash "$guest/command"
-status=$?
+# Through a pipe: on the console's terminal Wine would draw its output with
+# cursor controls.
+bash "$guest/command" 2>&1 | cat
+status=${PIPESTATUS[0]}
 wineserver -k >/dev/null 2>&1
 echo "$status" >"$guest/status"
 sync
