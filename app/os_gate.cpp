@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 const char kUnsupportedSystemMessage[] =
     "Unsupported Operating System!!!\nWe only run on Windows 98 (or later) and Windows 2000 (or later)";
@@ -11,7 +11,7 @@ OsSupport EvaluateOsSupport() {
   OSVERSIONINFOA version;
   std::memset(&version, 0, sizeof(version));
   version.dwOSVersionInfoSize = sizeof(version);
-  Api().GetVersionExA(&version);  // on failure the record stays zero: platform 0
+  Win().GetVersionExA(&version);  // on failure the record stays zero: platform 0
   OsSupport support;
   support.win98OrLater = version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS &&
                          (version.dwMajorVersion > 4 || (version.dwMajorVersion == 4 && version.dwMinorVersion > 0));

@@ -47,7 +47,7 @@ void CViewerDlg::TellProblems(const std::vector<DeviceProblem>& problems) {
 
 void CViewerDlg::ShowOwnVersion() {
   char path[MAX_PATH] = {0};
-  Api().GetModuleFileNameA(nullptr, path, MAX_PATH);
+  Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
   path[MAX_PATH - 1] = '\0';
   CModuleVersionVek version;
   if (version.Load(path) && version.m_bVersionValid) ::SetDlgItemTextA(m_hWnd, IDC_VERSION, version.m_strFileVersion);

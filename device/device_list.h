@@ -6,7 +6,8 @@
 
 #include "device/scsi_request.h"
 #include "framework/afx.h"
-#include "platform/platform.h"
+#include "platform/drive_port.h"
+#include "platform/windows_api.h"
 
 // One drive. The list closes its handle; the record only holds it.
 class CdDevice : public CObject {
@@ -16,10 +17,10 @@ class CdDevice : public CObject {
 
   CString m_strVendor;
   CString m_strProduct;
-  HANDLE m_hDevice;      // pass-through: the open drive; -1 for ASPI drives
-  BYTE m_nHostAdapter;   // ASPI: host adapter; 255 for pass-through drives
-  BYTE m_nTargetId;      // ASPI: target id; 255 for pass-through drives
-  CString m_strPath;     // pass-through: the interface path it was opened by; empty for ASPI drives
+  HANDLE m_hDevice;      // drive port: the open drive; -1 for ASPI drives
+  BYTE m_nHostAdapter;   // ASPI: host adapter; 255 for drives of the port
+  BYTE m_nTargetId;      // ASPI: target id; 255 for drives of the port
+  CString m_strPath;     // drive port: the path it was opened by; empty for ASPI drives
 };
 
 // Something that kept discovery from reaching the drives. The list only
@@ -32,12 +33,14 @@ struct DeviceProblem {
   };
   Kind kind;
   CString text;        // the message for the user, in the window's own words
-  std::string advice;  // what the seam adds about the refusal (which node, who may open it); often empty
+  std::string advice;  // what the system adds about the refusal (which node, who may open it); often empty
 };
 
 // Owner of every CdDevice and of the transport, chosen once at construction:
-// ASPI on the Windows 95/98 family, SCSI pass-through everywhere else. A
-// drive is named by its device index, its position in discovery order.
+// ASPI on the Windows 95/98 family, the system's drive port everywhere else
+// (SCSI pass-through on Windows 2000 and later, SG_IO on Linux). A drive is
+// named by its device index, its position in discovery order. Each
+// transport has a file of its own: aspi_transport.cpp, port_transport.cpp.
 class DeviceList {
  public:
   // Chooses the transport and, for ASPI, loads and starts the library.
@@ -58,34 +61,48 @@ class DeviceList {
   // Closes every drive and empties the list.
   void Clear();
   int GetCount() const { return static_cast<int>(m_devices.GetSize()); }
+  // Drive `index`; the index must be below the count (a negative one raises).
+  const CdDevice& Device(int index) const { return *m_devices[index]; }
+  // The index of the drive opened by `path`, or -1.
+  int FindPath(const char* path) const;
   // What went wrong while the transport started (construction), and in the
   // latest Enumerate.
   const std::vector<DeviceProblem>& StartProblems() const { return m_startProblems; }
   const std::vector<DeviceProblem>& ScanProblems() const { return m_scanProblems; }
 
+  // The transport, for those who show or test it.
+  bool UsesAspi() const { return m_bUseAspi != FALSE; }
+  HMODULE AspiLibrary() const { return m_hAspiLibrary; }
+  PFN_SendASPI32Command AspiSendCommand() const { return m_pfnSendASPI32Command; }
+  bool HasAspiSupportInfo() const { return m_pfnGetASPI32SupportInfo != nullptr; }
+  int AdapterCount() const { return m_nAdapterCount; }
+
   // How long an ASPI command may run before it is aborted, in milliseconds.
   static const DWORD kAspiWaitMilliseconds = 30000;
 
-  // Fields in the order the record keeps them; tests read them directly.
+ private:
+  DeviceList(const DeviceList&);
+  DeviceList& operator=(const DeviceList&);
+
+  // ASPI (aspi_transport.cpp).
+  void StartAspi();
+  void ScanAspiBus();
+  CommandOutcome ExecuteAspi(const CdDevice& device, const ScsiRequest& request);
+  // The drive port (port_transport.cpp).
+  void ScanDrivePort();
+  CommandOutcome ExecuteOnPort(const CdDevice& device, const ScsiRequest& request);
+  void CloseOnPort(CdDevice& device);
+  // Appends a new record and names it.
+  void AddDevice(CdDevice* device);
+  void Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
+              const std::string& advice = std::string());
+
   BOOL m_bUseAspi;
   CArray<CdDevice*, CdDevice*> m_devices;
   HMODULE m_hAspiLibrary;
   PFN_GetASPI32SupportInfo m_pfnGetASPI32SupportInfo;
   PFN_SendASPI32Command m_pfnSendASPI32Command;
   int m_nAdapterCount;
-
- private:
-  DeviceList(const DeviceList&);
-  DeviceList& operator=(const DeviceList&);
-
-  void StartAspi();
-  void ScanAspiBus();
-  void ScanInterfaces();
-  // Appends a new record and names it.
-  void AddDevice(CdDevice* device);
-  CommandOutcome ExecutePassThrough(CdDevice* device, ScsiRequest* request);
-  CommandOutcome ExecuteAspi(CdDevice* device, ScsiRequest* request);
-
   std::vector<DeviceProblem> m_startProblems;
   std::vector<DeviceProblem> m_scanProblems;
 };

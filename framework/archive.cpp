@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
 
@@ -194,14 +194,14 @@ CArchive& CArchive::operator>>(CString& text) {
     if (n != 0) {
       int length = static_cast<int>(n);
       UINT codePage = CP_THREAD_ACP;
-      int needed = Api().WideCharToMultiByte(codePage, 0, units.data(), length, nullptr, 0, nullptr, nullptr);
+      int needed = Win().WideCharToMultiByte(codePage, 0, units.data(), length, nullptr, 0, nullptr, nullptr);
       if (needed <= 0) {  // systems that know no thread code page
         codePage = CP_ACP;
-        needed = Api().WideCharToMultiByte(codePage, 0, units.data(), length, nullptr, 0, nullptr, nullptr);
+        needed = Win().WideCharToMultiByte(codePage, 0, units.data(), length, nullptr, 0, nullptr, nullptr);
       }
       if (needed <= 0) AfxThrowArchiveException(CArchiveException::genericException);
       char* out = converted.GetBuffer(needed);
-      int done = Api().WideCharToMultiByte(codePage, 0, units.data(), length, out, needed, nullptr, nullptr);
+      int done = Win().WideCharToMultiByte(codePage, 0, units.data(), length, out, needed, nullptr, nullptr);
       converted.ReleaseBuffer(done > 0 ? done : 0);
     }
     text = converted;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/text.h"
 
 CString::CString(const char* text, int length) {
   if (text != nullptr && length > 0) m_text.assign(text, static_cast<std::size_t>(length));
@@ -81,7 +81,7 @@ void CString::Format(const char* format, ...) {
 }
 
 int CString::NextChar(int i) const {
-  if (i + 1 < GetLength() && Api().IsDBCSLeadByte(static_cast<BYTE>(m_text[static_cast<std::size_t>(i)])))
+  if (i + 1 < GetLength() && IsLeadByte(static_cast<BYTE>(m_text[static_cast<std::size_t>(i)])))
     return i + 2;
   return i + 1;
 }
@@ -119,7 +119,7 @@ CString& CString::TrimRight() {
 }
 
 CString& CString::MakeLower() {
-  if (!m_text.empty()) Api().CharLowerBuffA(&m_text[0], static_cast<DWORD>(m_text.size()));
+  if (!m_text.empty()) LowerText(&m_text[0], m_text.size());
   return *this;
 }
 

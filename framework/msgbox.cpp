@@ -1,7 +1,9 @@
 #include "framework/msgbox.h"
 
+#include <cstdio>
+
 #include "framework/cstring.h"
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 namespace {
 HWND g_owner = nullptr;
@@ -9,7 +11,7 @@ const UINT kIconMask = 0x000000F0u;
 
 CString ApplicationName() {
   char path[MAX_PATH + 1] = {0};
-  DWORD length = Api().GetModuleFileNameA(nullptr, path, MAX_PATH);
+  DWORD length = Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length > MAX_PATH) length = MAX_PATH;
   CString name(path, static_cast<int>(length));
   int slash = name.ReverseFind('\\');
@@ -25,7 +27,12 @@ CString ApplicationName() {
 void AfxSetMessageBoxOwner(HWND owner) { g_owner = owner; }
 
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
+  // A system without boxes gets the text on its error stream.
+  if (!HaveWindowsApi()) {
+    std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
+    return IDOK;
+  }
   if ((type & kIconMask) == 0) type |= MB_ICONEXCLAMATION;
   CString caption = ApplicationName();
-  return Api().MessageBoxA(g_owner, text, caption, type);
+  return Win().MessageBoxA(g_owner, text, caption, type);
 }

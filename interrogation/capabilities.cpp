@@ -1,6 +1,5 @@
 #include "interrogation/capabilities.h"
 
-#include <cstdlib>
 #include <cstring>
 
 const CapabilityRow kCapabilityRows[kCapabilityRowCount] = {
@@ -34,34 +33,8 @@ const char kModeSenseFailure[] = "Mode Sense Command Failure";
 const char kCommandNotSupported[] = "Command not supported by device.";
 
 namespace {
-
-const int kModePageOffset = 8;  // page byte n stands at answer byte 8 + n
-
-// The answer buffer of one query: from the heap, zeroed by the request
-// builder, and released however the query ends (an exception included).
-class AnswerBuffer {
- public:
-  explicit AnswerBuffer(std::size_t size) : m_bytes(static_cast<BYTE*>(std::malloc(size))) {
-    if (m_bytes == nullptr) AfxThrowMemoryException();
-  }
-  ~AnswerBuffer() { std::free(m_bytes); }
-  BYTE* Get() const { return m_bytes; }
-
- private:
-  AnswerBuffer(const AnswerBuffer&);
-  AnswerBuffer& operator=(const AnswerBuffer&);
-  BYTE* m_bytes;
-};
-
+const std::size_t kModePageOffset = 8;  // page byte n stands at answer byte 8 + n
 }  // namespace
-
-void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer) {
-  std::memset(answer, 0, kModeSenseAnswerLength);
-  InitScsiRequest(request, 10, 14, SCSI_IOCTL_DATA_IN, answer, kModeSenseAnswerLength);
-  // DBD set, current values of page 2Ah, allocation length 256.
-  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
-  std::memcpy(request->Header.Cdb, cdb, sizeof(cdb));
-}
 
 CString SenseText(const BYTE* sense) {
   const int key = sense[2] & 0x0F;
@@ -71,7 +44,7 @@ CString SenseText(const BYTE* sense) {
   return text;
 }
 
-CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, ULONG received) {
+CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, std::size_t received) {
   CapabilitiesResult result;
   result.outcome = outcome;
   std::memset(result.page, 0, sizeof(result.page));
@@ -82,8 +55,10 @@ CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BY
     if (outcome.kind == CommandOutcome::kCheckCondition) result.failure.push_back(SenseText(outcome.sense));
     return result;
   }
-  std::memcpy(result.page, answer + kModePageOffset + 2, sizeof(result.page));
-  result.answer.assign(answer, answer + (received < kModeSenseAnswerLength ? received : kModeSenseAnswerLength));
+  for (std::size_t n = 0; n < sizeof(result.page); ++n) {
+    const std::size_t at = kModePageOffset + 2 + n;
+    if (answer != nullptr && at < received) result.page[n] = answer[at];
+  }
   result.rows.reserve(kCapabilityRowCount);
   for (int i = 0; i < kCapabilityRowCount; ++i) {
     const CapabilityRow& row = kCapabilityRows[i];
@@ -93,12 +68,10 @@ CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BY
   return result;
 }
 
+CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer) {
+  return InterpretCapabilities(answer.outcome, answer.data.empty() ? nullptr : &answer.data[0], answer.data.size());
+}
+
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index) {
-  AnswerBuffer buffer(kModeSenseAnswerLength);
-  BYTE* answer = buffer.Get();
-  ScsiRequest request;
-  BuildModeSenseRequest(&request, answer);
-  CommandOutcome outcome = devices.ExecuteRequest(index, &request);
-  // Pass-through leaves the length that came back; ASPI tells none.
-  return InterpretCapabilities(outcome, answer, request.Header.DataTransferLength);
+  return InterpretCapabilities(ModeSenseCapabilities(devices, index));
 }

@@ -5,10 +5,9 @@
 
 #include <vector>
 
-#include "device/device_list.h"
+#include "device/commands.h"
 #include "framework/cstring.h"
 
-const ULONG kModeSenseAnswerLength = 256;
 const int kCapabilityRowCount = 24;
 const int kCapabilityPageBytes = 6;  // page bytes 2 to 7, all that the rows read
 
@@ -37,20 +36,18 @@ struct CapabilitiesResult {
   BYTE page[kCapabilityPageBytes];    // page bytes 2 to 7 when answered, else 0
   std::vector<CapabilityValue> rows;  // when answered: the 24 rows, in display order
   std::vector<CString> failure;       // otherwise: the failure line, and after CHECK CONDITION the sense line
-  std::vector<BYTE> answer;           // when answered: the answer bytes that came back, header first
 
   bool Answered() const { return outcome.Good(); }
 };
 
-// Zeroes the answer buffer (kModeSenseAnswerLength bytes) and builds the request.
-void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer);
 // The line that explains a CHECK CONDITION from its fixed-format sense bytes.
 CString SenseText(const BYTE* sense);
-// The result of a query from its outcome and its answer buffer, which is
-// read only when the drive answered GOOD; page byte n stands at answer byte
-// 8 + n, whatever the header says.
-CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer,
-                                         ULONG received = kModeSenseAnswerLength);
+// The result of a query from its outcome and the `received` bytes of its
+// answer, which are read only when the drive answered GOOD; page byte n
+// stands at answer byte 8 + n, whatever the header says, and reads 0 when
+// it did not come.
+CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, std::size_t received);
+CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer);
 // Sends the query to drive `index` of the list and interprets its outcome.
 // An index not below the count is a failure; a negative one raises.
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index);

@@ -3,7 +3,7 @@
 // the outcome says so.
 #pragma once
 
-#include "device/device_list.h"
+#include "device/commands.h"
 #include "interrogation/drive_detail.h"
 
 const ULONG kConfigurationAnswerLength = 512;
@@ -13,5 +13,7 @@ struct ProfilesResult {
   ProfileDetail detail;  // decoded when the drive answered GOOD
 };
 
+// The profiles of a GET CONFIGURATION answer, decoded when the drive answered GOOD.
+ProfilesResult InterpretProfiles(const CommandAnswer& answer);
 // Sends the command to drive `index` of the list and decodes the answer.
 ProfilesResult QueryProfiles(DeviceList& devices, int index);

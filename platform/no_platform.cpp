@@ -1,4 +1,6 @@
-// Builds without a seam of their own: tests install the stand-in.
-#include "platform/platform.h"
+// A build for a system without a seam of its own: tests install the stand-in.
+#include "platform/drive_port.h"
+#include "platform/windows_api.h"
 
-PlatformApi* DefaultPlatformApi() { return nullptr; }
+WindowsApi* DefaultWindowsApi() { return nullptr; }
+DrivePort* DefaultDrivePort() { return nullptr; }

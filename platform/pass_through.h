@@ -1,7 +1,9 @@
-// The SCSI pass-through control of the seam: its control code and the
-// header of the record it carries (the platform's SCSI_PASS_THROUGH_DIRECT).
-// Every seam that answers DeviceIoControl with this code reads and fills
-// this header; the sense area lies at SenseInfoOffset within the record.
+// Windows' SCSI pass-through control: its control code, the header of the
+// record it carries (the platform's SCSI_PASS_THROUGH_DIRECT), and the
+// record itself: the header, a filler and a 32-byte sense area, at the
+// offset SenseInfoOffset names. The Windows drive port sends it; whatever
+// answers DeviceIoControl with this code (the system, the test stand-in)
+// reads and fills it.
 #pragma once
 
 #include <cstddef>
@@ -59,6 +61,17 @@ static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == 24, "DataBuffer at 
 static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) == 32, "SenseInfoOffset at 32");
 static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 36, "Cdb at 36");
 #endif
+
+struct ScsiPassThroughRecord {
+  ScsiPassThroughDirect Header;
+  ULONG AlignPad;
+  UCHAR SenseBuffer[32];
+};
+
+// Zero-fills the record and sets Length, SenseInfoOffset and the given
+// fields; the CDB bytes are the caller's to set.
+void FillPassThroughRecord(ScsiPassThroughRecord* record, UCHAR cdbLength, UCHAR senseInfoLength, UCHAR dataIn,
+                           void* buffer, ULONG bufferLength, ULONG timeOutSeconds);
 
 #ifdef _WIN32
 // Our header must match the platform's own declaration wherever we have it.

@@ -1,77 +1,13 @@
-// The Windows seam: each call forwards to the system's own.
-#include <windows.h>
-#include <setupapi.h>
+#include "platform/win_platform.h"
 
-#include "platform/platform.h"
+#include "platform/windows_drive_port.h"
 
-namespace {
-
-class WinPlatformApi : public PlatformApi {
- public:
-  BOOL GetVersionExA(OSVERSIONINFOA* info) override { return ::GetVersionExA(info); }
-  UINT SetErrorMode(UINT mode) override { return ::SetErrorMode(mode); }
-  HMODULE LoadLibraryA(const char* name) override { return ::LoadLibraryA(name); }
-  FARPROC GetProcAddress(HMODULE module, const char* name) override { return ::GetProcAddress(module, name); }
-  BOOL FreeLibrary(HMODULE module) override { return ::FreeLibrary(module); }
-  HANDLE CreateFileA(const char* path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                     DWORD disposition, DWORD flags, HANDLE templ) override {
-    return ::CreateFileA(path, access, share, security, disposition, flags, templ);
-  }
-  DWORD GetLastError() override { return ::GetLastError(); }
-  BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
-  BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
-                       DWORD* returned, LPOVERLAPPED overlapped) override {
-    return ::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
-  }
-  HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
-                      const char* name) override {
-    return ::CreateEventA(security, manualReset, initialState, name);
-  }
-  DWORD WaitForSingleObject(HANDLE handle, DWORD timeout) override {
-    return ::WaitForSingleObject(handle, timeout);
-  }
-  BOOL ResetEvent(HANDLE event) override { return ::ResetEvent(event); }
-  DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override {
-    return ::GetModuleFileNameA(module, buffer, size);
-  }
-  UINT GetWindowsDirectoryA(char* buffer, UINT size) override { return ::GetWindowsDirectoryA(buffer, size); }
-  UINT GetSystemDirectoryA(char* buffer, UINT size) override { return ::GetSystemDirectoryA(buffer, size); }
-  BOOL IsDBCSLeadByte(BYTE ch) override { return ::IsDBCSLeadByte(ch); }
-  DWORD CharLowerBuffA(char* text, DWORD length) override { return ::CharLowerBuffA(text, length); }
-  int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideLength, char* out, int outSize,
-                          const char* defaultChar, BOOL* usedDefault) override {
-    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, out, outSize, defaultChar, usedDefault);
-  }
-  HDEVINFO SetupDiGetClassDevsA(const GUID* guid, const char* enumerator, HWND parent, DWORD flags) override {
-    return ::SetupDiGetClassDevsA(guid, enumerator, parent, flags);
-  }
-  BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA info, const GUID* guid, DWORD index,
-                                   PSP_DEVICE_INTERFACE_DATA data) override {
-    return ::SetupDiEnumDeviceInterfaces(set, info, guid, index, data);
-  }
-  BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
-                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, DWORD* required,
-                                        PSP_DEVINFO_DATA info) override {
-    return ::SetupDiGetDeviceInterfaceDetailA(set, data, detail, size, required, info);
-  }
-  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) override { return ::SetupDiDestroyDeviceInfoList(set); }
-  DWORD GetFileVersionInfoSizeA(const char* path, DWORD* handle) override {
-    return ::GetFileVersionInfoSizeA(path, handle);
-  }
-  BOOL GetFileVersionInfoA(const char* path, DWORD handle, DWORD size, void* data) override {
-    return ::GetFileVersionInfoA(path, handle, size, data);
-  }
-  BOOL VerQueryValueA(const void* block, const char* subBlock, void** value, UINT* length) override {
-    return ::VerQueryValueA(block, subBlock, value, length);
-  }
-  int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) override {
-    return ::MessageBoxA(owner, text, caption, type);
-  }
-};
-
-}  // namespace
-
-PlatformApi* DefaultPlatformApi() {
-  static WinPlatformApi api;
+WindowsApi* DefaultWindowsApi() {
+  static SystemWindowsApi api;
   return &api;
+}
+
+DrivePort* DefaultDrivePort() {
+  static WindowsDrivePort port;
+  return &port;
 }

@@ -25,13 +25,13 @@ std::vector<std::string> Vendors(const DeviceList& list) {
 TEST(DiscoveryTest, TransportIsChosenByPlatformFamily) {
   StandInPlatform nt;
   DeviceList ntList;
-  EXPECT_FALSE(ntList.m_bUseAspi);
+  EXPECT_FALSE(ntList.UsesAspi());
   EXPECT_EQ(0, nt.CountCalls("LoadLibraryA"));
 
   StandInPlatform win98;
   UseWindows98(win98);
   DeviceList aspiList;
-  EXPECT_TRUE(aspiList.m_bUseAspi);
+  EXPECT_TRUE(aspiList.UsesAspi());
   EXPECT_EQ(1, win98.CountCalls("LoadLibraryA"));
   // The error mode is set around the load and put back.
   std::vector<std::string> modes;
@@ -42,7 +42,7 @@ TEST(DiscoveryTest, TransportIsChosenByPlatformFamily) {
   StandInPlatform failed;
   failed.versionCallFails = true;
   DeviceList failedList;
-  EXPECT_FALSE(failedList.m_bUseAspi);
+  EXPECT_FALSE(failedList.UsesAspi());
 }
 
 TEST(DiscoveryTest, AspiStartUpValues) {
@@ -64,7 +64,7 @@ TEST(DiscoveryTest, AspiStartUpValues) {
     UseWindows98(os);
     {
       DeviceList list;
-      EXPECT_EQ(c.adapters, list.m_nAdapterCount) << std::hex << c.support;
+      EXPECT_EQ(c.adapters, list.AdapterCount()) << std::hex << c.support;
       EXPECT_EQ(c.problems, Texts(list.StartProblems()));
       for (const DeviceProblem& problem : list.StartProblems()) EXPECT_EQ(DeviceProblem::kAspiStartFailed, problem.kind);
       EXPECT_TRUE(os.messages.empty());  // reported, never shown from here
@@ -97,7 +97,7 @@ TEST(DiscoveryTest, MissingLibraryOrEntryPoints) {
     StandInPlatform os(profile);
     UseWindows98(os);
     DeviceList list;
-    EXPECT_EQ(0, list.m_nAdapterCount);
+    EXPECT_EQ(0, list.AdapterCount());
     EXPECT_EQ(0, list.Enumerate());
     EXPECT_TRUE(list.StartProblems().empty());
   }
@@ -107,7 +107,7 @@ TEST(DiscoveryTest, MissingLibraryOrEntryPoints) {
     StandInPlatform os(profile);
     UseWindows98(os);
     DeviceList list;
-    EXPECT_EQ(1, list.m_nAdapterCount);
+    EXPECT_EQ(1, list.AdapterCount());
     EXPECT_EQ(0, list.Enumerate());
   }
 }
@@ -123,10 +123,10 @@ TEST(DiscoveryTest, AspiScanFindsCdDvdUnitsAtLunZeroInAdapterAndTargetOrder) {
   DeviceList list;
   EXPECT_EQ(3, list.Enumerate());
   EXPECT_EQ((std::vector<std::string>{"FIRST", "SECOND", "THIRD"}), Vendors(list));
-  EXPECT_EQ(0, list.m_devices[0]->m_nHostAdapter);
-  EXPECT_EQ(3, list.m_devices[0]->m_nTargetId);
-  EXPECT_EQ(1, list.m_devices[2]->m_nHostAdapter);
-  EXPECT_EQ(INVALID_HANDLE_VALUE, list.m_devices[2]->m_hDevice);
+  EXPECT_EQ(0, list.Device(0).m_nHostAdapter);
+  EXPECT_EQ(3, list.Device(0).m_nTargetId);
+  EXPECT_EQ(1, list.Device(2).m_nHostAdapter);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, list.Device(2).m_hDevice);
   EXPECT_EQ(32, os.CountAspiLog("GDEV"));
   EXPECT_EQ(3, os.CountAspiLog("EXEC"));  // one INQUIRY per drive
   EXPECT_EQ(0, os.CountAspiLog("GDEV ha=0 target=4 lun=1"));
@@ -147,7 +147,7 @@ TEST(DiscoveryTest, InterfacesAreOpenedForReadAndWriteAndNamedInOrder) {
     ++opens;
   }
   EXPECT_EQ(2, opens);
-  EXPECT_EQ(255, list.m_devices[1]->m_nHostAdapter);
+  EXPECT_EQ(255, list.Device(1).m_nHostAdapter);
   EXPECT_EQ(1, os.CountCalls("SetupDiDestroyDeviceInfoList"));
 }
 

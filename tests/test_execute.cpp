@@ -225,9 +225,10 @@ TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
 
-  os->createEventFails = false;
-  list->m_pfnSendASPI32Command = nullptr;
-  os->calls.clear();
+  // A library without the send entry: no drive is found, nothing is sent.
+  profile.hasSendCommand = false;
+  Discover(true, profile);
+  EXPECT_EQ(0, list->GetCount());
   EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
   EXPECT_EQ(0, os->CountCalls("CreateEventA"));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));

@@ -1,5 +1,6 @@
-// The Linux seam: drives from a sysfs tree of the test's own, the device
-// list and the reports above it, and SG_IO answered by a stand-in kernel.
+// The Linux drive port: drives from a sysfs tree of the test's own, the
+// device list and the reports above it, and SG_IO answered by a stand-in
+// kernel. No Windows call is installed: one made would end the test.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -14,7 +15,7 @@
 
 #include "app/report/report.h"
 #include "interrogation/capabilities.h"
-#include "platform/linux_platform.h"
+#include "platform/linux_drive_port.h"
 #include "tests/support/helpers.h"
 
 using namespace testing_helpers;
@@ -132,14 +133,15 @@ class SysfsTree {
   void Make(const std::string& path) { ::mkdir((root + path).c_str(), 0755); }
 };
 
-// Installs a Linux seam over the fake tree and kernel for one test.
+// Installs a Linux port over the fake tree and kernel for one test.
 class LinuxSeamTest : public ::testing::Test {
  protected:
-  void TearDown() override { SetApi(previous); }
-  LinuxPlatform& Install() {
-    platform.reset(new LinuxPlatform(tree.Paths(), kernel));
-    previous = SetApi(platform.get());
-    return *platform;
+  void SetUp() override { ASSERT_FALSE(HaveWindowsApi()); }
+  void TearDown() override { SetDrivePort(previous); }
+  LinuxDrivePort& Install() {
+    port.reset(new LinuxDrivePort(tree.Paths(), kernel));
+    previous = SetDrivePort(port.get());
+    return *port;
   }
   void AddDrive(const std::string& name, const std::string& address, const std::string& vendor,
                 const std::string& product, std::vector<BYTE> page = {0x3B, 0, 0x71, 0x60, 0x29, 0}) {
@@ -149,8 +151,8 @@ class LinuxSeamTest : public ::testing::Test {
 
   SysfsTree tree;
   FakeKernel kernel;
-  std::unique_ptr<LinuxPlatform> platform;
-  PlatformApi* previous = nullptr;
+  std::unique_ptr<LinuxDrivePort> port;
+  DrivePort* previous = nullptr;
 };
 
 TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquiry) {
@@ -162,7 +164,7 @@ TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquir
   Install();
 
   DeviceList devices;
-  EXPECT_FALSE(devices.m_bUseAspi);
+  EXPECT_FALSE(devices.UsesAspi());
   ASSERT_EQ(3, devices.Enumerate());
   const char* expected[3][2] = {{"FIRST", "HOST ZERO"}, {"SECOND", "TARGET ONE"}, {"LATE", "ON HOST TWO"}};
   for (int i = 0; i < 3; ++i) {
@@ -192,7 +194,7 @@ TEST_F(LinuxSeamTest, FallsBackToReadOnlyAndExplainsWhenNeitherOpenIsAllowed) {
   kernel.nodes["/dev/sr1"].readWriteError = EACCES;
   kernel.nodes["/dev/sr1"].readOnlyError = EACCES;
   kernel.nodes["/dev/sr1"].mode = S_IFBLK | 0660;
-  LinuxPlatform& seam = Install();
+  Install();
 
   DeviceList devices;
   ASSERT_EQ(1, devices.Enumerate());  // the read-only drive answers INQUIRY
@@ -206,8 +208,7 @@ TEST_F(LinuxSeamTest, FallsBackToReadOnlyAndExplainsWhenNeitherOpenIsAllowed) {
   const DeviceProblem& problem = devices.ScanProblems()[0];
   EXPECT_EQ(DeviceProblem::kAccessDenied, problem.kind);
   EXPECT_STREQ("Unable to access CD/DVD device.  Please make sure you have Administrator privileges.", problem.text);
-  // The seam's advice travels with the problem.
-  EXPECT_EQ(seam.AccessAdvice(), problem.advice);
+  // The port's advice travels with the problem.
   const std::string& advice = problem.advice;
   EXPECT_NE(std::string::npos, advice.find("/dev/sr1")) << advice;
   EXPECT_NE(std::string::npos, advice.find("brw-rw----, group cdrom")) << advice;
@@ -220,18 +221,20 @@ TEST_F(LinuxSeamTest, OwnerOnlyNodeAndUnknownGroupAdvice) {
   kernel.nodes["/dev/sr0"].readOnlyError = EPERM;
   kernel.nodes["/dev/sr0"].mode = S_IFBLK | 0600;
   kernel.nodes["/dev/sr0"].gid = 4242;
-  LinuxPlatform& seam = Install();
-  EXPECT_EQ(INVALID_HANDLE_VALUE, seam.CreateFileA("/dev/sr0", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), seam.GetLastError());
-  EXPECT_NE(std::string::npos, seam.AccessAdvice().find("group 4242. Only its owner may open it: run as root."))
-      << seam.AccessAdvice();
+  LinuxDrivePort& seam = Install();
+  OpenedDrive denied = seam.Open("/dev/sr0");
+  EXPECT_EQ(kNoDrive, denied.handle);
+  EXPECT_TRUE(denied.accessDenied);
+  EXPECT_EQ(EPERM, denied.systemError);
+  EXPECT_NE(std::string::npos, denied.advice.find("group 4242. Only its owner may open it: run as root."))
+      << denied.advice;
 
   // A node that is simply missing is not a permission problem.
-  LinuxPlatform fresh(tree.Paths(), kernel);
-  EXPECT_EQ(INVALID_HANDLE_VALUE, fresh.CreateFileA("/dev/sr9", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), fresh.GetLastError());
-  EXPECT_TRUE(fresh.AccessAdvice().empty());
+  OpenedDrive missing = seam.Open("/dev/sr9");
+  EXPECT_EQ(kNoDrive, missing.handle);
+  EXPECT_FALSE(missing.accessDenied);
+  EXPECT_EQ(CommandOutcome::kNoSuchDevice, missing.failure);
+  EXPECT_TRUE(missing.advice.empty());
 }
 
 TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
@@ -241,7 +244,7 @@ TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
   ASSERT_EQ("", error);
   tree.AddBlock("sr0", "0:0:0:0", "5");
   kernel.nodes["/dev/sr0"].unit = qemu.units.at(0);
-  LinuxPlatform& seam = Install();
+  LinuxDrivePort& seam = Install();
   DeviceList devices;
   ASSERT_EQ(1, devices.Enumerate());
   CString vendor, product;
@@ -253,7 +256,8 @@ TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
   ScsiRequest request;
   BuildModeSenseRequest(&request, answer);
   const ScsiPassThroughDirect asked = request.Header;
-  CapabilitiesResult result = InterpretCapabilities(devices.ExecuteRequest(0, &request), answer);
+  CommandAnswer sent = SendRequest(devices, 0, &request);
+  CapabilitiesResult result = InterpretCapabilities(sent);
   ASSERT_EQ(1u, kernel.sent.size());
   const sg_io_hdr_t& io = kernel.sent[0];
   EXPECT_EQ('S', io.interface_id);
@@ -263,8 +267,9 @@ TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
   EXPECT_EQ(asked.TimeOutValue * 1000, io.timeout);  // seconds to milliseconds
   EXPECT_EQ(asked.SenseInfoLength, io.mx_sb_len);
   EXPECT_EQ(2u, seam.SgIoCount());  // INQUIRY and MODE SENSE
-  // The residual count shortens the transfer to what the drive sent.
-  EXPECT_EQ(8u + 22u, request.Header.DataTransferLength);
+  // The residual count shortens the answer to what the drive sent.
+  EXPECT_EQ(8 + 22, sent.outcome.transferred);
+  EXPECT_EQ(8u + 22u, sent.data.size());
 
   ASSERT_TRUE(result.Answered());
   ASSERT_EQ(24u, result.rows.size());
@@ -301,9 +306,9 @@ TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
   EXPECT_EQ(0, results[2].outcome.senseLength);
 }
 
-TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswers) {
+TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswersAndSayWhy) {
   AddDrive("sr0", "0:0:0:0", "A", "B");
-  LinuxPlatform& seam = Install();
+  Install();
   DeviceList devices;
   ASSERT_EQ(1, devices.Enumerate());
 
@@ -311,60 +316,80 @@ TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswers) {
     int ioctlError;
     unsigned host;
     unsigned driver;
-    DWORD error;
+    CommandOutcome::Failure failure;
+    const char* reason;
   } cases[] = {
-      {EIO, 0, 0, ERROR_IO_DEVICE},         // the ioctl itself failed
-      {ENOMEDIUM, 0, 0, ERROR_NOT_READY},   //
-      {0, 0x01, 0, ERROR_IO_DEVICE},        // no connection
-      {0, 0x03, 0, ERROR_SEM_TIMEOUT},      // timed out at the host
-      {0, 0x08, 0, ERROR_IO_DEVICE},        // reset
-      {0, 0, 0x06, ERROR_SEM_TIMEOUT},      // timed out in the driver
-      {0, 0, 0x04, ERROR_IO_DEVICE},        // driver error
-      {0, 0, 0x08 | 0x04, ERROR_IO_DEVICE}, // error, even with sense
+      {EIO, 0, 0, CommandOutcome::kSystemError, "Input/output error"},  // the ioctl itself failed
+      {ENODEV, 0, 0, CommandOutcome::kNoSuchDevice, "no such device"},  // the drive went away
+      {ETIMEDOUT, 0, 0, CommandOutcome::kTimedOut, "timed out"},
+      {0, 0x01, 0, CommandOutcome::kNoSuchDevice, "no such device"},    // no connection
+      {0, 0x03, 0, CommandOutcome::kTimedOut, "timed out"},             // timed out at the host
+      {0, 0x08, 0, CommandOutcome::kSystemError, "host status 0x08 (DID_RESET)"},
+      {0, 0x40, 0, CommandOutcome::kSystemError, "host status 0x40 (unknown)"},
+      {0, 0, 0x06, CommandOutcome::kTimedOut, "timed out"},             // timed out in the driver
+      {0, 0, 0x04, CommandOutcome::kSystemError, "driver status 0x04"},
+      {0, 0, 0x08 | 0x04, CommandOutcome::kSystemError, "driver status 0x0c"},  // an error, even with sense
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
     kernel.ioctlError = c.ioctlError;
     kernel.hostStatus = c.host;
     kernel.driverStatus = c.driver;
-    BYTE answer[kModeSenseAnswerLength];
-    ScsiRequest request;
-    BuildModeSenseRequest(&request, answer);
-    CommandOutcome outcome = devices.ExecuteRequest(0, &request);
-    EXPECT_EQ(CommandOutcome::kNotCarried, outcome.kind) << c.ioctlError << " " << c.host << " " << c.driver;
-    EXPECT_EQ(c.error, seam.GetLastError()) << c.ioctlError << " " << c.host << " " << c.driver;
-    EXPECT_EQ(1u, InterpretCapabilities(outcome, answer).failure.size());
+    CommandAnswer answer = ModeSenseCapabilities(devices, 0);
+    EXPECT_EQ(CommandOutcome::kNotCarried, answer.outcome.kind);
+    EXPECT_EQ(c.failure, answer.outcome.failure);
+    EXPECT_EQ(c.reason, answer.outcome.Reason());
+    EXPECT_TRUE(answer.data.empty());
+    EXPECT_EQ(1u, InterpretCapabilities(answer).failure.size());
   }
 }
 
-TEST_F(LinuxSeamTest, RefusesRecordsAndHandlesThatAreNotRight) {
+TEST_F(LinuxSeamTest, RefusesCommandsAndHandlesThatAreNotRight) {
   AddDrive("sr0", "0:0:0:0", "A", "B");
-  LinuxPlatform& seam = Install();
-  HANDLE drive = seam.CreateFileA("/dev/sr0", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, drive);
+  LinuxDrivePort& seam = Install();
+  OpenedDrive opened = seam.Open("/dev/sr0");
+  ASSERT_NE(kNoDrive, opened.handle);
 
   BYTE answer[kModeSenseAnswerLength];
-  ScsiRequest request;
-  BuildModeSenseRequest(&request, answer);
-  DWORD returned = 0;
-  // A sense area that would end outside the record.
-  request.Header.SenseInfoOffset = sizeof(ScsiRequest) - 4;
-  EXPECT_FALSE(seam.DeviceIoControl(drive, kIoctlScsiPassThroughDirect, &request, sizeof(request), &request,
-                                    sizeof(request), &returned, nullptr));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), seam.GetLastError());
-  // A record too short to hold the header.
-  BuildModeSenseRequest(&request, answer);
-  EXPECT_FALSE(seam.DeviceIoControl(drive, kIoctlScsiPassThroughDirect, &request, 8, &request, 8, &returned,
-                                    nullptr));
-  // Another control code, and a handle the seam never gave out.
-  EXPECT_FALSE(seam.DeviceIoControl(drive, 0x2D4800, &request, sizeof(request), &request, sizeof(request),
-                                    &returned, nullptr));
-  EXPECT_FALSE(seam.DeviceIoControl(reinterpret_cast<HANDLE>(0x77), kIoctlScsiPassThroughDirect, &request,
-                                    sizeof(request), &request, sizeof(request), &returned, nullptr));
+  const BYTE cdb[17] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
+  const DriveCommand good = {cdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
+  std::vector<DriveCommand> wrong(6, good);
+  wrong[0].senseRoom = 33;      // more sense than any record has room for
+  wrong[1].cdbLength = 0;
+  wrong[2].cdbLength = 17;
+  wrong[3].buffer = nullptr;    // data without a buffer
+  wrong[4].direction = DriveCommand::kUnspecified;
+  wrong[5].cdb = nullptr;
+  for (const DriveCommand& command : wrong)
+    EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(opened.handle, command).failure);
+  // A handle the port never gave out.
+  EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(reinterpret_cast<DriveHandle>(0x77), good).failure);
   EXPECT_TRUE(kernel.sent.empty());
+  EXPECT_TRUE(seam.Execute(opened.handle, good).Good());
 
-  EXPECT_TRUE(seam.CloseHandle(drive));
-  EXPECT_FALSE(seam.CloseHandle(drive));  // a second close touches nothing
+  seam.Close(opened.handle);
+  seam.Close(opened.handle);  // a second close touches nothing
   EXPECT_EQ(1, kernel.closeCounts.begin()->second);
+  EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(opened.handle, good).failure);
+}
+
+TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOut) {
+  AddDrive("sr0", "0:0:0:0", "SLOW", "DRIVE");
+  Install();
+  {
+    DeviceList devices;
+    ASSERT_EQ(1, devices.Enumerate());
+  }
+  kernel.hostStatus = 0x03;  // every command from now on times out at the host
+  std::string out, err;
+  const char* text[] = {"quillanor-report", "--drive", "0"};
+  // The INQUIRY of discovery times out too: the drive keeps its fall-back name.
+  EXPECT_EQ(kReportSomeFailed, RunReport(3, text, &out, &err));
+  EXPECT_EQ("Drive 0: GENERIC CD-ROM0\n  Mode Sense Command Failure\n  Not carried: timed out\n", out);
+  const char* json[] = {"quillanor-report", "--json"};
+  out.clear();
+  EXPECT_EQ(kReportSomeFailed, RunReport(2, json, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\"],\n      \"not_carried\": \"timed out\"")) << out;
 }
 
 TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {

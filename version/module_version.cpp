@@ -5,7 +5,7 @@
 #include <new>
 
 #include "framework/archive.h"
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 IMPLEMENT_DYNCREATE(CModuleVersionVek, CObject)
 
@@ -89,11 +89,11 @@ BOOL CModuleVersionVek::LoadFrom(const char* directory, const char* fileName) {
   m_strFullPath = dir + "\\" + name;
   if (!IsFileReadable(m_strFullPath)) return m_bVersionValid;
   m_bFileFound = TRUE;
-  DWORD size = Api().GetFileVersionInfoSizeA(m_strFullPath, nullptr);
+  DWORD size = Win().GetFileVersionInfoSizeA(m_strFullPath, nullptr);
   if (size != 0) {
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[size]);
     if (!block) AfxThrowMemoryException();
-    if (Api().GetFileVersionInfoA(m_strFullPath, 0, size, block.get())) ReadVersionBlock(block.get());
+    if (Win().GetFileVersionInfoA(m_strFullPath, 0, size, block.get())) ReadVersionBlock(block.get());
   }
   return m_bVersionValid;
 }
@@ -101,7 +101,7 @@ BOOL CModuleVersionVek::LoadFrom(const char* directory, const char* fileName) {
 void CModuleVersionVek::ReadVersionBlock(const void* block) {
   void* value = nullptr;
   UINT length = 0;
-  if (Api().VerQueryValueA(block, "\\VarFileInfo\\Translation", &value, &length) && value != nullptr &&
+  if (Win().VerQueryValueA(block, "\\VarFileInfo\\Translation", &value, &length) && value != nullptr &&
       length >= 4) {
     BYTE entry[4];
     std::memcpy(entry, value, sizeof(entry));
@@ -110,7 +110,7 @@ void CModuleVersionVek::ReadVersionBlock(const void* block) {
   }
   value = nullptr;
   length = 0;
-  if (!Api().VerQueryValueA(block, "\\", &value, &length)) return;
+  if (!Win().VerQueryValueA(block, "\\", &value, &length)) return;
   m_bVersionValid = TRUE;
   // The signature is not checked, but nothing past the length that the
   // query returned is read: what it does not cover counts as 0.
@@ -138,7 +138,7 @@ CString CModuleVersionVek::QueryStringValue(const void* block, const char* name)
   void* value = nullptr;
   UINT length = 0;
   // The system's answer ends in a NUL; its length is not needed.
-  if (!Api().VerQueryValueA(block, query, &value, &length) || value == nullptr) return CString();
+  if (!Win().VerQueryValueA(block, query, &value, &length) || value == nullptr) return CString();
   return CString(static_cast<const char*>(value));
 }
 

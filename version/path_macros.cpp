@@ -1,5 +1,5 @@
 // How a directory given to the version record becomes the one it opens.
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 #include "version/module_version.h"
 
 namespace {
@@ -10,20 +10,20 @@ typedef char PathBuffer[MAX_PATH + 1];
 
 CString WindowsDirectory() {
   PathBuffer buffer = {};
-  Api().GetWindowsDirectoryA(buffer, MAX_PATH);
+  Win().GetWindowsDirectoryA(buffer, MAX_PATH);
   return CString(buffer);
 }
 
 CString SystemDirectory() {
   PathBuffer buffer = {};
-  Api().GetSystemDirectoryA(buffer, MAX_PATH);
+  Win().GetSystemDirectoryA(buffer, MAX_PATH);
   return CString(buffer);
 }
 
 // The running program's own directory: its path up to the last backslash.
 CString ModuleDirectory() {
   PathBuffer buffer = {};
-  Api().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  Win().GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   CString path(buffer);
   int slash = path.ReverseFind('\\');
   return slash >= 0 ? path.Left(slash) : path;
@@ -62,9 +62,9 @@ CString CModuleVersionVek::NormalizeDirectory(const char* directory) {
 
 BOOL IsFileReadable(const char* path) {
   if (path == nullptr || *path == '\0') return FALSE;
-  HANDLE file = Api().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+  HANDLE file = Win().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                   nullptr);
   if (file == INVALID_HANDLE_VALUE) return FALSE;
-  Api().CloseHandle(file);
+  Win().CloseHandle(file);
   return TRUE;
 }

@@ -1,5 +1,5 @@
 #include "framework/win/afxwin.h"
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -21,7 +21,7 @@ CWinApp::CWinApp(const char* appName) : m_pszAppName(nullptr), m_pMainWnd(nullpt
   } else {
     // No title resource: the executable's file name without its extension.
     char path[MAX_PATH + 1] = {0};
-    DWORD length = Api().GetModuleFileNameA(nullptr, path, MAX_PATH);
+    DWORD length = Win().GetModuleFileNameA(nullptr, path, MAX_PATH);
     CString name(path, static_cast<int>(length > MAX_PATH ? MAX_PATH : length));
     name = name.Mid(name.ReverseFind('\\') + 1);
     int dot = name.ReverseFind('.');

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 namespace pever {
 namespace {

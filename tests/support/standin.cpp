@@ -35,12 +35,14 @@ StandInPlatform::StandInPlatform(const driveemu::DriveProfile& profile) : m_prof
   version.dwMajorVersion = 5;
   version.dwMinorVersion = 1;
   version.dwPlatformId = VER_PLATFORM_WIN32_NT;
-  m_previous = SetApi(this);
+  m_previous = SetWindowsApi(this);
+  m_previousPort = SetDrivePort(&m_port);
   g_active = this;
 }
 
 StandInPlatform::~StandInPlatform() {
-  SetApi(m_previous);
+  SetWindowsApi(m_previous);
+  SetDrivePort(m_previousPort);
   if (g_active == this) g_active = nullptr;
 }
 
@@ -395,4 +397,10 @@ int StandInPlatform::MessageBoxA(HWND, const char* text, const char* caption, UI
   messageCaptions.push_back(caption != nullptr ? caption : "");
   messageTypes.push_back(type);
   return IDOK;
+}
+
+DWORD StandInPlatform::FormatMessageA(DWORD, const void*, DWORD messageId, DWORD, char* buffer, DWORD size, void*) {
+  Record("FormatMessageA", std::to_string(messageId));
+  auto text = errorTexts.find(messageId);
+  return CopyText(text != errorTexts.end() ? text->second : "error " + std::to_string(messageId), buffer, size);
 }

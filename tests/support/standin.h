@@ -1,6 +1,7 @@
-// The scripted stand-in for the operating system, used by tests: it
-// emulates drives on both transports from a DriveProfile, answers the other
-// calls from its script, and records every call it receives.
+// The scripted stand-in for Windows, used by tests: it emulates drives on
+// both transports (ASPI, and pass-through under the Windows drive port,
+// which it installs) from a DriveProfile, answers the other calls from its
+// script, and records every call it receives.
 #pragma once
 
 #include <deque>
@@ -13,10 +14,11 @@
 #include <vector>
 
 #include "platform/pass_through.h"
-#include "platform/platform.h"
+#include "platform/windows_api.h"
+#include "platform/windows_drive_port.h"
 #include "tools/driveemu/aspi_engine.h"
 
-class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
+class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
  public:
   // Installs itself as the seam; the destructor restores the previous one.
   explicit StandInPlatform(const driveemu::DriveProfile& profile = driveemu::DriveProfile());
@@ -104,6 +106,10 @@ class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
   BOOL GetFileVersionInfoA(const char* path, DWORD handle, DWORD size, void* data) override;
   BOOL VerQueryValueA(const void* block, const char* subBlock, void** value, UINT* length) override;
   int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) override;
+  // "error <n>" for every code, or the text scripted in errorTexts.
+  DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer, DWORD size,
+                       void* arguments) override;
+  std::map<DWORD, std::string> errorTexts;
 
   // The device path of pass-through interface n.
   static std::string InterfacePath(size_t n);
@@ -124,7 +130,9 @@ class StandInPlatform : public PlatformApi, private driveemu::AspiHost {
 
   driveemu::DriveProfile m_profile;
   std::unique_ptr<driveemu::AspiEngine> m_engine;
-  PlatformApi* m_previous;
+  WindowsApi* m_previous;
+  WindowsDrivePort m_port;
+  DrivePort* m_previousPort;
   DWORD m_lastError = 0;
   UINT m_errorMode = 0;
   HMODULE m_library = nullptr;

@@ -101,16 +101,16 @@ TEST_F(AspiOnWindows98, TheProgramSeesWindows98AndLoadsTheEmulatedLibrary) {
   EXPECT_EQ(10u, version.dwMinorVersion);
 
   DeviceList list;
-  EXPECT_TRUE(list.m_bUseAspi);
-  ASSERT_NE(nullptr, list.m_hAspiLibrary);
-  EXPECT_NE(nullptr, list.m_pfnGetASPI32SupportInfo);
-  EXPECT_NE(nullptr, list.m_pfnSendASPI32Command);
+  EXPECT_TRUE(list.UsesAspi());
+  ASSERT_NE(nullptr, list.AspiLibrary());
+  EXPECT_TRUE(list.HasAspiSupportInfo());
+  EXPECT_NE(nullptr, list.AspiSendCommand());
   // The copy beside the program. (Wine's built-in library would report this
   // path too; the adapter count and the log below tell the two apart.)
   char path[MAX_PATH + 1] = {0};
-  GetModuleFileNameA(list.m_hAspiLibrary, path, MAX_PATH);
+  GetModuleFileNameA(list.AspiLibrary(), path, MAX_PATH);
   EXPECT_EQ(0, lstrcmpiA(path, (m_directory + "WNASPI32.dll").c_str())) << path;
-  EXPECT_EQ(2, list.m_nAdapterCount);
+  EXPECT_EQ(2, list.AdapterCount());
   EXPECT_TRUE(list.StartProblems().empty());
   EXPECT_EQ(std::vector<std::string>{"SUPPORT -> 00000102"}, Log());
 }
@@ -138,9 +138,9 @@ TEST_F(AspiOnWindows98, DiscoveryFindsTheDrivesInAddressOrderWithOneInquiryEach)
     list.GetDeviceNames(i, vendor, product);
     EXPECT_STREQ(e.vendor, vendor);
     EXPECT_STREQ(e.product, product);
-    EXPECT_EQ(e.adapter, list.m_devices[i]->m_nHostAdapter);
-    EXPECT_EQ(e.target, list.m_devices[i]->m_nTargetId);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, list.m_devices[i]->m_hDevice);
+    EXPECT_EQ(e.adapter, list.Device(i).m_nHostAdapter);
+    EXPECT_EQ(e.target, list.Device(i).m_nTargetId);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, list.Device(i).m_hDevice);
     char exec[64];
     std::snprintf(exec, sizeof(exec), "EXEC ha=%d target=%d lun=0 ", e.adapter, e.target);
     EXPECT_EQ(1, CountStarting(log, exec));
@@ -201,7 +201,7 @@ TEST_F(AspiOnWindows98, CapabilitiesOfEachDrive) {
 
 TEST_F(AspiOnWindows98, DelayedBlocksFinishFromAnotherThreadOrAreAborted) {
   DeviceList list;
-  ASSERT_NE(nullptr, list.m_pfnSendASPI32Command);
+  ASSERT_NE(nullptr, list.AspiSendCommand());
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_NE(nullptr, event);
   std::vector<BYTE> answer(96, 0);
@@ -218,7 +218,7 @@ TEST_F(AspiOnWindows98, DelayedBlocksFinishFromAnotherThreadOrAreAborted) {
   const BYTE inquiry[6] = {0x12, 0, 0, 0, 0x60, 0};
   std::memcpy(srb.CDBByte, inquiry, sizeof(inquiry));
 
-  ASSERT_EQ(static_cast<DWORD>(SS_PENDING), list.m_pfnSendASPI32Command(&srb));
+  ASSERT_EQ(static_cast<DWORD>(SS_PENDING), list.AspiSendCommand()(&srb));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event, 50)) << "signalled before its delay";
   ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(event, 5000));
   EXPECT_EQ(SS_COMP, srb.SRB_Status);
@@ -229,12 +229,12 @@ TEST_F(AspiOnWindows98, DelayedBlocksFinishFromAnotherThreadOrAreAborted) {
   ResetEvent(event);
   std::fill(answer.begin(), answer.end(), 0);
   srb.SRB_Status = 0xFF;
-  ASSERT_EQ(static_cast<DWORD>(SS_PENDING), list.m_pfnSendASPI32Command(&srb));
+  ASSERT_EQ(static_cast<DWORD>(SS_PENDING), list.AspiSendCommand()(&srb));
   SRB_Abort abort;
   std::memset(&abort, 0, sizeof(abort));
   abort.SRB_Cmd = SC_ABORT_SRB;
   abort.SRB_ToAbort = &srb;
-  EXPECT_EQ(static_cast<DWORD>(SS_COMP), list.m_pfnSendASPI32Command(&abort));
+  EXPECT_EQ(static_cast<DWORD>(SS_COMP), list.AspiSendCommand()(&abort));
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(event, 0));
   EXPECT_EQ(SS_ABORTED, srb.SRB_Status);
   Sleep(400);
@@ -246,7 +246,7 @@ TEST_F(AspiOnWindows98, DelayedBlocksFinishFromAnotherThreadOrAreAborted) {
   HANDLE second = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   srb.SRB_Target = 0;
   srb.SRB_PostProc = second;
-  EXPECT_EQ(static_cast<DWORD>(SS_COMP), list.m_pfnSendASPI32Command(&srb));
+  EXPECT_EQ(static_cast<DWORD>(SS_COMP), list.AspiSendCommand()(&srb));
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(second, 0));
   CloseHandle(second);
 }
@@ -255,7 +255,7 @@ TEST_F(AspiOnWindows98, AMissingOrMalformedProfileLeavesNoAdapters) {
   UseProfile(m_directory + "no-such.profile");
   {
     DeviceList list;
-    EXPECT_EQ(0, list.m_nAdapterCount);
+    EXPECT_EQ(0, list.AdapterCount());
     EXPECT_EQ(0, list.Enumerate());
   }
   std::vector<std::string> log = Log();
@@ -316,8 +316,8 @@ TEST_F(AspiOnWindows98, TheShippedProfilesGiveTheirDrives) {
 TEST(AspiAbsent, OneProblemAndNoDrives) {
   WindowsSeamWithoutBoxes seam;
   DeviceList list;
-  EXPECT_TRUE(list.m_bUseAspi);
-  EXPECT_EQ(nullptr, list.m_hAspiLibrary);
+  EXPECT_TRUE(list.UsesAspi());
+  EXPECT_EQ(nullptr, list.AspiLibrary());
   EXPECT_EQ(0, list.Enumerate());
   EXPECT_EQ(0, list.Enumerate());
   ASSERT_EQ(1u, list.StartProblems().size());

@@ -33,12 +33,12 @@ TEST(PassThroughOnWine, EnumerateOverTheRealSetupApi) {
 
   WindowsSeamWithoutBoxes seam;
   DeviceList list;
-  EXPECT_FALSE(list.m_bUseAspi);
-  EXPECT_EQ(nullptr, list.m_hAspiLibrary);
+  EXPECT_FALSE(list.UsesAspi());
+  EXPECT_EQ(nullptr, list.AspiLibrary());
   int found = list.Enumerate();
   EXPECT_EQ(found, list.GetCount());
   // Whatever was found was opened; a second scan closes and reopens it.
-  for (int i = 0; i < found; ++i) EXPECT_NE(INVALID_HANDLE_VALUE, list.m_devices[i]->m_hDevice);
+  for (int i = 0; i < found; ++i) EXPECT_NE(INVALID_HANDLE_VALUE, list.Device(i).m_hDevice);
   EXPECT_EQ(found, list.Enumerate());
   if (OpticalDriveLetters() == 0) {
     EXPECT_EQ(0, found);

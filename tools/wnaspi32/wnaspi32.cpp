@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/aspi.h"
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 #include "tools/driveemu/aspi_engine.h"
 
 extern "C" {

@@ -1,33 +1,34 @@
-#include "platform/platform.h"
+#include "platform/windows_api.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 const GUID kGuidDevinterfaceCdrom = {0x53F56308, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
-// The platform's own seam, where the build has one.
-PlatformApi* DefaultPlatformApi();
-
 namespace {
-PlatformApi* g_api = nullptr;
+WindowsApi* g_api = nullptr;
 }
 
-PlatformApi& Api() {
-  if (g_api == nullptr) g_api = DefaultPlatformApi();
-  if (g_api == nullptr) {
-    std::fputs("quillanor: no operating-system seam is installed\n", stderr);
+bool HaveWindowsApi() {
+  if (g_api == nullptr) g_api = DefaultWindowsApi();
+  return g_api != nullptr;
+}
+
+WindowsApi& Win() {
+  if (!HaveWindowsApi()) {
+    std::fputs("quillanor: this system has no Windows calls\n", stderr);
     std::abort();
   }
   return *g_api;
 }
 
-PlatformApi* SetApi(PlatformApi* api) {
-  PlatformApi* previous = g_api;
+WindowsApi* SetWindowsApi(WindowsApi* api) {
+  WindowsApi* previous = g_api;
   g_api = api;
   return previous;
 }
 
-int PlatformApi::WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideLength, char* out, int outSize,
+int WindowsApi::WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideLength, char* out, int outSize,
                                      const char*, BOOL* usedDefault) {
   if (usedDefault != nullptr) *usedDefault = FALSE;
   if (wide == nullptr || wideLength < 0 || outSize < 0) return 0;

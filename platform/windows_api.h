@@ -1,11 +1,10 @@
-// The operating-system seam. Every call that the program makes to the
-// operating system goes through one PlatformApi, in the platform's own terms:
-// same names, arguments and results. Windows forwards to the real calls
-// (win_platform.cpp), Linux carries them out with what it has
-// (linux_platform.cpp), and tests install a scripted stand-in of their own.
+// The Windows calls of the program (versions, libraries, files, events,
+// paths, text, the Setup API, version resources, message boxes), in the
+// platform's own terms: same names, arguments and results. Windows builds
+// forward them to the system (win_platform.cpp); tests install a scripted
+// stand-in. Other systems have none of them: drive access goes through the
+// drive port (drive_port.h), and text through text.h.
 #pragma once
-
-#include <string>
 
 #include "platform/wintypes.h"
 
@@ -26,9 +25,9 @@ To EntryPointCast(From entry) {
   return reinterpret_cast<To>(reinterpret_cast<void (*)()>(entry));
 }
 
-class PlatformApi {
+class WindowsApi {
  public:
-  virtual ~PlatformApi() {}
+  virtual ~WindowsApi() {}
 
   // --- Kernel: system version and libraries ---
   // Fills the record by dwOSVersionInfoSize; FALSE leaves it as it was.
@@ -106,20 +105,22 @@ class PlatformApi {
   // --- User interface ---
   // Shows a modal message box and returns the button pressed.
   virtual int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) = 0;
-
-  // --- Beyond the platform's calls ---
-  // After CreateFileA failed with ERROR_ACCESS_DENIED: what this seam knows
-  // of the refusal that the code does not say (which node, who may open
-  // it). Empty where the code says it all, as on Windows.
-  virtual std::string AccessAdvice() const { return std::string(); }
+  // The system's text for an error code, from the system's own table
+  // (FORMAT_MESSAGE_FROM_SYSTEM); length copied, 0 when it has none.
+  virtual DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
+                               DWORD size, void* arguments) = 0;
 };
 
 // The 8-bit form of a UTF-16 unit where no code page is at hand: U+0000 to
 // U+00FF as the byte of the same value, everything else as '?'.
 inline char NarrowFallbackChar(unsigned unit) { return unit < 0x100 ? static_cast<char>(unit) : '?'; }
 
-// The seam in force. Windows builds start with the real one; other builds
-// start with none, so a test must install the stand-in first.
-PlatformApi& Api();
-// Installs another seam (or the default one, with null); returns the previous.
-PlatformApi* SetApi(PlatformApi* api);
+// The Windows calls in force. Windows builds start with the system's; other
+// builds start with none, and a test installs the stand-in.
+WindowsApi& Win();
+// Whether there are Windows calls to make at all.
+bool HaveWindowsApi();
+// Installs other Windows calls (or the default ones, with null); returns the previous.
+WindowsApi* SetWindowsApi(WindowsApi* api);
+// The system's own, where the build has them; null elsewhere.
+WindowsApi* DefaultWindowsApi();

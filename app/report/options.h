@@ -1,0 +1,21 @@
+// The report's command line.
+#pragma once
+
+#include <string>
+
+struct ReportOptions {
+  bool json = false;
+  bool detail = false;
+  bool help = false;
+  bool version = false;
+  std::string devicePath;  // --device: the drive opened by this path; empty for none
+  long driveIndex = -1;    // --drive: the drive of this index; -1 for none
+  bool OneDrive() const { return !devicePath.empty() || driveIndex >= 0; }
+};
+
+// Reads the options; false, with the message for the error stream in *err,
+// when they are wrong.
+bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* options, std::string* err);
+
+extern const char kReportProgram[];
+extern const char kReportUsage[];

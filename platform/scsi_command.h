@@ -1,0 +1,62 @@
+// One SCSI command as the drive port carries it (DriveCommand), and what
+// became of it (CommandOutcome). Both are the system's neutral terms: every
+// transport takes the one and gives the other, so callers never weigh a
+// transport's own result against the status byte.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+struct DriveCommand {
+  enum Direction {
+    kFromDrive,   // data in: the drive's answer into the buffer
+    kToDrive,     // data out
+    kUnspecified  // no direction given; only a command without data may go so
+  };
+  const unsigned char* cdb;
+  std::size_t cdbLength;  // 1 to 16
+  Direction direction;
+  void* buffer;
+  std::size_t length;        // bytes of the buffer
+  unsigned timeoutSeconds;   // how long the command may take before the system ends it
+  std::size_t senseRoom;     // sense bytes wanted back, at most 32
+};
+
+const long kTransferUnknown = -1;
+
+struct CommandOutcome {
+  enum Kind {
+    kNotCarried,      // nothing was sent, the system failed, or no status came back
+    kGood,            // status GOOD: the data buffer holds the drive's answer
+    kCheckCondition,  // status CHECK CONDITION: the sense bytes say why
+    kOtherStatus      // any other status byte (BUSY, RESERVATION CONFLICT, ...)
+  };
+  // Why a command was not carried.
+  enum Failure {
+    kCarried,        // it was: a status came back
+    kNotSent,        // nothing reached the system (no such drive, a malformed command, no ASPI entry)
+    kTimedOut,       // the command did not end within its time-out
+    kNoSuchDevice,   // the drive is not there (any more)
+    kSystemError     // the system failed it otherwise; message says how
+  };
+
+  Kind kind;
+  unsigned char status;       // the drive's status byte; 0 when not carried
+  unsigned char senseLength;  // sense bytes delivered, after CHECK CONDITION only
+  unsigned char sense[32];    // those bytes, the rest 0
+  long transferred;           // bytes moved, or kTransferUnknown where the transport does not tell (ASPI)
+  Failure failure;
+  long systemError;           // the system's code for the failure (errno, a Windows error); 0 when none
+  char message[96];           // the system's words for it, cut to fit; empty when none
+
+  CommandOutcome();
+  static CommandOutcome NotCarried(Failure why = kNotSent, long systemError = 0, const char* message = nullptr);
+  // The outcome of a status byte that came back; sense (up to 32 bytes) is
+  // kept for CHECK CONDITION only.
+  static CommandOutcome FromStatus(unsigned char status, const unsigned char* sense, std::size_t senseLength,
+                                   long transferred = kTransferUnknown);
+  bool Good() const { return kind == kGood; }
+  // Why the command was not carried, in a few words: "timed out", "no such
+  // device", or the system's message; empty when it was carried.
+  std::string Reason() const;
+};

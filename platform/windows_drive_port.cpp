@@ -1,0 +1,128 @@
+#include "platform/windows_drive_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/pass_through.h"
+#include "platform/windows_api.h"
+
+namespace {
+
+// Releases the interface set however the listing ends.
+struct DeviceInfoSetGuard {
+  HDEVINFO set;
+  ~DeviceInfoSetGuard() { Win().SetupDiDestroyDeviceInfoList(set); }
+};
+
+CommandOutcome::Failure FailureOf(DWORD error) {
+  switch (error) {
+    case ERROR_SEM_TIMEOUT:
+    case WAIT_TIMEOUT:
+    case ERROR_TIMEOUT:
+      return CommandOutcome::kTimedOut;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NO_SUCH_DEVICE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return CommandOutcome::kNoSuchDevice;
+    default:
+      return CommandOutcome::kSystemError;
+  }
+}
+
+// The outcome of a failed call: the system's own words for its error,
+// without the line end it adds.
+CommandOutcome FromLastError() {
+  const DWORD error = Win().GetLastError();
+  char text[sizeof(CommandOutcome().message)] = {0};
+  DWORD length = Win().FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      text, sizeof(text), nullptr);
+  if (length >= sizeof(text)) length = sizeof(text) - 1;
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' ' ||
+                        text[length - 1] == '.'))
+    --length;
+  text[length] = '\0';
+  if (length == 0) std::snprintf(text, sizeof(text), "Windows error %lu", static_cast<unsigned long>(error));
+  return CommandOutcome::NotCarried(FailureOf(error), static_cast<long>(error), text);
+}
+
+}  // namespace
+
+std::vector<std::string> WindowsDrivePort::ListDrives() {
+  std::vector<std::string> paths;
+  const DWORD flags = DIGCF_PRESENT | DIGCF_PROFILE | DIGCF_DEVICEINTERFACE;
+  HDEVINFO set = Win().SetupDiGetClassDevsA(&kGuidDevinterfaceCdrom, nullptr, nullptr, flags);
+  if (set == INVALID_HANDLE_VALUE) return paths;
+  DeviceInfoSetGuard guard = {set};
+
+  const DWORD fixedPart = static_cast<DWORD>(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+  SP_DEVICE_INTERFACE_DATA interfaceData;
+  std::memset(&interfaceData, 0, sizeof(interfaceData));
+  interfaceData.cbSize = sizeof(interfaceData);
+  for (DWORD member = 0;; ++member) {
+    if (!Win().SetupDiEnumDeviceInterfaces(set, nullptr, &kGuidDevinterfaceCdrom, member, &interfaceData)) break;
+
+    DWORD required = 0;
+    Win().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, nullptr);
+    // A size that cannot even hold the fixed part means the query failed.
+    if (required < fixedPart) continue;
+    std::vector<char> buffer(required, '\0');
+    PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
+    detail->cbSize = fixedPart;
+    SP_DEVINFO_DATA infoData;
+    std::memset(&infoData, 0, sizeof(infoData));
+    infoData.cbSize = sizeof(infoData);
+    Win().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr, &infoData);
+    // The path must end inside the buffer, whatever the call left there.
+    buffer[required - 1] = '\0';
+    paths.push_back(detail->DevicePath);
+  }
+  return paths;
+}
+
+OpenedDrive WindowsDrivePort::Open(const std::string& path) {
+  OpenedDrive opened;
+  opened.handle = Win().CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  opened.failure = CommandOutcome::kCarried;
+  opened.accessDenied = false;
+  opened.systemError = 0;
+  if (opened.handle == INVALID_HANDLE_VALUE) {
+    opened.handle = kNoDrive;
+    DWORD error = Win().GetLastError();
+    opened.failure = FailureOf(error);
+    opened.accessDenied = error == ERROR_ACCESS_DENIED;
+    opened.systemError = static_cast<long>(error);
+  }
+  return opened;
+}
+
+CommandOutcome WindowsDrivePort::Execute(DriveHandle drive, const DriveCommand& command) {
+  if (MalformedCommand(command)) return CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, "malformed command");
+  static const UCHAR kDataIn[] = {SCSI_IOCTL_DATA_IN, SCSI_IOCTL_DATA_OUT, SCSI_IOCTL_DATA_UNSPECIFIED};
+  ScsiPassThroughRecord record;
+  FillPassThroughRecord(&record, static_cast<UCHAR>(command.cdbLength), static_cast<UCHAR>(command.senseRoom),
+                        kDataIn[command.direction], command.buffer, static_cast<ULONG>(command.length),
+                        command.timeoutSeconds);
+  std::memcpy(record.Header.Cdb, command.cdb, command.cdbLength);
+
+  // The record is both the input and the output: the system writes the
+  // status, the sense bytes and the length moved back into it.
+  DWORD returned = 0;
+  if (!Win().DeviceIoControl(drive, kIoctlScsiPassThroughDirect, &record, static_cast<DWORD>(sizeof(record)),
+                             &record, static_cast<DWORD>(sizeof(record)), &returned, nullptr)) {
+    return FromLastError();
+  }
+  std::size_t senseLength = record.Header.SenseInfoLength;
+  if (senseLength > command.senseRoom) senseLength = command.senseRoom;
+  ULONG moved = record.Header.DataTransferLength;
+  if (moved > command.length) moved = static_cast<ULONG>(command.length);
+  return CommandOutcome::FromStatus(record.Header.ScsiStatus, record.SenseBuffer, senseLength,
+                                    static_cast<long>(moved));
+}
+
+void WindowsDrivePort::Close(DriveHandle drive) {
+  if (drive != kNoDrive) Win().CloseHandle(drive);
+}

@@ -1,0 +1,16 @@
+// The drive port of Windows 2000 and later: the CD-ROM device interfaces
+// that the Setup API lists, each opened with CreateFileA, and every command
+// one IOCTL_SCSI_PASS_THROUGH_DIRECT. It makes its calls through the
+// Windows calls in force (windows_api.h), so the test stand-in sees each
+// of them, in order.
+#pragma once
+
+#include "platform/drive_port.h"
+
+class WindowsDrivePort : public DrivePort {
+ public:
+  std::vector<std::string> ListDrives() override;
+  OpenedDrive Open(const std::string& path) override;
+  CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) override;
+  void Close(DriveHandle drive) override;
+};
