@@ -29,7 +29,8 @@ void AfxSetMessageBoxOwner(HWND owner) { g_owner = owner; }
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
   // A system without boxes gets the text on its error stream.
   if (!HaveWindowsApi()) {
-    std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
+    std::fputs(text != nullptr ? text : "", stderr);
+    std::fputc('\n', stderr);
     return IDOK;
   }
   if ((type & kIconMask) == 0) type |= MB_ICONEXCLAMATION;

@@ -5,7 +5,7 @@
 #   guest_kernel WORK    sets busybox, kernel_version, vmlinuz, modules_dir;
 #                        on failure returns 1 with the reason in guest_error
 #   guest_drives WORK    sets drives: QEMU's options for the five CD drives
-#                        of the guests' tests
+#                        of the guests' tests, and guest_drive_count
 
 qemu_cache="${QUILLANOR_QEMU_CACHE:-$HOME/.cache/quillanor-qemu}"
 
@@ -74,6 +74,7 @@ guest_kernel() {
 }
 
 guest_drives() {
+  guest_drive_count=5
   # Any multiple of 2048 bytes makes a disc; the three discs share one image.
   local disc="$1/disc.img"
   [ -f "$disc" ] || head -c 1048576 /dev/zero >"$disc"

@@ -11,37 +11,18 @@ using namespace testing_helpers;
 
 namespace {
 
-const char* const kLabels[kCapabilityRowCount] = {
-    "Can read CD-R discs",
-    "Can read CD-RW discs",
-    "Can read DVD-ROM discs",
-    "Can read DVD-R discs",
-    "Can read DVD-RAM discs",
-    "Can write CD-R discs",
-    "Can write CD-RW discs",
-    "Can write DVD-R discs",
-    "Can write DVD-RAM discs",
-    "Can handle Method 2 addressing",
-    "Can play audio CDs",
-    "Can read Red Book audio using Read CD command",
-    "Can read Red Book audio stream accurate",
-    "Can prevent ejection of media",
-    "Can eject media using Start/Stop Unit command",
-    "Can read multisession discs or Photo-CD discs",
-    "Can read sectors in Mode 2 Form 1 (XA) format",
-    "Can read sectors in Mode 2 Form 2 format",
-    "Can read R-W subcode in the Lead-in (e.g. CD Text)",
-    "Can return ISRC value",
-    "Can return media catalog number (UPC)",
-    "Can independently control each channel volume level",
-    "Can independently control each channel mute function",
-    "Device currently in prevent (locked) state",
-};
+// The rows as MMC has them (tests/data/capability-rows.tsv), written apart
+// from the program's table.
+const std::vector<ReferenceRow>& Reference() {
+  static const std::vector<ReferenceRow> rows = ReferenceRows();
+  return rows;
+}
 
-// Page byte and bit of each row, written out independently of the table.
-const int kWhere[kCapabilityRowCount][2] = {{2, 0}, {2, 1}, {2, 3}, {2, 4}, {2, 5}, {3, 0}, {3, 1}, {3, 4},
-                                            {3, 5}, {2, 2}, {4, 0}, {5, 0}, {5, 1}, {6, 0}, {6, 3}, {4, 6},
-                                            {4, 4}, {4, 5}, {7, 5}, {5, 5}, {5, 6}, {7, 0}, {7, 1}, {6, 1}};
+std::vector<std::string> ReferenceLabels() {
+  std::vector<std::string> labels;
+  for (const ReferenceRow& row : Reference()) labels.push_back(row.label);
+  return labels;
+}
 
 std::vector<std::string> Labels(const CapabilitiesResult& result) {
   std::vector<std::string> labels;
@@ -85,13 +66,14 @@ class CapabilitiesTest : public ::testing::Test {
 };
 
 TEST_F(CapabilitiesTest, EverySingleBitLightsExactlyItsOwnRow) {
-  for (int row = 0; row < kCapabilityRowCount; ++row) {
+  ASSERT_EQ(static_cast<size_t>(kCapabilityRowCount), Reference().size());
+  for (const ReferenceRow& row : Reference()) {
     std::vector<BYTE> page(6, 0);
-    page[static_cast<size_t>(kWhere[row][0] - 2)] = static_cast<BYTE>(1 << kWhere[row][1]);
+    page[static_cast<size_t>(row.pageByte - 2)] = static_cast<BYTE>(1 << row.bit);
     SetUpPage(page);
     CapabilitiesResult result = QueryCapabilities(*devices, 0);
     ASSERT_EQ(24u, result.rows.size());
-    EXPECT_EQ(std::vector<std::string>{kLabels[row]}, YesRows(result)) << "row " << row + 1;
+    EXPECT_EQ(std::vector<std::string>{row.label}, YesRows(result)) << row.field;
     EXPECT_EQ(0, std::memcmp(page.data(), result.page, 6));
   }
 }
@@ -100,13 +82,13 @@ TEST_F(CapabilitiesTest, AllBitsSetAndClearInTheFixedOrderOnBothTransports) {
   SetUpPage({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
   CapabilitiesResult all = QueryCapabilities(*devices, 0);
   EXPECT_TRUE(all.Answered());
-  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), Labels(all));
+  EXPECT_EQ(ReferenceLabels(), Labels(all));
   EXPECT_EQ(std::vector<std::string>(24, "YES"), Results(all));
   EXPECT_TRUE(all.failure.empty());
 
   SetUpPage({0, 0, 0, 0, 0, 0}, true);
   CapabilitiesResult none = QueryCapabilities(*devices, 0);
-  EXPECT_EQ(std::vector<std::string>(kLabels, kLabels + 24), Labels(none));
+  EXPECT_EQ(ReferenceLabels(), Labels(none));
   EXPECT_EQ(std::vector<std::string>(24, "NO"), Results(none));
 }
 

@@ -390,6 +390,7 @@ TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOut) {
   out.clear();
   EXPECT_EQ(kReportSomeFailed, RunReport(2, json, &out, &err));
   EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\"],\n      \"not_carried\": \"timed out\"")) << out;
+  EXPECT_TRUE(MatchesReportSchema(out));
 }
 
 TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {

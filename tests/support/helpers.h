@@ -1,6 +1,8 @@
 // Shared helpers for the tests: emulated drives and their answers.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -64,6 +66,49 @@ inline driveemu::DriveProfile ProfileFile(const std::string& path, std::string* 
     error->clear();
   return profile;
 }
+
+// One row of the reference table of the capabilities rows.
+struct ReferenceRow {
+  std::string label;
+  int pageByte;
+  int bit;
+  std::string field;  // MMC's name of the bit
+};
+
+// tests/data/capability-rows.tsv, the one reference table of the rows that
+// the C++ tests and the Python checkers share; empty when it cannot be read.
+inline std::vector<ReferenceRow> ReferenceRows() {
+  std::vector<ReferenceRow> rows;
+  std::ifstream in((std::string(QUILLANOR_SOURCE_DIR) + "/tests/data/capability-rows.tsv").c_str());
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    ReferenceRow row;
+    std::string byte, bit;
+    std::getline(fields, row.label, '\t');
+    std::getline(fields, byte, '\t');
+    std::getline(fields, bit, '\t');
+    std::getline(fields, row.field);
+    row.pageByte = std::atoi(byte.c_str());
+    row.bit = std::atoi(bit.c_str());
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+#ifndef _WIN32
+// Whether a report document is valid JSON to a real parser and of the
+// report's schema (docs/report.schema.json), as tests/checks.py judges it;
+// what is wrong goes to the error stream.
+inline bool MatchesReportSchema(const std::string& document) {
+  const std::string validate = "python3 " + std::string(QUILLANOR_SOURCE_DIR) + "/tests/checks.py --validate -";
+  FILE* checker = popen(validate.c_str(), "w");
+  if (checker == nullptr) return false;
+  std::fputs(document.c_str(), checker);
+  return pclose(checker) == 0;
+}
+#endif
 
 // A stand-in that reports the Windows 98 family, so the list takes ASPI.
 inline void UseWindows98(StandInPlatform& os) {

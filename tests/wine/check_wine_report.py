@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""Runs the real quillanor-report.exe under Wine and checks what it prints.
+
+  check_wine_report.py WINE_RUN EXE aspi PROFILE   Windows 98 mode, emulated ASPI drives
+  check_wine_report.py WINE_RUN EXE nt             default mode: pass-through road
+
+One line per check, then "N passed, M failed"; exits 1 when a check failed.
+"""
+import json
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import Checks, parse_text, rows_from_page, schema_problems  # noqa: E402
+
+wine_run, exe, mode = sys.argv[1], sys.argv[2], sys.argv[3]
+
+
+def run(*args):
+    env = dict(os.environ)
+    if mode == "aspi":
+        env["QUILLANOR_ASPI_PROFILE"] = "Z:" + os.path.abspath(sys.argv[4]).replace("/", "\\")
+    result = subprocess.run([wine_run, exe, *args], capture_output=True, env=env, timeout=300)
+    return result.returncode, result.stdout.decode("latin-1").replace("\r\n", "\n"), result.stderr.decode("latin-1")
+
+
+checks = Checks()
+status, out, err = run("--json")
+try:
+    document = json.loads(out)
+    problems = schema_problems(document)
+except ValueError as error:
+    document, problems = {"drives": []}, [f"--json printed no valid JSON ({error}): {out[:200]} {err[:200]}"]
+checks.check("--json prints one document of the report's schema", problems)
+drives = document.get("drives", [])
+
+status_text, text, _ = run()
+try:
+    names = [block["name"] for block in parse_text(text)]
+    problems = [] if names == [d.get("name") for d in drives] else [f"text names {names} differ from the JSON's"]
+except ValueError as error:
+    problems = [str(error)]
+if status_text != status:
+    problems.append(f"text run ended {status_text}, JSON run {status}")
+checks.check("the text names the JSON's drives and ends alike", problems)
+
+if mode == "nt":
+    # Wine lists no CD-ROM interfaces of its own.
+    checks.check("no drive on the pass-through road, status 0",
+                 None if not drives and status == 0 and text == "No CD/DVD Devices Found\n"
+                 else f"status {status}: {out[:300]}")
+else:
+    expected = [("QUILLTST", "DVD WRITER A"), ("QUILLTST", "SLOW READER B"), ("QUILLTST", "NO PAGE C"),
+                ("GENERIC", "CD-ROM3"), ("QUILLTST", "EMPTY TRAY D")]
+    names = [(d.get("vendor"), d.get("product")) for d in drives]
+    checks.check("the drives of test.profile, in ASPI order", None if names == expected else f"{names}")
+    problems = []
+    if len(drives) == len(expected):
+        a = drives[0]
+        wanted = [value for _, value in rows_from_page(bytes.fromhex("3F3771632923"))]
+        if a["capabilities"] != "3f3771632923" or [r["value"] for r in a["rows"]] != wanted:
+            problems.append(f"drive A: {a['capabilities']} {a['rows']}")
+        failures = [d["failure"] for d in drives[2:]]
+        if failures != [["Mode Sense Command Failure", "Command not supported by device."],
+                        ["Mode Sense Command Failure"],
+                        ["Mode Sense Command Failure", "Sense Data = 02 3A 00"]]:
+            problems.append(f"failure lines {failures}")
+        if (drives[2]["sense"] or "")[:28] != "700005000000000a000000002400":
+            problems.append(f"sense of drive C: {drives[2]['sense']}")
+    else:
+        problems.append("not evaluated: the drives are not those of test.profile")
+    if status != 1:
+        problems.append(f"exit status {status} with failing drives, expected 1")
+    checks.check("rows, failure lines and sense bytes as the profile says", problems)
+
+bad, _, err = run("--bogus")
+checks.check("a bad option ends 2 and says so",
+             None if bad == 2 and "unrecognized option '--bogus'" in err else f"ended {bad}: {err}")
+sys.exit(checks.summary())
