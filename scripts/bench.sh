@@ -1,38 +1,53 @@
 #!/usr/bin/env bash
-# Benchmarks (figures, not tests): start-up time of Quillanor.exe with the
-# demonstration drives against a bare dialog program, under the same Wine,
-# and the size of each build's program.
+# Benchmarks (figures, not tests), all in one run:
+#  - the size of Quillanor.exe and of quillanor-report in every build;
+#  - start-up of Quillanor.exe until its dialog is ready, against a bare
+#    dialog program under the same Wine (tools/bench/startup.sh): with the
+#    demonstration drives and with three drives that answer at once, the
+#    median of ROUNDS runs (default 11). It runs where 32-bit Windows
+#    programs run: on this machine, or in the QEMU guest of guest-run.sh;
+#  - quillanor-report against wodim -prcap on QEMU's drives, SG_IO calls and
+#    wall time counted by an LD_PRELOAD shim (tools/qemu/sgio_count.c), in a
+#    bare guest (tools/qemu/sgio-bench.sh; QUILLANOR_BENCH_ROUNDS, default 5).
+#   scripts/bench.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 . scripts/common.sh
+rounds="${1:-11}"
+jobs="${QUILLANOR_JOBS:-2}"
 scripts/setup-debian.sh
-for preset in win32 win64; do
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim gcc libc6-dev >/dev/null
+for preset in native win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "${QUILLANOR_JOBS:-2}" --target Quillanor startup_bench bare_dialog wnaspi32 >/dev/null
 done
-scripts/wine-prefix.sh
-wine_environment
-export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES;wnaspi32=n"
-export QUILLANOR_ASPI_PROFILE
-QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/demo.profile")
-wine reg add 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /d win98 /f >/dev/null 2>&1
-cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
+cmake --build build/native -j "$jobs" --target quillanor-report >/dev/null
+for preset in win32 win64; do
+  cmake --build "build/$preset" -j "$jobs" --target Quillanor quillanor-report startup_bench bare_dialog wnaspi32 uidriver >/dev/null
+done
 
-. scripts/xvfb.sh
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  start_xvfb 71 79
-  [ -n "$xvfb_pid" ] || { echo "bench: Xvfb could not start" >&2; exit 1; }
-fi
-trap 'wine reg delete "HKCU\Software\Wine\AppDefaults\Quillanor.exe" /v Version /f >/dev/null 2>&1; wineserver -k >/dev/null 2>&1; [ -z "$xvfb_pid" ] || kill $xvfb_pid' EXIT
-
-echo "== win32, Windows 98 mode, demonstration drives (five drives on two adapters, one answering after 300 ms)"
-(cd build/win32/app && wine ../tools/bench/startup_bench.exe Quillanor.exe ../tools/bench/bare_dialog.exe "${1:-7}")
-echo "== win32, Windows 98 mode, three drives answering at once (tools/profiles/window.profile)"
-QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/window.profile")
-(cd build/win32/app && wine ../tools/bench/startup_bench.exe Quillanor.exe ../tools/bench/bare_dialog.exe "${1:-7}")
 echo "== sizes"
 for preset in win32 win64; do
-  printf '  %s Quillanor.exe: %s bytes\n' "$preset" "$(stat -c %s build/$preset/app/Quillanor.exe)"
+  printf '  %s Quillanor.exe: %s bytes\n' "$preset" "$(stat -c %s "build/$preset/app/Quillanor.exe")"
+  printf '  %s quillanor-report.exe: %s bytes\n' "$preset" "$(stat -c %s "build/$preset/app/report/quillanor-report.exe")"
 done
+printf '  native quillanor-report: %s bytes (%s stripped)\n' "$(stat -c %s build/native/app/report/quillanor-report)" \
+  "$(strip -o /dev/stdout build/native/app/report/quillanor-report | wc -c)"
+
+if choose_prefix; then
+  scripts/wine-prefix.sh
+  tools/bench/startup.sh "$rounds"
+else
+  echo "== (this machine executes no 32-bit code: the start-up runs in the QEMU guest)"
+  scripts/guest-run.sh tools/bench/startup.sh "$rounds" | grep -v '^guest'
+fi
+
+echo "== quillanor-report against wodim -prcap, in a bare QEMU guest with five drives"
+out=build/bench
+rm -rf "$out" && mkdir -p "$out"
+echo "${QUILLANOR_BENCH_ROUNDS:-5}" >"$out/rounds"
+gcc -shared -fPIC -O2 -Wall -Wextra -Werror -o "$out/sgio_count.so" tools/qemu/sgio_count.c -ldl
+QUILLANOR_GUEST_TIMEOUT=600 scripts/guest-run.sh --bare "$out" --drives \
+  --with-libs /usr/bin/quillanor-report=build/native/app/report/quillanor-report \
+  --with-libs /usr/bin/wodim=/usr/bin/wodim --file "/lib/sgio_count.so=$out/sgio_count.so" \
+  tools/qemu/sgio-bench.sh | grep -v '^guest'
+python3 tools/qemu/bench_table.py "$out"

@@ -28,13 +28,30 @@ install_missing() {
 # The Windows path under which Wine's Z: drive shows a Unix path.
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
-# What every Wine command of the project shares: no Mono or Gecko
-# installer dialogs, no desktop menu entries, no debug chatter.
-QUILLANOR_WINE_OVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The Wine environment of every Wine command of the project, set here and
+# nowhere else (scripts/wine-run, which CTest runs the Windows tests with,
+# takes it from here too): the project's prefix, no debug chatter, no Mono
+# or Gecko installer dialogs, no desktop menu entries; and with
+# QUILLANOR_WINE_ASPI=yes the emulated WNASPI32.dll beside the program
+# rather than Wine's built-in library of that name.
 wine_environment() {
-  export WINEPREFIX="${QUILLANOR_WINEPREFIX:-$HOME/.quillanor-wine}"
+  export WINEPREFIX="${QUILLANOR_WINEPREFIX:-${WINEPREFIX:-$HOME/.quillanor-wine}}"
   export WINEDEBUG="${WINEDEBUG:--all}"
-  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-$QUILLANOR_WINE_OVERRIDES}"
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  [ "${QUILLANOR_WINE_ASPI:-}" = yes ] && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=n"
+  export WINEDLLOVERRIDES
+}
+
+# Makes Wine report VERSION (win98, win95, nt40, ...; none: Wine's default)
+# to the Windows program named PROGRAM, through the UI driver of the build
+# BUILD (build/win32 or build/win64): the one way the project switches
+# Windows 98 mode, as the window tests do it themselves.
+#   wine_version BUILD PROGRAM [VERSION]
+wine_version() {
+  local loader=""
+  case $1 in *64) loader=64 ;; esac
+  QUILLANOR_WINE_LOADER=$loader "$(dirname "${BASH_SOURCE[0]}")/wine-run" "$1/tools/uidriver/uidriver.exe" \
+    --wine-version "$2" ${3:+"$3"}
 }
 
 # Chooses the project's prefix for this machine (QUILLANOR_WINEPREFIX, unless

@@ -38,10 +38,9 @@ if [ "$preset" = win64 ] && [ "$drives" = no ]; then
   cmake --build --preset win32 -j "$jobs" --target Quillanor uidriver wnaspi32 >/dev/null
   mkdir -p build/run
   scripts/guest-run.sh bash -c '
-    . scripts/common.sh; wine_environment
+    . scripts/common.sh; QUILLANOR_WINE_ASPI=yes wine_environment
     cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
-    wine reg add "HKCU\Software\Wine\AppDefaults\Quillanor.exe" /v Version /d win98 /f >/dev/null 2>&1
-    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wnaspi32=n"
+    wine_version build/win32 Quillanor.exe win98
     export QUILLANOR_ASPI_PROFILE=$(winpath "$PWD/tools/profiles/demo.profile")
     bmp=$PWD/build/run/quillanor.bmp
     cd build/win32/app && wine ../tools/uidriver/uidriver.exe Quillanor.exe --screenshot "$(winpath "$bmp")"' |
@@ -62,13 +61,13 @@ if [ "$drives" = yes ]; then
   cmake --build --preset native -j "$jobs" --target quillanor-report >/dev/null
   build/native/app/report/quillanor-report || echo "run: quillanor-report ended with status $?"
   echo "run: and in the window, under Wine, through pass-through"
-  "${wine[@]}" reg delete 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /f >/dev/null 2>&1 || true
+  wine_version "build/$preset" Quillanor.exe
   python3 tools/winecd/fixture.py --wine "${wine[0]}" --all
 else
   echo "run: this machine has no optical drive; showing the demonstration drives"
   echo "     of the emulated ASPI library (tools/profiles/demo.profile), as on Windows 98"
-  "${wine[@]}" reg add 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /v Version /d win98 /f >/dev/null 2>&1
-  export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES;wnaspi32=n"
+  wine_version "build/$preset" Quillanor.exe win98
+  QUILLANOR_WINE_ASPI=yes wine_environment
   export QUILLANOR_ASPI_PROFILE
   QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/demo.profile")
 fi

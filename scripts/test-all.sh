@@ -97,15 +97,14 @@ counted() {
   shift 2
   echo "=== $name"
   "$@" 2>&1 | tee "$log"
-  read -r p _ f _ < <(tail -n 1 "$log")
-  case "$p$f" in *[!0-9]*|"") p=0; f=1 ;; esac
+  read -r p f < <(python3 scripts/count-results.py --line "$log")
   echo "=== $name: $p passed, $f failed"
   total_passed=$((total_passed + p))
   total_failed=$((total_failed + f))
   if [ "$f" -gt 0 ]; then problems+=("$name: $f failed (see $log)"); else rm -f "$log"; fi
 }
 
-# The Linux report inside a QEMU guest with emulated drives (uses the
+# The Linux report inside a bare QEMU guest with emulated drives (uses the
 # native build above; builds what it needs if that failed).
 counted qemu build-qemu.log scripts/qemu-test.sh
 # The real window and the report on Wine's pass-through road, against the

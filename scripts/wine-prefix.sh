@@ -6,8 +6,7 @@
 #                         alone, for machines that execute no 32-bit code
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
-wine_environment
-export WINEDLLOVERRIDES="$QUILLANOR_WINE_OVERRIDES"
+QUILLANOR_WINE_ASPI=no wine_environment
 # The guest of scripts/guest-run.sh made its prefix ready and keeps one
 # wineserver running, which "wineserver -w" below would wait for forever.
 [ "${QUILLANOR_PREFIX_READY:-}" = "$WINEPREFIX" ] && exit 0

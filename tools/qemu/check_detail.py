@@ -1,21 +1,16 @@
 #!/usr/bin/env python3
 """Checks quillanor-report --detail against QEMU's drives (tools/qemu/window-road.sh
-left the report's JSON and the guest's own SG_IO reading in one folder).
+left the report's JSON and the guest's own SG_IO reading in one folder);
+check_window.py runs these checks after its own, with the same reporter.
 
 The capabilities page and the profile list are decoded here from the raw
 answers, with none of the report's code. The lock state is left out: it
-depends on who holds the drive open. Prints one line per check, then
-"N passed, M failed"; exits 1 when a check failed.
-
-  check_detail.py FOLDER
+depends on who holds the drive open.
 """
 import json
-import os
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_report import EXPECTED_DRIVES  # noqa: E402
-from check_window import Checks, page_bytes, read, status  # noqa: E402
+from check_linux_report import EXPECTED_DRIVES, read, status
+from checks import schema_problems
 
 LOADING = {0: "caddy", 1: "tray", 2: "pop-up", 4: "changer, individually changeable discs", 5: "changer, magazine"}
 PROFILES = {0x08: "CD-ROM", 0x09: "CD-R", 0x0A: "CD-RW", 0x10: "DVD-ROM", 0x11: "DVD-R", 0x12: "DVD-RAM",
@@ -74,9 +69,17 @@ def differences(want, got):
     return [f"{key}: {got.get(key)!r} for {value!r}" for key, value in want.items() if got.get(key) != value]
 
 
-def main():
-    folder = sys.argv[1]
-    checks = Checks()
+def page_bytes(drive):
+    """Bytes 0..7 of page 2Ah in a MODE SENSE(10) answer, or None."""
+    data = bytes.fromhex(drive["mode_sense"]["data"])
+    if len(data) < 8:
+        return None
+    start = 8 + int.from_bytes(data[6:8], "big")
+    page = data[start:start + 8]
+    return page if len(page) == 8 and page[0] & 0x3F == 0x2A else None
+
+
+def run(folder, checks):
     try:
         drives = json.loads(read(folder, "drives.json") or "")["drives"]
     except (ValueError, KeyError):
@@ -86,10 +89,18 @@ def main():
     except (ValueError, KeyError):
         report = []
     problem = None
+    documents = []
+    for name in ("detail.json", "device.json"):
+        try:
+            documents.append(json.loads(read(folder, name) or ""))
+        except ValueError:
+            pass
     if status(folder, "detail") != 0:
         problem = f"exit status {status(folder, 'detail')}: {read(folder, 'detail.stderr')}"
     elif len(report) != len(EXPECTED_DRIVES) or len(drives) != len(EXPECTED_DRIVES):
         problem = f"{len(report)} drives in the report, {len(drives)} read, {len(EXPECTED_DRIVES)} expected"
+    elif any(schema_problems(document) for document in documents):
+        problem = "; ".join(sum((schema_problems(document) for document in documents), [])[:3])
     checks.check("--detail --json ran on Linux and listed the five drives", problem)
 
     for index, what in enumerate(EXPECTED_DRIVES):
@@ -129,10 +140,3 @@ def main():
     except (ValueError, KeyError) as error:
         problem = f"no JSON ({error})"
     checks.check("--device /dev/sr3 reports drive 3 alone, as the whole report does", problem)
-
-    print(f"{checks.passed} passed, {checks.failed} failed")
-    return 1 if checks.failed else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())

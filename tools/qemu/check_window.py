@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Checks what the real window and report showed of QEMU's drives on Wine's
-pass-through road (tools/qemu/window-road.sh left it in one folder).
+pass-through road, and the Linux report's detail of the same drives
+(tools/qemu/window-road.sh left it all in one folder).
 
 The reference is the guest's own reading of each drive through SG_IO
 (tools/qemu/sgio_read.py): names from its INQUIRY data, rows from its
-capabilities page through the row table of check_report.py. Prints one line
-per check, then "N passed, M failed"; exits 1 when a check failed.
+capabilities page through the shared row table. Prints one line per check
+(the detail's from check_detail.py), then "N passed, M failed"; exits 1 when
+a check failed.
 
   check_window.py FOLDER [--guest-status TEXT]
 """
@@ -14,39 +16,16 @@ import json
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_report import EXPECTED_DRIVES, ROWS, VARYING_BITS  # noqa: E402
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [here, os.path.join(here, "..", "..", "tests")]
+from check_linux_report import EXPECTED_DRIVES, VARYING_BITS, read, status  # noqa: E402
+from checks import ROWS, Checks, rows_from_page, schema_problems  # noqa: E402
+import check_detail  # noqa: E402
+from check_detail import page_bytes  # noqa: E402
 
 WIDTHS = (32, 64)
 # The drive's lock state depends on who holds it open, and how.
 LOCK_ROW = next(label for label, byte, bit in ROWS if VARYING_BITS.get(byte, 0) & (1 << bit))
-
-
-class Checks:
-    def __init__(self):
-        self.passed = self.failed = 0
-
-    def check(self, name, problem):
-        """problem: None when the check holds, else what was wrong."""
-        if problem is None:
-            self.passed += 1
-            print(f"ok   {name}")
-        else:
-            self.failed += 1
-            print(f"FAIL {name}: {problem}")
-
-
-def read(folder, name):
-    try:
-        with open(os.path.join(folder, name), encoding="latin-1") as f:
-            return f.read().replace("\r\n", "\n")
-    except OSError:
-        return None
-
-
-def status(folder, name):
-    text = read(folder, name + ".status")
-    return int(text) if text and text.strip().isdigit() else None
 
 
 def inquiry_name(drive):
@@ -54,20 +33,6 @@ def inquiry_name(drive):
     vendor = data[8:16].decode("latin-1").rstrip(" ")
     product = data[16:32].decode("latin-1").rstrip(" ")
     return f"{vendor} {product}"
-
-
-def page_bytes(drive):
-    """Bytes 0..7 of page 2Ah in a MODE SENSE(10) answer, or None."""
-    data = bytes.fromhex(drive["mode_sense"]["data"])
-    if len(data) < 8:
-        return None
-    start = 8 + int.from_bytes(data[6:8], "big")
-    page = data[start:start + 8]
-    return page if len(page) == 8 and page[0] & 0x3F == 0x2A else None
-
-
-def expected_rows(page):
-    return [(label, "YES" if page[byte] & (1 << bit) else "NO") for label, byte, bit in ROWS]
 
 
 def parse_window(text):
@@ -157,7 +122,7 @@ def main():
             if not readable or index >= len(shown):
                 checks.check(name, "the drive is not in the window or could not be read")
                 continue
-            want = expected_rows(page_bytes(drives[index]))
+            want = rows_from_page(page_bytes(drives[index]), 0)
             got = shown[index][1]
             wrong = [f"{w[0]}: {g[1]!r} for {w[1]!r}" for w, g in zip(want, got) if w != g and w[0] != LOCK_ROW]
             if len(got) != len(want):
@@ -172,6 +137,8 @@ def main():
         problem = None
         if report is None or linux is None:
             problem = f"no JSON from the {'Windows' if report is None else 'Linux'} report"
+        elif schema_problems(report) or schema_problems(linux):
+            problem = "; ".join((schema_problems(report) + schema_problems(linux))[:3])
         elif status(folder, f"report{width}") != 0 or status(folder, "linux-report") != 0:
             problem = f"exit statuses {status(folder, f'report{width}')} (Wine) and {status(folder, 'linux-report')} (Linux)"
         elif comparable(report) != comparable(linux):
@@ -183,8 +150,8 @@ def main():
                     break
         checks.check(f"win{width}: quillanor-report.exe under Wine agrees with the Linux report", problem)
 
-    print(f"{checks.passed} passed, {checks.failed} failed")
-    return 1 if checks.failed else 0
+    check_detail.run(folder, checks)
+    return checks.summary()
 
 
 if __name__ == "__main__":

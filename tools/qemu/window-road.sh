@@ -16,7 +16,7 @@ mapfile -t nodes < <(python3 -c 'import json, sys; [print(d["node"]) for d in js
 python3 tools/winecd/fixture.py "${nodes[@]}" >"$out/fixture.txt" 2>&1
 echo $? >"$out/fixture.status"
 # The pass-through road: the version Wine reports by default.
-wine reg delete 'HKCU\Software\Wine\AppDefaults\Quillanor.exe' /f >/dev/null 2>&1
+wine_version build/win32 Quillanor.exe
 
 for width in 32 64; do
   loader=

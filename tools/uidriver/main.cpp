@@ -3,6 +3,10 @@
 // closes it with Exit.
 //
 //   uidriver <path to Quillanor.exe> [--screenshot <file.bmp>] [--keep]
+//   uidriver --wine-version <program.exe> [win98|win95|nt40|...]
+//       makes Wine report that Windows version to the program of that file
+//       name (no version: Wine's default again); the one way the project
+//       switches Windows 98 mode.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,8 +14,14 @@
 #include "tools/uidriver/uidriver.h"
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--wine-version") == 0) {
+    if (uidriver::SetWineVersion(argv[2], argc > 3 ? argv[3] : "")) return 0;
+    std::fprintf(stderr, "uidriver: cannot set the Windows version of %s\n", argv[2]);
+    return 1;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: uidriver <Quillanor.exe> [--screenshot <file.bmp>] [--keep]\n");
+    std::fprintf(stderr, "usage: uidriver <Quillanor.exe> [--screenshot <file.bmp>] [--keep]\n"
+                 "       uidriver --wine-version <program.exe> [version]\n");
     return 2;
   }
   std::string exe = argv[1];

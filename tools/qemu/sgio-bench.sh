@@ -1,0 +1,31 @@
+# Runs in the bare guest of scripts/bench.sh (busybox sh, in the shared
+# output folder): each tool under the SG_IO-counting shim (sgio_count.so),
+# the rounds interleaved so that every tool sees the same conditions. One
+# line per run in bench.txt: tool, drive, round, exit status, whether it
+# printed the capabilities, and the shim's counts.
+rounds=$(cat rounds)
+drives=$(cd /dev && ls sr* | sort -k1.3n)
+measure() {
+  rm -f /tmp/sgio.log
+  QUILLANOR_SGIO_LOG=/tmp/sgio.log LD_PRELOAD=/lib/sgio_count.so timeout 60 "$@" >/tmp/bench.out 2>&1
+  status=$?
+}
+for drive in $drives; do
+  wodim "dev=/dev/$drive" -prcap >"wodim-$drive.txt" 2>&1
+done
+round=1
+while [ "$round" -le "$rounds" ]; do
+  for drive in $drives; do
+    measure wodim "dev=/dev/$drive" -prcap
+    printed=no
+    grep -q "Drive capabilities" /tmp/bench.out && printed=yes
+    echo "tool=wodim drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
+  done
+  for tool in quillanor-report quillanor-report-detail; do
+    set -- quillanor-report
+    [ "$tool" = quillanor-report-detail ] && set -- quillanor-report --detail
+    measure "$@"
+    echo "tool=$tool drive=all round=$round status=$status printed=$(grep -c '^Drive ' /tmp/bench.out) $(tr '\n' ' ' </tmp/sgio.log)"
+  done
+  round=$((round + 1))
+done >bench.txt
