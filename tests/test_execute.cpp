@@ -90,8 +90,26 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
   EXPECT_EQ(8, busyOutcome.status);
   EXPECT_EQ(0, busyOutcome.senseLength);
 
-  BuildRequest();
-  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(2, &request).kind);
+  // A failed pass-through request says why, in the system's words unless
+  // it timed out or the drive is gone.
+  const struct {
+    DWORD error;
+    CommandOutcome::Failure failure;
+    const char* reason;
+  } failures[] = {{ERROR_IO_DEVICE, CommandOutcome::kSystemError, "The request could not be performed"},
+                  {ERROR_SEM_TIMEOUT, CommandOutcome::kTimedOut, "timed out"},
+                  {ERROR_DEVICE_NOT_CONNECTED, CommandOutcome::kNoSuchDevice, "no such device"},
+                  {ERROR_GEN_FAILURE, CommandOutcome::kSystemError, "error 31"}};
+  os->errorTexts[ERROR_IO_DEVICE] = "The request could not be performed.\r\n";
+  for (const auto& c : failures) {
+    os->transportError = c.error;
+    BuildRequest();
+    CommandOutcome failed = list->ExecuteRequest(2, &request);
+    EXPECT_EQ(CommandOutcome::kNotCarried, failed.kind);
+    EXPECT_EQ(c.failure, failed.failure);
+    EXPECT_EQ(static_cast<long>(c.error), failed.systemError);
+    EXPECT_EQ(c.reason, failed.Reason());
+  }
 }
 
 TEST_F(ExecuteTest, AnIndexOutsideTheListSendsNothing) {
@@ -166,7 +184,9 @@ TEST_F(ExecuteTest, AspiBlockThatNeverFinishesIsAbortedBeforeTheCallReturns) {
   Discover(true, Profile({hung}));
   os->waitResults.push_back(WAIT_TIMEOUT);
   BuildRequest();
-  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
+  CommandOutcome outcome = list->ExecuteRequest(0, &request);
+  EXPECT_EQ(CommandOutcome::kNotCarried, outcome.kind);
+  EXPECT_EQ("timed out", outcome.Reason());
   EXPECT_EQ(1, os->CountAspiLog("ABORT ha=0 -> aborted"));
   EXPECT_EQ(0, os->CountAspiLog("DONE"));  // the library never wrote the answer
   EXPECT_EQ(0, answer[10]);
@@ -213,6 +233,8 @@ TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionKeepTheTargetStatusOrSayNot
   CommandOutcome brokenOutcome = list->ExecuteRequest(1, &request);
   EXPECT_EQ(CommandOutcome::kNotCarried, brokenOutcome.kind);
   EXPECT_EQ(0, brokenOutcome.status);
+  EXPECT_EQ(kTransferUnknown, busyOutcome.transferred);  // ASPI never tells
+  EXPECT_EQ(0u, brokenOutcome.Reason().find("ASPI status 04h")) << brokenOutcome.Reason();
 }
 
 TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {

@@ -139,6 +139,29 @@ TEST(ReportTest, JsonNamesEveryFieldOfEveryDrive) {
                                         dead_at));
 }
 
+TEST(ReportTest, JsonWriterKeepsCommasIndentationAndEmptyContainers) {
+  std::string out;
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("empty").BeginArray();
+  json.EndArray();
+  json.Key("block").BeginArray();
+  json.Number(1);
+  json.BeginObject(true);
+  json.Key("a").Null();
+  json.Key("b").BeginArray();  // inside an inline container, inline too
+  json.Bool(true);
+  json.Bool(false);
+  json.EndArray();
+  json.EndObject();
+  json.EndArray();
+  json.Key("last").String("x");
+  json.EndObject();
+  EXPECT_EQ("{\n  \"empty\": [],\n  \"block\": [\n    1,\n    {\"a\": null, \"b\": [true, false]}\n  ],\n"
+            "  \"last\": \"x\"\n}\n",
+            out);
+}
+
 TEST(ReportTest, JsonStringsEscapeAnyByte) {
   EXPECT_EQ("\"PLAIN Name 1.0\"", JsonString("PLAIN Name 1.0"));
   EXPECT_EQ("\"say \\\"hi\\\" \\\\ there\"", JsonString("say \"hi\" \\ there"));
@@ -291,4 +314,27 @@ TEST(ReportTest, OneDriveByIndexOrByPath) {
     EXPECT_EQ(kReportCannotRun, RunCommand(args, &out, &err)) << args[0];
     EXPECT_FALSE(err.empty());
   }
+}
+
+TEST(ReportTest, ACommandThatWasNotCarriedSaysWhyInTextAndJson) {
+  driveemu::EmulatedUnit lost = Drive(0, 1, "LOST", "LINK", kReadsCdsPlaysAudio);
+  lost.replies[0x46] = TransportFailure();
+  driveemu::EmulatedUnit gone = Drive(0, 2, "GONE", "DRIVE");
+  gone.replies[0x5A] = TransportFailure();
+  StandInPlatform os(Profile({lost, gone}));
+  os.transportError = ERROR_DEVICE_NOT_CONNECTED;
+  std::string out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail"}, &out, &err));
+  std::vector<std::string> lines = Lines(out);
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
+                                   "  Profiles" + std::string(52 - 8, ' ') +
+                                       "  GET CONFIGURATION was not carried: no such device"))
+      << out;
+  ASSERT_LE(2u, lines.size());
+  EXPECT_EQ("  Mode Sense Command Failure", lines[lines.size() - 2]);
+  EXPECT_EQ("  Not carried: no such device", lines.back());
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail", "--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"not_carried\": \"no such device\",\n        \"current_profile\"")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\"],\n      "
+                                        "\"not_carried\": \"no such device\""));
 }

@@ -198,7 +198,7 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
   driveemu::ScsiOutcome outcome =
       driveemu::Respond(*found->second, h.Cdb, std::min<int>(h.CdbLength, 16), h.DataTransferLength);
   if (!outcome.transportOk) {
-    m_lastError = 1117;  // I/O device error
+    m_lastError = transportError;
     return FALSE;
   }
   if (!outcome.data.empty()) std::memcpy(h.DataBuffer, outcome.data.data(), outcome.data.size());

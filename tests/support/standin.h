@@ -47,6 +47,8 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
   // Real PE files on this machine by the path the program sees; their
   // version resources are read the way the version calls read them.
   std::map<std::string, std::string> peFiles;
+  // The error a pass-through request gets when its drive's transport fails.
+  DWORD transportError = 1117;  // ERROR_IO_DEVICE
   // A double-byte code page: the lead bytes.
   std::vector<BYTE> leadBytes;
 
