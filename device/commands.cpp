@@ -35,8 +35,19 @@ void BuildConfigurationRequest(ScsiRequest* request, BYTE* answer, BYTE requestT
   std::memcpy(request->Header.Cdb, cdb, sizeof(cdb));
 }
 
+void BuildPerformanceRequest(ScsiRequest* request, BYTE* answer, BYTE dataType, BYTE type, WORD descriptors) {
+  const ULONG length = 8 + 16 * static_cast<ULONG>(descriptors);
+  std::memset(answer, 0, length);
+  InitScsiRequest(request, 12, 14, SCSI_IOCTL_DATA_IN, answer, length);
+  const BYTE cdb[12] = {0xAC, dataType, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                        static_cast<BYTE>(descriptors >> 8), static_cast<BYTE>(descriptors), type, 0x00};
+  std::memcpy(request->Header.Cdb, cdb, sizeof(cdb));
+}
+
 CommandAnswer SendRequest(DeviceList& devices, int index, ScsiRequest* request) {
   CommandAnswer answer;
+  answer.sent = true;
+  answer.cdb.assign(request->Header.Cdb, request->Header.Cdb + request->Header.CdbLength);
   answer.outcome = devices.ExecuteRequest(index, request);
   if (!answer.outcome.Good()) return answer;
   const BYTE* bytes = static_cast<const BYTE*>(request->Header.DataBuffer);
@@ -66,5 +77,12 @@ CommandAnswer GetConfiguration(DeviceList& devices, int index, BYTE requestType,
   std::vector<BYTE> buffer(allocation == 0 ? 1 : allocation);
   ScsiRequest request;
   BuildConfigurationRequest(&request, buffer.data(), requestType, startingFeature, allocation);
+  return SendRequest(devices, index, &request);
+}
+
+CommandAnswer GetPerformance(DeviceList& devices, int index, BYTE dataType, BYTE type, WORD descriptors) {
+  std::vector<BYTE> buffer(8 + 16 * static_cast<std::size_t>(descriptors));
+  ScsiRequest request;
+  BuildPerformanceRequest(&request, buffer.data(), dataType, type, descriptors);
   return SendRequest(devices, index, &request);
 }

@@ -12,15 +12,6 @@ const ULONG kInquiryAnswerLength = 96;
 const ULONG kModeSenseAnswerLength = 256;
 const UCHAR kCapabilitiesPageCode = 0x2A;
 
-// What one command came to: its outcome and, when the drive answered GOOD,
-// the bytes that came: as many as the transport says moved, else (ASPI)
-// the whole answer buffer.
-struct CommandAnswer {
-  CommandOutcome outcome;
-  std::vector<BYTE> data;
-  bool Good() const { return outcome.Good(); }
-};
-
 // INQUIRY, standard data: 12 00 00 00 60 00. Zeroes the answer buffer
 // (kInquiryAnswerLength bytes) and builds the request.
 void BuildInquiryRequest(ScsiRequest* request, BYTE* answer);
@@ -34,6 +25,12 @@ void BuildModeSenseRequest(ScsiRequest* request, BYTE* answer);
 void BuildConfigurationRequest(ScsiRequest* request, BYTE* answer, BYTE requestType, WORD startingFeature,
                                WORD allocation);
 
+// GET PERFORMANCE (ACh) from LBA 0 for at most `descriptors` descriptors
+// of 16 bytes: the data type byte and the type (03h write speeds, 00h
+// performance). Zeroes the answer buffer (8 + 16 x descriptors bytes) and
+// builds the request.
+void BuildPerformanceRequest(ScsiRequest* request, BYTE* answer, BYTE dataType, BYTE type, WORD descriptors);
+
 // Carries a built request to drive `index`; the answer buffer is the
 // request's own. An index not below the count is not carried; a negative
 // one raises.
@@ -43,3 +40,9 @@ CommandAnswer Inquiry(DeviceList& devices, int index);
 CommandAnswer ModeSenseCapabilities(DeviceList& devices, int index);
 CommandAnswer GetConfiguration(DeviceList& devices, int index, BYTE requestType, WORD startingFeature,
                                WORD allocation);
+CommandAnswer GetPerformance(DeviceList& devices, int index, BYTE dataType, BYTE type, WORD descriptors);
+
+// The names a drive's INQUIRY answer gives it, as the window shows them:
+// vendor and product identification without trailing blanks, or GENERIC
+// and CD-ROM<index> when it did not answer or named no vendor.
+void NameFromInquiry(const CommandAnswer& inquiry, int index, CString* vendor, CString* product);

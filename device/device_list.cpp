@@ -55,9 +55,20 @@ void DeviceList::GetDeviceNames(int index, CString& vendor, CString& product) co
 }
 
 int DeviceList::FindPath(const char* path) const {
+  if (m_bUseAspi || path == nullptr || *path == '\0') return -1;  // ASPI drives have no path
+  const std::string canonical = Drives().CanonicalPath(path);
   for (int i = 0; i < GetCount(); ++i)
-    if (!m_devices[i]->m_strPath.IsEmpty() && m_devices[i]->m_strPath == path) return i;
+    if (m_devices[i]->m_strPath == path || m_devices[i]->m_strPath == canonical.c_str()) return i;
   return -1;
+}
+
+std::string DeviceList::NoDrivesAdvice() const {
+  if (!m_bUseAspi) return Drives().NoDrivesAdvice();
+  CString advice;
+  advice.Format("no CD/DVD device on the %d ASPI host adapter%s (targets 0 to 15, logical unit 0 of each): the "
+                "drive may be on an adapter the ASPI library does not manage, or the library found none",
+                m_nAdapterCount, m_nAdapterCount == 1 ? "" : "s");
+  return advice.GetString();
 }
 
 void DeviceList::Clear() {

@@ -21,6 +21,7 @@ class CdDevice : public CObject {
   BYTE m_nHostAdapter;   // ASPI: host adapter; 255 for drives of the port
   BYTE m_nTargetId;      // ASPI: target id; 255 for drives of the port
   CString m_strPath;     // drive port: the path it was opened by; empty for ASPI drives
+  CommandAnswer m_inquiry;  // the INQUIRY that named it
 };
 
 // Something that kept discovery from reaching the drives. The list only
@@ -63,8 +64,12 @@ class DeviceList {
   int GetCount() const { return static_cast<int>(m_devices.GetSize()); }
   // Drive `index`; the index must be below the count (a negative one raises).
   const CdDevice& Device(int index) const { return *m_devices[index]; }
-  // The index of the drive opened by `path`, or -1.
+  // The index of the drive opened by `path` (a link to it will do, where
+  // the system has links), or -1.
   int FindPath(const char* path) const;
+  // With no drive found: where the list looked and what commonly hides
+  // drives there, in one line.
+  std::string NoDrivesAdvice() const;
   // What went wrong while the transport started (construction), and in the
   // latest Enumerate.
   const std::vector<DeviceProblem>& StartProblems() const { return m_startProblems; }

@@ -12,19 +12,23 @@ CString InquiryText(const BYTE* field, int width) {
   return text;
 }
 
-CommandOutcome DeviceList::IdentifyDevice(int index, CdDevice* device) {
-  CommandAnswer answer = Inquiry(*this, index);
-  if (answer.Good()) {
+void NameFromInquiry(const CommandAnswer& inquiry, int index, CString* vendor, CString* product) {
+  if (inquiry.Good()) {
     // Bytes that did not come read as the zeroes of the answer buffer.
     BYTE bytes[kInquiryAnswerLength] = {0};
-    if (!answer.data.empty())
-      std::memcpy(bytes, &answer.data[0], answer.data.size() < sizeof(bytes) ? answer.data.size() : sizeof(bytes));
-    device->m_strVendor = InquiryText(&bytes[8], 8);
-    device->m_strProduct = InquiryText(&bytes[16], 16);
+    if (!inquiry.data.empty())
+      std::memcpy(bytes, &inquiry.data[0], inquiry.data.size() < sizeof(bytes) ? inquiry.data.size() : sizeof(bytes));
+    *vendor = InquiryText(&bytes[8], 8);
+    *product = InquiryText(&bytes[16], 16);
   }
-  if (device->m_strVendor.IsEmpty()) {
-    device->m_strVendor = "GENERIC";
-    device->m_strProduct.Format("CD-ROM%d", index);
+  if (vendor->IsEmpty()) {
+    *vendor = "GENERIC";
+    product->Format("CD-ROM%d", index);
   }
-  return answer.outcome;
+}
+
+CommandOutcome DeviceList::IdentifyDevice(int index, CdDevice* device) {
+  device->m_inquiry = Inquiry(*this, index);
+  NameFromInquiry(device->m_inquiry, index, &device->m_strVendor, &device->m_strProduct);
+  return device->m_inquiry.outcome;
 }

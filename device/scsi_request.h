@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/pass_through.h"
 #include "platform/scsi_command.h"
@@ -33,3 +34,14 @@ static_assert(offsetof(ScsiRequest, SenseBuffer) == 60, "SenseBuffer at 60");
 // then fills the CDB bytes.
 void InitScsiRequest(ScsiRequest* request, UCHAR cdbLength, UCHAR senseInfoLength, UCHAR dataIn, void* buffer,
                      ULONG bufferLength);
+
+// What one command came to: its CDB, its outcome and, when the drive
+// answered GOOD, the bytes that came: as many as the transport says moved,
+// else (ASPI) the whole answer buffer. A command never sent has sent false.
+struct CommandAnswer {
+  bool sent = false;
+  std::vector<BYTE> cdb;
+  CommandOutcome outcome;
+  std::vector<BYTE> data;
+  bool Good() const { return outcome.Good(); }
+};

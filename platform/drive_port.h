@@ -38,6 +38,12 @@ class DrivePort {
   virtual CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) = 0;
   // Closes what Open gave; a handle it did not give, or closed, is left alone.
   virtual void Close(DriveHandle drive) = 0;
+  // The path as ListDrives would give it, where the system has other names
+  // for a drive (a symbolic link such as /dev/cdrom); the path itself else.
+  virtual std::string CanonicalPath(const std::string& path) { return path; }
+  // With no drive listed: where the port looked and what commonly hides
+  // drives there, in one line.
+  virtual std::string NoDrivesAdvice() const = 0;
 };
 
 // The port in force: this system's, unless a test installed another.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,6 +26,13 @@ class KernelSystem : public LinuxSystem {
   }
   int Close(int fd) override { return ::close(fd) < 0 ? -errno : 0; }
   int Stat(const char* path, struct stat* info) override { return ::stat(path, info) < 0 ? -errno : 0; }
+  std::string RealPath(const char* path) override {
+    char* resolved = ::realpath(path, nullptr);
+    if (resolved == nullptr) return std::string();
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+  }
 };
 
 // Host and driver codes of the SG_IO header (the kernel's DID_* and
@@ -247,6 +255,17 @@ CommandOutcome LinuxDrivePort::Execute(DriveHandle drive, const DriveCommand& co
                    ? static_cast<long>(io.dxfer_len - static_cast<unsigned>(io.resid))
                    : kTransferUnknown;
   return CommandOutcome::FromStatus(io.status, sense, senseLength, moved);
+}
+
+std::string LinuxDrivePort::CanonicalPath(const std::string& path) {
+  const std::string resolved = m_system.RealPath(path.c_str());
+  return resolved.empty() ? path : resolved;
+}
+
+std::string LinuxDrivePort::NoDrivesAdvice() const {
+  return "no CD/DVD drive in " + m_paths.sysfs +
+         "/class/block (block devices sr* of SCSI type 5): the sr_mod module may not be loaded, a USB drive "
+         "may be unplugged, or this is a virtual machine or container without a CD device";
 }
 
 std::string LinuxDrivePort::AccessAdvice(const std::string& path) const {

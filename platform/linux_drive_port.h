@@ -21,6 +21,8 @@ class LinuxSystem {
   virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
   virtual int Close(int fd) = 0;
   virtual int Stat(const char* path, struct stat* info) = 0;
+  // realpath(3); the path with every link resolved, or empty.
+  virtual std::string RealPath(const char* path) = 0;
 };
 
 // The kernel itself.
@@ -43,6 +45,8 @@ class LinuxDrivePort : public DrivePort {
   OpenedDrive Open(const std::string& path) override;
   CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) override;
   void Close(DriveHandle drive) override;
+  std::string CanonicalPath(const std::string& path) override;
+  std::string NoDrivesAdvice() const override;
 
   // SG_IO calls made so far.
   unsigned long SgIoCount() const { return m_sgIoCount; }

@@ -126,3 +126,8 @@ CommandOutcome WindowsDrivePort::Execute(DriveHandle drive, const DriveCommand& 
 void WindowsDrivePort::Close(DriveHandle drive) {
   if (drive != kNoDrive) Win().CloseHandle(drive);
 }
+
+std::string WindowsDrivePort::NoDrivesAdvice() const {
+  return "no CD-ROM device interface is present in the Setup API: no CD/DVD drive is attached or its driver is "
+         "not loaded, or this is a virtual machine without a CD device";
+}

@@ -13,4 +13,5 @@ class WindowsDrivePort : public DrivePort {
   OpenedDrive Open(const std::string& path) override;
   CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) override;
   void Close(DriveHandle drive) override;
+  std::string NoDrivesAdvice() const override;
 };

@@ -94,6 +94,13 @@ class FakeKernel : public LinuxSystem {
     info->st_gid = it->second.gid;
     return 0;
   }
+  // Links by path, as /dev/cdrom links to its drive.
+  std::map<std::string, std::string> links;
+  std::string RealPath(const char* path) override {
+    std::map<std::string, std::string>::const_iterator link = links.find(path);
+    if (link != links.end()) return link->second;
+    return nodes.count(path) != 0 ? path : "";
+  }
 
  private:
   int nextFd = 10;
@@ -385,7 +392,7 @@ TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOut) {
   const char* text[] = {"quillanor-report", "--drive", "0"};
   // The INQUIRY of discovery times out too: the drive keeps its fall-back name.
   EXPECT_EQ(kReportSomeFailed, RunReport(3, text, &out, &err));
-  EXPECT_EQ("Drive 0: GENERIC CD-ROM0\n  Mode Sense Command Failure\n  Not carried: timed out\n", out);
+  EXPECT_EQ("Drive 0 (/dev/sr0): GENERIC CD-ROM0\n  Mode Sense Command Failure\n  Not carried: timed out\n", out);
   const char* json[] = {"quillanor-report", "--json"};
   out.clear();
   EXPECT_EQ(kReportSomeFailed, RunReport(2, json, &out, &err));

@@ -1,25 +1,116 @@
 #include "app/report/collect.h"
 
-DriveReport CollectDrive(DeviceList& devices, int index, bool detail) {
+namespace {
+
+const WORD kConfigurationHeaderLength = 8;
+const WORD kPerformanceDescriptors = 32;
+const BYTE kWriteSpeedType = 0x03;
+const BYTE kPerformanceType = 0x00;
+// Type 00h: tolerance 10b (bits 4-3), reading, nominal performance.
+const BYTE kNominalReadPerformance = 0x10;
+const BYTE kRedacted = '*';
+
+}  // namespace
+
+std::vector<std::pair<const char*, const CommandAnswer*> > DriveAnswers::Sent() const {
+  const std::pair<const char*, const CommandAnswer*> all[] = {
+      {"INQUIRY", &inquiry},
+      {"MODE SENSE(10)", &modeSense},
+      {"GET CONFIGURATION (header)", &configurationHeader},
+      {"GET CONFIGURATION", &configuration},
+      {"GET PERFORMANCE (write speeds)", &writeSpeeds},
+      {"GET PERFORMANCE (read)", &performance},
+  };
+  std::vector<std::pair<const char*, const CommandAnswer*> > sent;
+  for (const auto& command : all)
+    if (command.second->sent) sent.push_back(command);
+  return sent;
+}
+
+DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
+  DriveAnswers answers;
+  answers.index = index;
+  const CdDevice& device = devices.Device(index);
+  answers.path = device.m_strPath.GetString();
+  answers.inquiry = device.m_inquiry;
+  answers.modeSense = ModeSenseCapabilities(devices, index);
+  if (!detail || !answers.modeSense.Good()) return answers;
+
+  // The header first, then the whole answer by the length it gives: an
+  // allocation guessed too small loses the last features.
+  answers.configurationHeader = GetConfiguration(devices, index, 0, 0x0000, kConfigurationHeaderLength);
+  if (answers.configurationHeader.Good()) {
+    const CommandAnswer& header = answers.configurationHeader;
+    const std::size_t whole = ConfigurationLength(header.data.empty() ? nullptr : &header.data[0], header.data.size());
+    if (whole > kConfigurationHeaderLength)
+      answers.configuration = GetConfiguration(devices, index, 0, 0x0000, static_cast<WORD>(whole));
+  }
+  answers.writeSpeeds = GetPerformance(devices, index, 0x00, kWriteSpeedType, kPerformanceDescriptors);
+  answers.performance = GetPerformance(devices, index, kNominalReadPerformance, kPerformanceType, kPerformanceDescriptors);
+  return answers;
+}
+
+DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   DriveReport drive;
-  drive.index = index;
+  drive.answers = answers;
+  drive.index = answers.index;
+  drive.path = answers.path;
   CString vendor, product;
-  devices.GetDeviceNames(index, vendor, product);
+  NameFromInquiry(answers.inquiry, answers.index, &vendor, &product);
   drive.vendor = vendor.GetString();
   drive.product = product.GetString();
-  drive.modeSense = ModeSenseCapabilities(devices, index);
-  drive.capabilities = InterpretCapabilities(drive.modeSense);
-  drive.detailed = detail && drive.capabilities.Answered();
-  if (drive.detailed) {
-    const std::vector<BYTE>& answer = drive.modeSense.data;
-    drive.mechanism = DecodeMechanism(answer.empty() ? nullptr : &answer[0], answer.size());
-    drive.profiles = QueryProfiles(devices, index);
+  const std::vector<BYTE>& inquiry = answers.inquiry.data;
+  if (answers.inquiry.Good()) {
+    drive.inquiry = DecodeInquiry(inquiry.empty() ? nullptr : &inquiry[0], inquiry.size());
+    drive.revisionKnown = drive.inquiry.revisionCame;
+    drive.revision = drive.inquiry.revision;
   }
+  drive.capabilities = InterpretCapabilities(answers.modeSense);
+  drive.detailed = detail && drive.capabilities.Answered();
+  if (!drive.detailed) return drive;
+
+  const std::vector<BYTE>& page = answers.modeSense.data;
+  drive.mechanism = DecodeMechanism(page.empty() ? nullptr : &page[0], page.size());
+  // The features from the whole answer; from the header alone when that
+  // was all there was, or all that came.
+  const CommandAnswer& configuration =
+      answers.configuration.sent ? answers.configuration : answers.configurationHeader;
+  drive.profiles = InterpretProfiles(configuration);
+  drive.featuresOutcome = configuration.outcome;
+  if (configuration.Good())
+    drive.features = DecodeFeatures(configuration.data.empty() ? nullptr : &configuration.data[0],
+                                    configuration.data.size());
+  drive.medium = MediumOf(drive.profiles.detail.currentProfile);
+  if (answers.writeSpeeds.Good())
+    drive.writeSpeeds = DecodeWriteSpeeds(answers.writeSpeeds.data.empty() ? nullptr : &answers.writeSpeeds.data[0],
+                                          answers.writeSpeeds.data.size());
+  if (answers.performance.Good())
+    drive.performance = DecodePerformance(answers.performance.data.empty() ? nullptr : &answers.performance.data[0],
+                                          answers.performance.data.size());
   return drive;
+}
+
+DriveReport CollectDrive(DeviceList& devices, int index, bool detail) {
+  return InterpretDrive(CollectAnswers(devices, index, detail), detail);
 }
 
 std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail) {
   std::vector<DriveReport> drives;
   for (int i = 0; i < devices.GetCount(); ++i) drives.push_back(CollectDrive(devices, i, detail));
   return drives;
+}
+
+void Redact(DriveAnswers& answers) {
+  std::vector<BYTE>& inquiry = answers.inquiry.data;
+  for (std::size_t i = 36; i < 56 && i < inquiry.size(); ++i) inquiry[i] = kRedacted;
+  CommandAnswer* configurations[] = {&answers.configurationHeader, &answers.configuration};
+  for (CommandAnswer* configuration : configurations) {
+    std::vector<BYTE>& data = configuration->data;
+    // The serial number feature's text, wherever a walk of the answer finds it.
+    for (std::size_t at = 8; at + 4 <= data.size(); at += 4 + static_cast<std::size_t>(data[at + 3])) {
+      if (data[at] != 0x01 || data[at + 1] != 0x08) continue;
+      const std::size_t end = at + 4 + data[at + 3];
+      for (std::size_t i = at + 4; i < end && i < data.size(); ++i) data[i] = kRedacted;
+    }
+  }
 }

@@ -1,5 +1,7 @@
-// What the report asks of each drive, kept as data for the text and JSON
-// forms to render.
+// What the report asks of each drive: first the answers, as they came
+// (DriveAnswers, which a saved report carries and --replay reads back),
+// then what they come to (DriveReport), which the text and JSON forms
+// render. Both forms and a replay interpret the same answers alike.
 #pragma once
 
 #include <string>
@@ -8,26 +10,63 @@
 #include "interrogation/capabilities.h"
 #include "interrogation/configuration.h"
 #include "interrogation/drive_detail.h"
+#include "interrogation/features.h"
+#include "interrogation/inquiry_detail.h"
+#include "interrogation/performance.h"
 
-// One drive as the window would show it, with the answers behind it.
-struct DriveReport {
+// Every command the report sends a drive, in the order it sends them.
+struct DriveAnswers {
   int index = 0;
+  std::string path;          // what the drive was opened by; empty for ASPI drives
+  CommandAnswer inquiry;     // discovery's, which named the drive
+  CommandAnswer modeSense;   // the capabilities page
+  // With --detail, for a drive that answered the page:
+  CommandAnswer configurationHeader;  // GET CONFIGURATION, every feature, the 8-byte header
+  CommandAnswer configuration;        // the same, whole, by the header's length
+  CommandAnswer writeSpeeds;          // GET PERFORMANCE type 03h
+  CommandAnswer performance;          // GET PERFORMANCE type 00h, reading
+
+  // The commands in order, with their names; those not sent left out.
+  std::vector<std::pair<const char*, const CommandAnswer*> > Sent() const;
+};
+
+// One drive as the report shows it.
+struct DriveReport {
+  DriveAnswers answers;
+  int index = 0;
+  std::string path;
   std::string vendor;
   std::string product;
-  CommandAnswer modeSense;          // the capabilities page, as it came
+  bool revisionKnown = false;
+  std::string revision;
   CapabilitiesResult capabilities;  // the rows, or the failure lines
-  // With --detail, for a drive that answered: the rest of its page (from
-  // the same answer) and its media profiles.
+  // With --detail, for a drive that answered: the rest of the page, the
+  // INQUIRY's fields, the features and profiles, the speeds.
   bool detailed = false;
   MechanismDetail mechanism = MechanismDetail();
+  InquiryDetail inquiry = InquiryDetail();
   ProfilesResult profiles = ProfilesResult();
+  FeatureList features = FeatureList();
+  CommandOutcome featuresOutcome;
+  PerformanceAnswer writeSpeeds = PerformanceAnswer();
+  PerformanceAnswer performance = PerformanceAnswer();
+  Medium medium = Medium();
 
   // The tree text: vendor, one blank, product.
   std::string Name() const { return vendor + " " + product; }
 };
 
-// Queries one drive; with `detail`, also its profiles (one more command,
-// when the drive answered the first).
+// Sends a drive the report's commands: with `detail`, for a drive that
+// answered the page, also GET CONFIGURATION (its header, then all of it)
+// and GET PERFORMANCE twice; at most six commands with discovery's INQUIRY.
+DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);
+// What the answers come to; `detail` as they were collected.
+DriveReport InterpretDrive(const DriveAnswers& answers, bool detail);
+// Both, for one drive and for every drive of the list in index order.
 DriveReport CollectDrive(DeviceList& devices, int index, bool detail);
-// Every drive of the list, in index order.
 std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false);
+
+// Blanks out, in the answers themselves, what may tell the drive apart from
+// every other of its make: the drive serial number (feature 0108h) and the
+// vendor-specific INQUIRY bytes 36-55, each byte an asterisk.
+void Redact(DriveAnswers& answers);

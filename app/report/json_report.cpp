@@ -2,6 +2,7 @@
 // empty where a field does not apply (docs/report.schema.json).
 #include "app/report/json_writer.h"
 #include "app/report/report.h"
+#include "interrogation/sense_words.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ std::string Hex(const BYTE* bytes, std::size_t count) {
   }
   return text;
 }
+
+std::string Hex(const std::vector<BYTE>& bytes) { return bytes.empty() ? std::string() : Hex(&bytes[0], bytes.size()); }
 
 void NumberOrNull(JsonWriter& json, long value) {
   if (value == kAbsent)
@@ -29,14 +32,21 @@ void FlagOrNull(JsonWriter& json, long value) {
     json.Bool(value != 0);
 }
 
+void TextOrNull(JsonWriter& json, bool present, const std::string& text) {
+  if (present)
+    json.String(text);
+  else
+    json.Null();
+}
+
 void Notes(JsonWriter& json, const std::vector<std::string>& notes) {
   json.Key("notes").BeginArray(true);
   for (std::size_t i = 0; i < notes.size(); ++i) json.String(notes[i]);
   json.EndArray();
 }
 
-// What every command's outcome shows: its status byte, its sense bytes,
-// and why it was not carried.
+// What every command's outcome shows: its status byte, its sense bytes
+// (and in words), and why it was not carried.
 void Status(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("scsi_status");
   if (outcome.kind == CommandOutcome::kNotCarried)
@@ -47,27 +57,50 @@ void Status(JsonWriter& json, const CommandOutcome& outcome) {
 
 void Sense(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("sense");
-  if (outcome.senseLength == 0)
-    json.Null();
-  else
-    json.String(Hex(outcome.sense, outcome.senseLength));
+  TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
+  json.Key("sense_text");
+  TextOrNull(json, outcome.kind == CommandOutcome::kCheckCondition, SenseWords(outcome.sense));
 }
 
 void NotCarried(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("not_carried");
-  if (outcome.kind == CommandOutcome::kNotCarried)
-    json.String(outcome.Reason());
-  else
+  TextOrNull(json, outcome.kind == CommandOutcome::kNotCarried, outcome.Reason());
+}
+
+void Outcome(JsonWriter& json, const CommandOutcome& outcome) {
+  json.Key("answered").Bool(outcome.Good());
+  Status(json, outcome);
+  Sense(json, outcome);
+  NotCarried(json, outcome);
+}
+
+void Inquiry(JsonWriter& json, const InquiryDetail& inquiry) {
+  json.Key("inquiry");
+  if (!inquiry.decoded) {
     json.Null();
+    return;
+  }
+  json.BeginObject();
+  json.Key("peripheral_qualifier").Number(inquiry.qualifier);
+  json.Key("device_type").Number(inquiry.deviceType);
+  json.Key("device_type_name").String(DeviceTypeName(inquiry.deviceType));
+  json.Key("removable").Bool(inquiry.removable);
+  json.Key("version").Number(inquiry.version);
+  json.Key("response_data_format").Number(inquiry.responseFormat);
+  json.Key("additional_length").Number(inquiry.additionalLength);
+  const bool vendor = !inquiry.vendorSpecific.empty();
+  json.Key("vendor_specific");
+  TextOrNull(json, vendor, Hex(inquiry.vendorSpecific));
+  json.Key("vendor_specific_text");
+  TextOrNull(json, vendor, vendor ? PrintableText(&inquiry.vendorSpecific[0], inquiry.vendorSpecific.size()) : "");
+  Notes(json, inquiry.notes);
+  json.EndObject();
 }
 
 void Mechanism(JsonWriter& json, const MechanismDetail& m) {
   json.Key("mechanism").BeginObject();
   json.Key("loading_mechanism");
-  if (m.loadingMechanism == kAbsent)
-    json.Null();
-  else
-    json.String(LoadingMechanismName(m.loadingMechanism));
+  TextOrNull(json, m.loadingMechanism != kAbsent, LoadingMechanismName(m.loadingMechanism));
   json.Key("locked");
   FlagOrNull(json, m.locked);
   json.Key("prevent_jumper");
@@ -83,10 +116,7 @@ void Mechanism(JsonWriter& json, const MechanismDetail& m) {
     NumberOrNull(json, numbers[i].value);
   }
   json.Key("rotation_control");
-  if (m.rotationControl == kAbsent)
-    json.Null();
-  else
-    json.String(RotationControlName(m.rotationControl));
+  TextOrNull(json, m.rotationControl != kAbsent, RotationControlName(m.rotationControl));
   json.Key("selected_write_speed");
   NumberOrNull(json, m.selectedWriteSpeed);
   json.Key("write_speed_count");
@@ -103,13 +133,29 @@ void Mechanism(JsonWriter& json, const MechanismDetail& m) {
   json.EndObject();
 }
 
-void Configuration(JsonWriter& json, const ProfilesResult& p) {
-  const CommandOutcome& outcome = p.outcome;
+void Field(JsonWriter& json, const FeatureField& field) {
+  json.Key(field.key.c_str());
+  switch (field.kind) {
+    case FeatureField::kFlag:
+      json.Bool(field.number != 0);
+      break;
+    case FeatureField::kNumber:
+      json.Number(field.number);
+      break;
+    case FeatureField::kText:
+      json.String(field.text);
+      break;
+    default:
+      json.BeginArray();
+      for (std::size_t i = 0; i < field.numbers.size(); ++i) json.Number(field.numbers[i]);
+      json.EndArray();
+  }
+}
+
+void Configuration(JsonWriter& json, const DriveReport& drive) {
+  const ProfilesResult& p = drive.profiles;
   json.Key("configuration").BeginObject();
-  json.Key("answered").Bool(outcome.Good());
-  Status(json, outcome);
-  Sense(json, outcome);
-  NotCarried(json, outcome);
+  Outcome(json, p.outcome);
   json.Key("current_profile");
   if (p.detail.currentProfile == kAbsent || p.detail.currentProfile == 0) {
     json.Null();
@@ -128,26 +174,123 @@ void Configuration(JsonWriter& json, const ProfilesResult& p) {
     json.EndObject();
   }
   json.EndArray();
+  json.Key("features").BeginArray();
+  for (std::size_t i = 0; i < drive.features.features.size(); ++i) {
+    const Feature& feature = drive.features.features[i];
+    json.BeginObject(true);
+    json.Key("code").Number(feature.code);
+    json.Key("name").String(feature.name);
+    json.Key("version").Number(feature.version);
+    json.Key("persistent").Bool(feature.persistent);
+    json.Key("current").Bool(feature.current);
+    json.Key("length").Number(static_cast<long>(feature.length));
+    json.Key("fields").BeginObject();
+    for (std::size_t f = 0; f < feature.fields.size(); ++f) Field(json, feature.fields[f]);
+    json.EndObject();
+    json.Key("data").String(Hex(feature.data));
+    Notes(json, feature.notes);
+    json.EndObject();
+  }
+  json.EndArray();
   std::vector<std::string> notes = p.detail.notes;
-  if (!outcome.Good()) notes.insert(notes.begin(), ConfigurationFailure(outcome));
+  notes.insert(notes.end(), drive.features.notes.begin(), drive.features.notes.end());
+  if (!p.outcome.Good()) notes.insert(notes.begin(), CommandFailure("GET CONFIGURATION", p.outcome));
   Notes(json, notes);
   json.EndObject();
+}
+
+void Performance(JsonWriter& json, const DriveReport& drive) {
+  json.Key("performance").BeginObject();
+  json.Key("medium");
+  TextOrNull(json, !drive.medium.name.empty(), drive.medium.name);
+  json.Key("write_speeds").BeginObject();
+  Outcome(json, drive.answers.writeSpeeds.outcome);
+  json.Key("descriptors").BeginArray();
+  for (std::size_t i = 0; i < drive.writeSpeeds.writeSpeeds.size(); ++i) {
+    const WriteSpeedDescriptor& d = drive.writeSpeeds.writeSpeeds[i];
+    json.BeginObject(true);
+    json.Key("write_speed").Number(static_cast<long>(d.writeSpeed));
+    json.Key("read_speed").Number(static_cast<long>(d.readSpeed));
+    json.Key("end_lba").Number(static_cast<long>(d.endLba));
+    json.Key("wrc").String(d.wrc == 0 ? "default" : d.wrc == 1 ? "CAV" : "reserved (" + std::to_string(d.wrc) + ")");
+    json.Key("rdd").Bool(d.rdd);
+    json.Key("exact").Bool(d.exact);
+    json.Key("mrw").Bool(d.mrw);
+    json.EndObject();
+  }
+  json.EndArray();
+  Notes(json, drive.writeSpeeds.notes);
+  json.EndObject();
+  json.Key("read").BeginObject();
+  Outcome(json, drive.answers.performance.outcome);
+  json.Key("write").Bool(drive.performance.write);
+  json.Key("except").Bool(drive.performance.except);
+  json.Key("descriptors").BeginArray();
+  for (std::size_t i = 0; i < drive.performance.performance.size(); ++i) {
+    const PerformanceDescriptor& d = drive.performance.performance[i];
+    json.BeginObject(true);
+    json.Key("start_lba").Number(static_cast<long>(d.startLba));
+    json.Key("start_speed").Number(static_cast<long>(d.startSpeed));
+    json.Key("end_lba").Number(static_cast<long>(d.endLba));
+    json.Key("end_speed").Number(static_cast<long>(d.endSpeed));
+    json.EndObject();
+  }
+  json.EndArray();
+  Notes(json, drive.performance.notes);
+  json.EndObject();
+  json.EndObject();
+}
+
+const char* FailureName(CommandOutcome::Failure failure) {
+  switch (failure) {
+    case CommandOutcome::kCarried: return "carried";
+    case CommandOutcome::kTimedOut: return "timed out";
+    case CommandOutcome::kNoSuchDevice: return "no such device";
+    case CommandOutcome::kSystemError: return "system error";
+    default: return "not sent";
+  }
+}
+
+// Each command as it was sent and what came of it: a saved report is also
+// a capture, which --replay reads back (replay.cpp).
+void Commands(JsonWriter& json, const DriveAnswers& answers) {
+  json.Key("commands").BeginArray();
+  const std::vector<std::pair<const char*, const CommandAnswer*> > sent = answers.Sent();
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    const CommandAnswer& command = *sent[i].second;
+    const CommandOutcome& outcome = command.outcome;
+    json.BeginObject(true);
+    json.Key("command").String(sent[i].first);
+    json.Key("cdb").String(Hex(command.cdb));
+    json.Key("failure").String(FailureName(outcome.failure));
+    Status(json, outcome);
+    json.Key("sense");
+    TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
+    json.Key("transferred");
+    NumberOrNull(json, outcome.transferred);
+    json.Key("system_error").Number(outcome.systemError);
+    json.Key("message").String(outcome.message);
+    json.Key("data").String(Hex(command.data));
+    json.EndObject();
+  }
+  json.EndArray();
 }
 
 void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   const CapabilitiesResult& result = drive.capabilities;
   json.BeginObject();
   json.Key("index").Number(drive.index);
+  json.Key("path");
+  TextOrNull(json, !drive.path.empty(), drive.path);
   json.Key("name").String(drive.Name());
   json.Key("vendor").String(drive.vendor);
   json.Key("product").String(drive.product);
+  json.Key("revision");
+  TextOrNull(json, drive.revisionKnown, drive.revision);
   json.Key("answered").Bool(result.Answered());
   Status(json, result.outcome);
   json.Key("capabilities");
-  if (result.Answered())
-    json.String(Hex(result.page, sizeof(result.page)));
-  else
-    json.Null();
+  TextOrNull(json, result.Answered(), Hex(result.page, sizeof(result.page)));
   Sense(json, result.outcome);
   json.Key("rows").BeginArray();
   for (std::size_t r = 0; r < result.rows.size(); ++r) {
@@ -163,25 +306,29 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   NotCarried(json, result.outcome);
   if (detail) {
     if (drive.detailed) {
+      Inquiry(json, drive.inquiry);
       Mechanism(json, drive.mechanism);
-      Configuration(json, drive.profiles);
+      Configuration(json, drive);
+      Performance(json, drive);
     } else {
-      json.Key("mechanism").Null();
-      json.Key("configuration").Null();
+      const char* keys[] = {"inquiry", "mechanism", "configuration", "performance"};
+      for (const char* key : keys) json.Key(key).Null();
     }
+    Commands(json, drive.answers);
   }
   json.EndObject();
 }
 
 }  // namespace
 
-void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const char* version, bool detail) {
+void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const JsonReportOptions& options) {
   JsonWriter json(out);
   json.BeginObject();
   json.Key("program").String(kReportProgram);
-  json.Key("version").String(version);
+  json.Key("version").String(options.version);
+  json.Key("redacted").Bool(options.redacted);
   json.Key("drives").BeginArray();
-  for (std::size_t d = 0; d < drives.size(); ++d) Drive(json, drives[d], detail);
+  for (std::size_t d = 0; d < drives.size(); ++d) Drive(json, drives[d], options.detail);
   json.EndArray();
   json.EndObject();
 }

@@ -4,29 +4,48 @@
 
 const char kReportProgram[] = "quillanor-report";
 
+// Written for the system it runs on: Windows knows the window and ASPI,
+// Linux neither.
 const char kReportUsage[] =
-    "Usage: quillanor-report [--json] [--detail] [--device PATH | --drive N]\n"
+    "Usage: quillanor-report [--json] [--detail] [--redact] [--device PATH | --drive N]\n"
+    "       quillanor-report --replay FILE [--json] [--detail] [--device PATH | --drive N]\n"
     "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
     "the 24 capabilities that the drive reports in its MMC capabilities page\n"
     "(MODE SENSE page 2Ah), or why it could not report them.\n"
     "\n"
     "  --json          print one JSON document instead of text\n"
-    "  --detail        also print the rest of the capabilities page (loading\n"
-    "                  mechanism, lock, speeds, buffer, write speeds) and the\n"
-    "                  drive's media profiles (GET CONFIGURATION)\n"
-    "  --device PATH   report only the drive opened as PATH (Linux: /dev/srN)\n"
+    "  --detail        also print the firmware revision and the rest of the\n"
+    "                  INQUIRY answer, the rest of the capabilities page, every\n"
+    "                  feature of GET CONFIGURATION with the media profiles, and\n"
+    "                  the speeds of GET PERFORMANCE; with --json, also every\n"
+    "                  command's raw answer, so that the report can be replayed\n"
+    "  --redact        blank out the drive serial number and the vendor-specific\n"
+    "                  INQUIRY text, in the raw answers too\n"
+    "  --replay FILE   print the report again from a saved --json --detail\n"
+    "                  report, without any drive\n"
+#ifdef _WIN32
+    "  --device PATH   report only the drive opened as PATH (its interface path)\n"
     "  --drive N       report only drive N, counted from 0 as the window lists them\n"
+#else
+    "  --device PATH   report only the drive at PATH (/dev/srN, or a link to it\n"
+    "                  such as /dev/cdrom)\n"
+    "  --drive N       report only drive N, counted from 0 in SCSI address order\n"
+#endif
     "  -h, --help      show this help and exit\n"
     "  -V, --version   show the version and exit\n"
+    "An option's value may also follow an equals sign (--drive=1); -- ends the options.\n"
     "\n"
     "Exit status:\n"
     "  0  every drive answered (also when there is no drive)\n"
     "  1  some drive failed the query; its failure lines say why\n"
-    "  2  the command could not run: a bad option, no such drive, or no access\n"
-    "     to the drives\n"
+    "  2  the command could not run: a bad option, no such drive, no access to\n"
+    "     the drives, or a saved report that cannot be read\n"
+#ifndef _WIN32
     "\n"
-    "On Linux the drives are /dev/sr*, opened read-only when read-write is not\n"
-    "allowed; their group (often 'cdrom') may open them without root.\n";
+    "The drives are /dev/sr*, opened read-only when read-write is not allowed;\n"
+    "their group (often 'cdrom') may open them without root.\n"
+#endif
+    ;
 
 namespace {
 
@@ -52,22 +71,48 @@ long DriveNumber(const char* text) {
 }  // namespace
 
 bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* options, std::string* err) {
+  bool options_end = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
+    std::string option = argv[i];
+    if (options_end || option.empty() || option[0] != '-' || option == "-")
+      return Wrong(err, "unexpected argument '" + option + "'", true);
+    if (option == "--") {
+      options_end = true;
+      continue;
+    }
+    // --name=value as well as --name value.
+    std::string value;
+    bool inlineValue = false;
+    const std::size_t equals = option.find('=');
+    if (option.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = option.substr(equals + 1);
+      option.erase(equals);
+      inlineValue = true;
+    }
+    const bool takesValue = option == "--device" || option == "--drive" || option == "--replay";
+    if (inlineValue && !takesValue) return Wrong(err, "option '" + option + "' takes no value", true);
+    if (takesValue && !inlineValue) {
+      if (i + 1 >= argc) return Wrong(err, "option '" + option + "' needs a value", true);
+      value = argv[++i];
+    }
     if (option == "--json") {
       options->json = true;
     } else if (option == "--detail") {
       options->detail = true;
+    } else if (option == "--redact") {
+      options->redact = true;
+    } else if (option == "--replay") {
+      if (!options->replay.empty()) return Wrong(err, "give one --replay", false);
+      if (value.empty()) return Wrong(err, "'' is no file", false);
+      options->replay = value;
     } else if (option == "--device" || option == "--drive") {
-      if (i + 1 >= argc) return Wrong(err, "option '" + option + "' needs a value", true);
       if (options->OneDrive()) return Wrong(err, "give one --device or --drive", false);
-      const char* value = argv[++i];
       if (option == "--device") {
-        if (*value == '\0') return Wrong(err, "'' is no device path", false);
+        if (value.empty()) return Wrong(err, "'' is no device path", false);
         options->devicePath = value;
       } else {
-        options->driveIndex = DriveNumber(value);
-        if (options->driveIndex < 0) return Wrong(err, std::string("'") + value + "' is no drive number", false);
+        options->driveIndex = DriveNumber(value.c_str());
+        if (options->driveIndex < 0) return Wrong(err, "'" + value + "' is no drive number", false);
       }
     } else if (option == "--help" || option == "-h") {
       options->help = true;
@@ -76,7 +121,7 @@ bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* option
       options->version = true;
       return true;
     } else {
-      return Wrong(err, (option[0] == '-' ? "unrecognized option '" : "unexpected argument '") + option + "'", true);
+      return Wrong(err, "unrecognized option '" + option + "'", true);
     }
   }
   return true;

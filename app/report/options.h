@@ -8,6 +8,8 @@ struct ReportOptions {
   bool detail = false;
   bool help = false;
   bool version = false;
+  bool redact = false;
+  std::string replay;      // --replay: the saved report to read instead of the drives
   std::string devicePath;  // --device: the drive opened by this path; empty for none
   long driveIndex = -1;    // --drive: the drive of this index; -1 for none
   bool OneDrive() const { return !devicePath.empty() || driveIndex >= 0; }

@@ -18,12 +18,18 @@ const int kReportCannotRun = 2;
 
 // The text form, appended: a block per drive, the window's texts.
 void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives);
-// The JSON form, appended: one document naming every field of every drive.
-// With `detail`, each drive also has "mechanism" and "configuration".
-void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const char* version,
-                     bool detail = false);
-// Why GET CONFIGURATION gave no profiles, when the drive did not answer it.
-std::string ConfigurationFailure(const CommandOutcome& outcome);
+// The JSON form, appended: one document naming every field of every drive
+// (docs/report.schema.json). With `detail`, each drive also has what the
+// detail decodes, and the raw answer and outcome of every command sent.
+struct JsonReportOptions {
+  const char* version = "0";
+  bool detail = false;
+  bool redacted = false;
+};
+void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const JsonReportOptions& options);
+// Why a command gave no answer: "<command> refused: <the sense line>", "...
+// ended with status N", "... was not carried: <why>".
+std::string CommandFailure(const char* command, const CommandOutcome& outcome);
 
 // The whole command: options, the device list, the output, appended to out
 // and err. Returns the exit status. The problems that the device list

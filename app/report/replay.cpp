@@ -1,0 +1,169 @@
+#include "app/report/replay.h"
+
+#include "app/report/json_reader.h"
+
+namespace {
+
+bool HexBytes(const std::string& text, std::vector<BYTE>* bytes) {
+  if (text.size() % 2 != 0) return false;
+  bytes->clear();
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    int value = 0;
+    for (std::size_t j = i; j < i + 2; ++j) {
+      const char c = text[j];
+      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+      if (digit < 0) return false;
+      value = value * 16 + digit;
+    }
+    bytes->push_back(static_cast<BYTE>(value));
+  }
+  return true;
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string* error) : m_error(error) {}
+
+  bool Fail(const std::string& where, const std::string& problem) {
+    *m_error = where + ": " + problem;
+    return false;
+  }
+
+  const JsonValue* Member(const JsonValue& object, const char* key, JsonValue::Type type, bool nullable,
+                          const std::string& where) {
+    const JsonValue* value = object.Find(key);
+    if (value == nullptr) {
+      Fail(where, std::string("no \"") + key + "\"");
+      return nullptr;
+    }
+    if (value->type == type || (nullable && value->type == JsonValue::kNull)) return value;
+    Fail(where, std::string("\"") + key + "\" is of the wrong kind");
+    return nullptr;
+  }
+
+  bool Number(const JsonValue& object, const char* key, long long low, long long high, bool nullable,
+              const std::string& where, long long* number, bool* present = nullptr) {
+    const JsonValue* value = Member(object, key, JsonValue::kNumber, nullable, where);
+    if (value == nullptr) return false;
+    if (present != nullptr) *present = value->type == JsonValue::kNumber;
+    if (value->type == JsonValue::kNull) return true;
+    if (value->number < low || value->number > high) return Fail(where, std::string("\"") + key + "\" is out of range");
+    *number = value->number;
+    return true;
+  }
+
+  bool Bytes(const JsonValue& object, const char* key, bool nullable, const std::string& where,
+             std::vector<BYTE>* bytes) {
+    const JsonValue* value = Member(object, key, JsonValue::kString, nullable, where);
+    if (value == nullptr) return false;
+    bytes->clear();
+    if (value->type == JsonValue::kNull) return true;
+    return HexBytes(value->text, bytes) || Fail(where, std::string("\"") + key + "\" is no hex");
+  }
+
+  bool Command(const JsonValue& command, const std::string& where, CommandAnswer* answer) {
+    if (command.type != JsonValue::kObject) return Fail(where, "a command is no object");
+    const JsonValue* failure = Member(command, "failure", JsonValue::kString, false, where);
+    const JsonValue* message = Member(command, "message", JsonValue::kString, false, where);
+    if (failure == nullptr || message == nullptr) return false;
+    std::vector<BYTE> sense;
+    long long status = 0, transferred = kTransferUnknown, systemError = 0;
+    bool hasStatus = false, hasTransferred = false;
+    if (!Bytes(command, "cdb", false, where, &answer->cdb) || !Bytes(command, "data", false, where, &answer->data) ||
+        !Bytes(command, "sense", true, where, &sense) ||
+        !Number(command, "scsi_status", 0, 255, true, where, &status, &hasStatus) ||
+        !Number(command, "transferred", 0, 0xFFFFFFFFLL, true, where, &transferred, &hasTransferred) ||
+        !Number(command, "system_error", -0x7FFFFFFFLL, 0x7FFFFFFFLL, false, where, &systemError))
+      return false;
+    if (answer->cdb.empty() || answer->cdb.size() > 16) return Fail(where, "a CDB of no length a command has");
+    if (sense.size() > sizeof(CommandOutcome().sense)) return Fail(where, "more sense bytes than a command has");
+    static const struct {
+      const char* name;
+      CommandOutcome::Failure failure;
+    } kFailures[] = {{"carried", CommandOutcome::kCarried},
+                     {"not sent", CommandOutcome::kNotSent},
+                     {"timed out", CommandOutcome::kTimedOut},
+                     {"no such device", CommandOutcome::kNoSuchDevice},
+                     {"system error", CommandOutcome::kSystemError}};
+    const CommandOutcome::Failure* kind = nullptr;
+    for (const auto& known : kFailures)
+      if (failure->text == known.name) kind = &known.failure;
+    if (kind == nullptr) return Fail(where, "an unknown failure \"" + failure->text + "\"");
+    if (*kind == CommandOutcome::kCarried) {
+      if (!hasStatus) return Fail(where, "a carried command without its status");
+      answer->outcome = CommandOutcome::FromStatus(static_cast<unsigned char>(status), sense.empty() ? nullptr : &sense[0],
+                                                   sense.size(), hasTransferred ? static_cast<long>(transferred) : kTransferUnknown);
+    } else {
+      answer->outcome = CommandOutcome::NotCarried(*kind, static_cast<long>(systemError), message->text.c_str());
+    }
+    answer->outcome.systemError = static_cast<long>(systemError);
+    answer->sent = true;
+    // Only an answer carries data, as the report records it.
+    if (!answer->outcome.Good() && !answer->data.empty()) return Fail(where, "data beside a command that failed");
+    return true;
+  }
+
+  bool Drive(const JsonValue& drive, std::size_t position, DriveAnswers* answers) {
+    const std::string where = "drive " + std::to_string(position);
+    if (drive.type != JsonValue::kObject) return Fail(where, "is no object");
+    long long index = 0;
+    if (!Number(drive, "index", 0, 9999, false, where, &index)) return false;
+    answers->index = static_cast<int>(index);
+    const JsonValue* path = Member(drive, "path", JsonValue::kString, true, where);
+    if (path == nullptr) return false;
+    answers->path = path->type == JsonValue::kString ? path->text : std::string();
+    const JsonValue* commands = drive.Find("commands");
+    if (commands == nullptr)
+      return Fail(where, "holds no raw answers: only a report written with --json --detail can be replayed");
+    if (commands->type != JsonValue::kArray) return Fail(where, "\"commands\" is no list");
+    static const char* const kNames[] = {"INQUIRY", "MODE SENSE(10)", "GET CONFIGURATION (header)", "GET CONFIGURATION",
+                                         "GET PERFORMANCE (write speeds)", "GET PERFORMANCE (read)"};
+    CommandAnswer* slots[] = {&answers->inquiry,       &answers->modeSense,   &answers->configurationHeader,
+                              &answers->configuration, &answers->writeSpeeds, &answers->performance};
+    for (std::size_t i = 0; i < commands->items.size(); ++i) {
+      const JsonValue& command = commands->items[i];
+      const std::string at = where + ", command " + std::to_string(i);
+      const JsonValue* name = command.type == JsonValue::kObject ? command.Find("command") : nullptr;
+      if (name == nullptr || name->type != JsonValue::kString) return Fail(at, "has no name");
+      CommandAnswer* slot = nullptr;
+      for (std::size_t k = 0; k < sizeof kNames / sizeof kNames[0]; ++k)
+        if (name->text == kNames[k]) slot = slots[k];
+      if (slot == nullptr) return Fail(at, "is an unknown command \"" + name->text + "\"");
+      if (slot->sent) return Fail(at, "comes twice");
+      if (!Command(command, at, slot)) return false;
+    }
+    if (!answers->modeSense.sent) return Fail(where, "holds no MODE SENSE answer");
+    return true;
+  }
+
+ private:
+  std::string* m_error;
+};
+
+}  // namespace
+
+bool ReadCapture(const std::string& text, Capture* capture, std::string* error) {
+  JsonValue document;
+  std::string problem;
+  if (!ParseJson(text, &document, &problem)) {
+    *error = "not a JSON document: " + problem;
+    return false;
+  }
+  const JsonValue* program = document.type == JsonValue::kObject ? document.Find("program") : nullptr;
+  if (program == nullptr || program->type != JsonValue::kString || program->text != "quillanor-report") {
+    *error = "not a report of quillanor-report";
+    return false;
+  }
+  Reader reader(error);
+  const JsonValue* redacted = reader.Member(document, "redacted", JsonValue::kBool, false, "the document");
+  const JsonValue* drives = redacted != nullptr ? reader.Member(document, "drives", JsonValue::kArray, false, "the document")
+                                                : nullptr;
+  if (drives == nullptr) return false;
+  capture->redacted = redacted->flag;
+  capture->drives.clear();
+  for (std::size_t i = 0; i < drives->items.size(); ++i) {
+    capture->drives.push_back(DriveAnswers());
+    if (!reader.Drive(drives->items[i], i, &capture->drives.back())) return false;
+  }
+  return true;
+}

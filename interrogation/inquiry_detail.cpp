@@ -1,0 +1,57 @@
+#include "interrogation/inquiry_detail.h"
+
+#include <cstdio>
+
+std::string PrintableText(const unsigned char* bytes, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+  while (!text.empty() && text[text.size() - 1] == ' ') text.erase(text.size() - 1);
+  return text;
+}
+
+InquiryDetail DecodeInquiry(const unsigned char* answer, std::size_t received) {
+  InquiryDetail detail;
+  detail.decoded = false;
+  detail.qualifier = detail.deviceType = detail.version = detail.responseFormat = 0;
+  detail.removable = false;
+  detail.additionalLength = 0;
+  detail.revisionCame = false;
+  if (answer == nullptr || received < 5) {
+    detail.notes.push_back("the INQUIRY answer did not come whole up to its additional length");
+    return detail;
+  }
+  detail.decoded = true;
+  detail.qualifier = answer[0] >> 5;
+  detail.deviceType = answer[0] & 0x1F;
+  detail.removable = (answer[1] & 0x80) != 0;
+  detail.version = answer[2];
+  detail.responseFormat = answer[3] & 0x0F;
+  detail.additionalLength = answer[4];
+  // What the answer says it holds, and no more than came.
+  const std::size_t valid = 5 + static_cast<std::size_t>(answer[4]);
+  const std::size_t available = valid < received ? valid : received;
+  if (valid > received) {
+    char note[80];
+    std::snprintf(note, sizeof note, "the answer says %u bytes, %u came", static_cast<unsigned>(valid),
+                  static_cast<unsigned>(received));
+    detail.notes.push_back(note);
+  }
+  if (available >= 36) {
+    detail.revisionCame = true;
+    detail.revision.assign(reinterpret_cast<const char*>(answer + 32), 4);
+    while (!detail.revision.empty() && detail.revision[detail.revision.size() - 1] == ' ')
+      detail.revision.erase(detail.revision.size() - 1);
+  }
+  if (available > 36) detail.vendorSpecific.assign(answer + 36, answer + (available < 56 ? available : 56));
+  return detail;
+}
+
+std::string DeviceTypeName(int type) {
+  static const char* const kTypes[] = {"direct access", "sequential access", "printer",   "processor",
+                                       "write once",    "CD/DVD",            "scanner",   "optical memory",
+                                       "medium changer"};
+  if (type >= 0 && type < static_cast<int>(sizeof kTypes / sizeof kTypes[0])) return kTypes[type];
+  char text[16];
+  std::snprintf(text, sizeof text, "type %02Xh", static_cast<unsigned>(type) & 0xFF);
+  return text;
+}
