@@ -3,6 +3,8 @@
 #include <cstdio>
 
 std::string PrintableText(const unsigned char* bytes, std::size_t count) {
+  // Blanks and zero bytes at the end are padding.
+  while (count > 0 && (bytes[count - 1] == ' ' || bytes[count - 1] == 0)) --count;
   std::string text;
   for (std::size_t i = 0; i < count; ++i) text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
   while (!text.empty() && text[text.size() - 1] == ' ') text.erase(text.size() - 1);

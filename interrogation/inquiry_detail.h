@@ -25,6 +25,7 @@ struct InquiryDetail {
 InquiryDetail DecodeInquiry(const unsigned char* answer, std::size_t received);
 // "CD/DVD", "direct access", ...; "type 1Fh" for the rest.
 std::string DeviceTypeName(int type);
-// Printable ASCII as it stands and any other byte as '.', trailing blanks
-// removed: for texts a drive keeps in no common format.
+// Printable ASCII as it stands and any other byte as '.', the blanks and
+// zero bytes that pad its end removed: for texts a drive keeps in no
+// common format.
 std::string PrintableText(const unsigned char* bytes, std::size_t count);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <fstream>
 
 #include "app/report/report.h"
 #include "interrogation/capabilities.h"
@@ -358,4 +359,133 @@ TEST(ReportTest, ACommandThatWasNotCarriedSaysWhyInTextAndJson) {
   EXPECT_NE(std::string::npos, out.find("\"not_carried\": \"no such device\",\n        \"current_profile\"")) << out;
   EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\"],\n      "
                                         "\"not_carried\": \"no such device\""));
+}
+
+namespace {
+
+// A DVD writer of today with a DVD+R in it: firmware date and serial number
+// among its features, write speeds for the disc, a firmware date in the
+// vendor-specific INQUIRY bytes.
+driveemu::EmulatedUnit ModernWriter() {
+  driveemu::EmulatedUnit unit = Drive(0, 0, "MODERN", "DVDRW WRITER", {0x3F, 0x37, 0x71, 0x63, 0x29, 0x23});
+  const std::string vendorBytes = "2019/04/01 SN998877";
+  std::copy(vendorBytes.begin(), vendorBytes.end(), unit.inquiry.begin() + 36);
+  unit.currentProfile = 0x001B;
+  unit.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x1B, 0x01, 0, 0x00, 0x10, 0x00, 0}),
+                   driveemu::FeatureDescriptor(0x0001, 0x0B, {0, 0, 0, 7, 0x01, 0, 0, 0}),
+                   driveemu::FeatureDescriptor(0x002B, 0x01, {0x01, 0, 0, 0}),
+                   driveemu::FeatureDescriptor(0x0108, 0x03, {'S', 'N', '9', '9', '8', '8', '7', '7'}),
+                   driveemu::FeatureDescriptor(0x010C, 0x03, {'2', '0', '1', '9', '0', '4', '0', '1', '1', '2',
+                                                              '0', '0', '0', '0', 0, 0})};
+  unit.answersPerformance = true;
+  unit.writeSpeedDescriptors = {{0, 0, 0, 0, 0x00, 0x23, 0x05, 0x3F, 0, 0, 0x2B, 0x48, 0, 0, 0x15, 0xA4}};
+  return unit;
+}
+
+void Save(const std::string& path, const std::string& text) { std::ofstream(path.c_str(), std::ios::binary) << text; }
+
+}  // namespace
+
+TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveApart) {
+  StandInPlatform os(Profile({ModernWriter()}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  std::vector<std::string> lines = Lines(out);
+  auto has = [&](const std::string& label, const std::string& value) {
+    std::string line = "  " + label + std::string(52 - label.size(), ' ') + "  " + value;
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  EXPECT_TRUE(has("Firmware revision", "1.00")) << out;
+  EXPECT_TRUE(has("Peripheral device type", "CD/DVD (05h), removable"));
+  EXPECT_TRUE(has("Vendor specific", "\"2019/04/01 SN998877\" (32 30 31 39 2F 30 34 2F 30 31 20 53 4E 39 39 38 38 37 37 00)"));
+  EXPECT_TRUE(has("Feature 0001h", "Core, version 2, persistent, current"));
+  EXPECT_TRUE(has("  Physical interface", "Serial ATAPI"));
+  EXPECT_TRUE(has("  Serial number", "SN998877"));
+  EXPECT_TRUE(has("  Firmware date", "2019-04-01 12:00:00"));
+  EXPECT_TRUE(has("Write speed (GET PERFORMANCE)", "5540 kB/s (4.0x DVD), reading 11080 kB/s (8.0x DVD), to LBA 2295103"));
+  EXPECT_TRUE(has("Read speed (GET PERFORMANCE)", "none for the medium in the drive"));
+
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--redact"}, &out, &err));
+  EXPECT_EQ(std::string::npos, out.find("SN998877")) << out;
+  lines = Lines(out);
+  EXPECT_TRUE(has("  Serial number", "********"));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--redact"}, &out, &err));
+  EXPECT_EQ(std::string::npos, out.find("SN998877"));
+  // In hex, too: the raw answers are blanked out where the texts stood.
+  EXPECT_EQ(std::string::npos, out.find("534e393938383737")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"redacted\": true"));
+}
+
+TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
+  driveemu::EmulatedUnit lost = Drive(0, 3, "LOST", "LINK");
+  lost.replies[0x5A] = TransportFailure();
+  driveemu::DriveProfile profile = DetailDrives();
+  profile.units.push_back(ModernWriter());
+  profile.units[2].target = 5;
+  profile.units.push_back(lost);
+  const std::string capture = "quillanor-replay-test.json";
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(profile);
+    if (aspi) UseWindows98(os);
+    std::string saved, err;
+    const int status = RunCommand({"--json", "--detail"}, &saved, &err);
+    EXPECT_EQ(kReportSomeFailed, status);
+    Save(capture, saved);
+    const std::vector<std::vector<const char*> > forms = {
+        {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"}};
+    for (const std::vector<const char*>& form : forms) {
+      std::string direct, replayed;
+      const int expected = RunCommand(form, &direct, &err);
+      std::vector<const char*> replay = form;
+      replay.insert(replay.begin(), {"--replay", capture.c_str()});
+      os.calls.clear();
+      EXPECT_EQ(expected, RunCommand(replay, &replayed, &err)) << err;
+      EXPECT_EQ(direct, replayed) << (form.empty() ? "text" : form[0]);
+      EXPECT_EQ(0, os.CountCalls("DeviceIoControl") + os.CountCalls("SendASPI32Command"));  // no drive asked
+    }
+  }
+  std::remove(capture.c_str());
+}
+
+TEST(ReportTest, AReplayOfWhatIsNoSavedReportSaysWhyAndEndsTwo) {
+  StandInPlatform os(Profile({ModernWriter()}));
+  std::string saved, plain, out, err;
+  RunCommand({"--json", "--detail"}, &saved, &err);
+  RunCommand({"--json"}, &plain, &err);
+  const std::string path = "quillanor-replay-bad.json";
+  std::string damaged = saved;
+  const size_t inquiry = damaged.find("\"command\": \"INQUIRY\"");
+  damaged.replace(damaged.find("\"data\": \"", inquiry) + 9, 2, "zz");
+  const struct {
+    std::string document;
+    const char* reason;
+  } cases[] = {
+      {saved.substr(0, saved.size() / 2), "not a JSON document"},
+      {"{\"program\": \"sg_inq\"}", "not a report of quillanor-report"},
+      {plain, "only a report written with --json --detail can be replayed"},
+      {damaged, "\"data\" is no hex"},
+      {"[1, [2, [3]]]", "not a report of quillanor-report"},
+      {std::string(100, '[') + std::string(100, ']'), "nesting too deep"},
+  };
+  for (const auto& c : cases) {
+    Save(path, c.document);
+    EXPECT_EQ(kReportCannotRun, RunCommand({"--replay", path.c_str()}, &out, &err)) << c.reason;
+    EXPECT_EQ("", out);
+    EXPECT_NE(std::string::npos, err.find(c.reason)) << err;
+  }
+  std::remove(path.c_str());
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--replay", "no-such-report.json"}, &out, &err));
+  EXPECT_NE(std::string::npos, err.find("cannot open no-such-report.json"));
+}
+
+TEST(ReportTest, NoDriveFoundSaysWhereTheReportLooked) {
+  StandInPlatform os;
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
+  EXPECT_EQ("No CD/DVD Devices Found\n", out);
+  EXPECT_EQ(0u, err.find("quillanor-report: no CD-ROM device interface is present in the Setup API")) << err;
+  UseWindows98(os);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
+  EXPECT_EQ(0u, err.find("quillanor-report: no CD/DVD device on the 0 ASPI host adapters (")) << err;
 }

@@ -30,6 +30,8 @@ namespace {
 const BYTE kInquiry = 0x12;
 const BYTE kModeSense6 = 0x1A;
 const BYTE kModeSense10 = 0x5A;
+const BYTE kGetConfiguration = 0x46;
+const BYTE kGetPerformance = 0xAC;
 const BYTE kAllPages = 0x3F;
 
 ScsiOutcome Check(BYTE key, BYTE asc, BYTE ascq) {
@@ -48,7 +50,8 @@ DWORD AllocationLength(const BYTE* cdb, int cdbLength, DWORD bufferLength) {
   DWORD allowed = bufferLength;
   if (cdbLength >= 6 && cdb[0] == kInquiry) allowed = static_cast<DWORD>(cdb[3] << 8 | cdb[4]);
   if (cdbLength >= 6 && cdb[0] == kModeSense6) allowed = cdb[4];
-  if (cdbLength >= 10 && cdb[0] == kModeSense10) allowed = static_cast<DWORD>(cdb[7] << 8 | cdb[8]);
+  if (cdbLength >= 10 && (cdb[0] == kModeSense10 || cdb[0] == kGetConfiguration))
+    allowed = static_cast<DWORD>(cdb[7] << 8 | cdb[8]);
   return std::min(allowed, bufferLength);
 }
 
@@ -97,6 +100,40 @@ ScsiOutcome RespondModeSense10(const EmulatedUnit& unit, const BYTE* cdb, int cd
 
 }  // namespace
 
+void PutLength(std::vector<BYTE>& answer) {
+  const DWORD length = static_cast<DWORD>(answer.size() - 4);
+  for (int i = 0; i < 4; ++i) answer[static_cast<size_t>(i)] = static_cast<BYTE>(length >> (24 - 8 * i));
+}
+
+ScsiOutcome RespondConfiguration(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD allowed) {
+  if (cdbLength < 10 || (cdb[1] & 0x03) == 3) return Check(0x05, 0x24, 0x00);
+  const int type = cdb[1] & 0x03;
+  const WORD start = static_cast<WORD>(cdb[2] << 8 | cdb[3]);
+  std::vector<BYTE> answer(8, 0);
+  answer[6] = static_cast<BYTE>(unit.currentProfile >> 8);
+  answer[7] = static_cast<BYTE>(unit.currentProfile);
+  for (const std::vector<BYTE>& feature : unit.features) {
+    const WORD code = static_cast<WORD>(feature[0] << 8 | feature[1]);
+    const bool wanted = type == 2 ? code == start : code >= start && (type == 0 || (feature[2] & 1) != 0);
+    if (wanted) answer.insert(answer.end(), feature.begin(), feature.end());
+  }
+  PutLength(answer);
+  return Data(answer, allowed);
+}
+
+ScsiOutcome RespondPerformance(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD allowed) {
+  if (cdbLength < 12 || (cdb[10] != 0x00 && cdb[10] != 0x03)) return Check(0x05, 0x24, 0x00);
+  const std::vector<std::vector<BYTE>>& descriptors =
+      cdb[10] == 0x03 ? unit.writeSpeedDescriptors : unit.performanceDescriptors;
+  const size_t most = static_cast<size_t>(cdb[8] << 8 | cdb[9]);
+  std::vector<BYTE> answer(8, 0);
+  if (cdb[10] == 0x00) answer[4] = static_cast<BYTE>((cdb[1] & 0x04) ? 0x02 : 0x00);  // write bit as asked
+  for (size_t i = 0; i < descriptors.size() && i < most; ++i)
+    answer.insert(answer.end(), descriptors[i].begin(), descriptors[i].end());
+  PutLength(answer);
+  return Data(answer, allowed);
+}
+
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
   BYTE opcode = cdbLength > 0 ? cdb[0] : 0;
   const DWORD allowed = AllocationLength(cdb, cdbLength, bufferLength);
@@ -104,6 +141,9 @@ ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DW
   if (found == unit.replies.end()) {
     if (opcode == kInquiry && !unit.inquiry.empty()) return RespondInquiry(unit, cdb, cdbLength, allowed);
     if (opcode == kModeSense10 && !unit.modePages.empty()) return RespondModeSense10(unit, cdb, cdbLength, allowed);
+    if (opcode == kGetConfiguration && !unit.features.empty())
+      return RespondConfiguration(unit, cdb, cdbLength, allowed);
+    if (opcode == kGetPerformance && unit.answersPerformance) return RespondPerformance(unit, cdb, cdbLength, allowed);
     return Check(0x05, 0x20, 0x00);
   }
   ScsiOutcome outcome;
@@ -152,6 +192,13 @@ std::vector<BYTE> CapabilitiesPage(const BYTE pageBytes2to7[6]) {
   page[1] = static_cast<BYTE>(page.size() - 2);  // page length
   std::memcpy(&page[2], pageBytes2to7, 6);
   return page;
+}
+
+std::vector<BYTE> FeatureDescriptor(WORD code, BYTE flags, const std::vector<BYTE>& data) {
+  std::vector<BYTE> descriptor = {static_cast<BYTE>(code >> 8), static_cast<BYTE>(code), flags,
+                                  static_cast<BYTE>(data.size())};
+  descriptor.insert(descriptor.end(), data.begin(), data.end());
+  return descriptor;
 }
 
 std::vector<BYTE> FixedSense(BYTE key, BYTE asc, BYTE ascq) {
@@ -335,6 +382,38 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
       reply.kind = CommandReply::kTransportFailure;
       if (w.size() != 2 || !ParseByte(w[1], &opcode)) return fail("fail takes an operation code in hex");
       unit.replies[opcode] = reply;
+    } else if (key == "feature") {
+      std::vector<BYTE> bytes;
+      if (w.size() < 3 || !ParseNumber(w[1], 16, 0xFFFF, &n) || !ParseBytes(w, 2, &bytes))
+        return fail("feature takes its code, the byte of version, persistent and current, then its data, in hex");
+      const BYTE flags = bytes[0];
+      bytes.erase(bytes.begin());
+      if (bytes.size() > 0xFF) return fail("feature: at most 255 data bytes");
+      unit.features.push_back(FeatureDescriptor(static_cast<WORD>(n), flags, bytes));
+    } else if (key == "current-profile") {
+      if (w.size() != 2 || !ParseNumber(w[1], 16, 0xFFFF, &n)) return fail("current-profile takes a profile number in hex");
+      unit.currentProfile = static_cast<WORD>(n);
+    } else if (key == "performance") {
+      // GET PERFORMANCE is known; its descriptors follow as write-speed and read-speed lines, if any.
+      if (w.size() != 1) return fail("performance takes nothing");
+      unit.answersPerformance = true;
+    } else if (key == "write-speed" || key == "read-speed") {
+      // write-speed END-LBA READ WRITE [FLAGS]; read-speed START SPEED END SPEED (hex, kB/s).
+      std::vector<unsigned long> v;
+      for (size_t i = 1; i < w.size(); ++i) {
+        if (!ParseNumber(w[i], 16, 0xFFFFFFFFul, &n)) return fail(key + " takes numbers in hex");
+        v.push_back(n);
+      }
+      const bool write = key == "write-speed";
+      if ((write && v.size() != 3 && v.size() != 4) || (!write && v.size() != 4))
+        return fail(write ? "write-speed takes end LBA, read and write speed, then optionally its flags"
+                          : "read-speed takes start LBA and speed, end LBA and speed");
+      std::vector<BYTE> d(16, 0);
+      const unsigned long words[4] = {write ? (v.size() == 4 ? v[3] << 24 : 0) : v[0], write ? v[0] : v[1],
+                                      write ? v[1] : v[2], write ? v[2] : v[3]};
+      for (size_t i = 0; i < 16; ++i) d[i] = static_cast<BYTE>(words[i / 4] >> (24 - 8 * (i % 4)));
+      unit.answersPerformance = true;
+      (write ? unit.writeSpeedDescriptors : unit.performanceDescriptors).push_back(d);
     } else if (key == "delay") {
       if (w.size() != 2 || !ParseNumber(w[1], 10, 600000, &n)) return fail("delay takes milliseconds");
       unit.delayMilliseconds = static_cast<DWORD>(n);

@@ -36,6 +36,15 @@ struct EmulatedUnit {
   std::vector<BYTE> inquiry;                    // standard INQUIRY data; empty: none
   std::map<BYTE, std::vector<BYTE>> modePages;  // by page code: the page from its code byte on
   std::map<BYTE, CommandReply> replies;         // fixed replies by operation code
+  // GET CONFIGURATION: the feature descriptors, whole, in code order, and
+  // the current profile; none: the command is not known.
+  std::vector<std::vector<BYTE>> features;
+  WORD currentProfile = 0;
+  // GET PERFORMANCE: whether the unit knows it, and its descriptors of 16
+  // bytes, type 03h (write speeds) and type 00h (performance).
+  bool answersPerformance = false;
+  std::vector<std::vector<BYTE>> writeSpeedDescriptors;
+  std::vector<std::vector<BYTE>> performanceDescriptors;
   DWORD delayMilliseconds = 0;                  // ASPI: finish later, from another thread
   DWORD openError = 0;                          // pass-through: opening fails with this error
 };
@@ -67,8 +76,13 @@ struct DriveProfile {
 // SENSE(10): the mode parameter header, an 8-byte block descriptor unless
 // DBD is set, then the page asked for (3Fh: every page) in the page control
 // asked for; a page the unit lacks, a subpage or saved values end in CHECK
-// CONDITION, ILLEGAL REQUEST. An operation the unit has neither a model nor
-// a reply for ends in ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+// CONDITION, ILLEGAL REQUEST. GET CONFIGURATION: the header with the whole
+// answer's data length, then the features the request type asks for (0:
+// from the starting feature on; 1: the current ones of those; 2: the
+// starting one alone). GET PERFORMANCE: the header, then as many
+// descriptors of the type asked for as the maximum number allows. An
+// operation the unit has neither a model nor a reply for ends in ILLEGAL
+// REQUEST, INVALID COMMAND OPERATION CODE.
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
 
 // Answers that tests and profiles build from plain values.
@@ -76,6 +90,9 @@ std::vector<BYTE> InquiryAnswer(const std::string& vendor, const std::string& pr
                                 const std::string& revision, BYTE deviceType = 5);
 // The capabilities page 2Ah with page bytes 2 to 7 as given, the rest 0.
 std::vector<BYTE> CapabilitiesPage(const BYTE pageBytes2to7[6]);
+// A feature descriptor: code, the byte of version, persistent and current,
+// the additional length, then the data bytes.
+std::vector<BYTE> FeatureDescriptor(WORD code, BYTE flags, const std::vector<BYTE>& data);
 // Fixed-format sense data with the given key, ASC and ASCQ.
 std::vector<BYTE> FixedSense(BYTE key, BYTE asc, BYTE ascq);
 

@@ -1,0 +1,371 @@
+// The decoders of the report's detail beyond the capabilities page: every
+// feature of GET CONFIGURATION, GET PERFORMANCE, the rest of INQUIRY and
+// the sense in words; against answers built from MMC's tables for drives of
+// three generations, and against answers that are cut short or contradict
+// their own lengths.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "interrogation/features.h"
+#include "interrogation/inquiry_detail.h"
+#include "interrogation/performance.h"
+#include "interrogation/sense_words.h"
+#include "tools/driveemu/drive_model.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using driveemu::FeatureDescriptor;
+
+const unsigned char kPersistentCurrent = 0x03;
+const unsigned char kCurrent = 0x01;
+
+// A GET CONFIGURATION answer: the header with its data length, then the
+// descriptors.
+Bytes Configuration(unsigned current, const std::vector<Bytes>& features) {
+  Bytes answer(8, 0);
+  answer[6] = static_cast<unsigned char>(current >> 8);
+  answer[7] = static_cast<unsigned char>(current);
+  for (const Bytes& feature : features) answer.insert(answer.end(), feature.begin(), feature.end());
+  const size_t length = answer.size() - 4;
+  for (int i = 0; i < 4; ++i) answer[static_cast<size_t>(i)] = static_cast<unsigned char>(length >> (24 - 8 * i));
+  return answer;
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+FeatureList Decode(const Bytes& answer) { return DecodeFeatures(answer.data(), answer.size()); }
+
+const Feature* Find(const FeatureList& list, int code) {
+  for (const Feature& feature : list.features)
+    if (feature.code == code) return &feature;
+  return nullptr;
+}
+
+// A field's value as the text form gives it, or "(absent)".
+std::string Field(const FeatureList& list, int code, const std::string& key) {
+  const Feature* feature = Find(list, code);
+  if (feature == nullptr) return "(no feature)";
+  for (const FeatureField& field : feature->fields) {
+    if (field.key != key) continue;
+    if (field.kind == FeatureField::kFlag) return field.number ? "yes" : "no";
+    if (field.kind == FeatureField::kNumber) return std::to_string(field.number);
+    if (field.kind == FeatureField::kText) return field.text;
+    std::string list;
+    for (long n : field.numbers) list += (list.empty() ? "" : ",") + std::to_string(n);
+    return "[" + list + "]";
+  }
+  return "(absent)";
+}
+
+std::vector<int> Codes(const FeatureList& list) {
+  std::vector<int> codes;
+  for (const Feature& feature : list.features) codes.push_back(feature.code);
+  return codes;
+}
+
+// An MMC-2 CD-RW writer on ATAPI, recording a CD-RW.
+Bytes CdRwWriter() {
+  return Configuration(0x000A, {FeatureDescriptor(0x0000, kPersistentCurrent, {0x00, 0x08, 0x00, 0, 0x00, 0x09, 0x00, 0,
+                                                                                0x00, 0x0A, 0x01, 0}),
+                                FeatureDescriptor(0x0001, kPersistentCurrent, {0, 0, 0, 2}),
+                                FeatureDescriptor(0x0002, kPersistentCurrent, {0x00, 0, 0, 0}),
+                                FeatureDescriptor(0x0003, kPersistentCurrent, {0x29, 0, 0, 0}),
+                                FeatureDescriptor(0x0010, kCurrent, {0, 0, 0x08, 0, 0, 1, 0, 0}),
+                                FeatureDescriptor(0x001E, kCurrent, {0x03, 0, 0, 0}),
+                                FeatureDescriptor(0x0021, 0x04 | kCurrent, {0x00, 0x01, 0x01, 1, 7, 0, 0, 0}),
+                                FeatureDescriptor(0x002D, kCurrent, {0x46, 0, 0x00, 0x01}),
+                                FeatureDescriptor(0x002E, kCurrent, {0x7F, 0x00, 0x0D, 0x80}),
+                                FeatureDescriptor(0x0103, kPersistentCurrent, {0x03, 0, 0x01, 0x00})});
+}
+
+// An MMC-5 DVD+-RW writer on Serial ATA with a DVD+R in it.
+Bytes DvdWriter() {
+  return Configuration(0x001B, {FeatureDescriptor(0x0000, kPersistentCurrent, {0x00, 0x1B, 0x01, 0, 0x00, 0x1A, 0x00, 0,
+                                                                                0x00, 0x10, 0x00, 0}),
+                                FeatureDescriptor(0x0001, 0x08 | kPersistentCurrent, {0, 0, 0, 7, 0x01, 0, 0, 0}),
+                                FeatureDescriptor(0x001F, 0x04 | kCurrent, {0x01, 0, 0x03, 0}),
+                                FeatureDescriptor(0x002A, 0, {0x01, 0x02, 0, 0}),
+                                FeatureDescriptor(0x002B, kCurrent, {0x01, 0, 0, 0}),
+                                FeatureDescriptor(0x002F, 0x04, {0x4E, 0, 0, 0}),
+                                FeatureDescriptor(0x003B, 0, {0x01, 0, 0, 0}),
+                                FeatureDescriptor(0x0108, kPersistentCurrent, Text("K2N1234567  ")),
+                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("20061103123456\0\0")),
+                                FeatureDescriptor(0x0107, kPersistentCurrent, {0x1F, 0, 0, 0})});
+}
+
+// A BD writer behind a USB bridge, without a disc; its BD Write descriptor
+// is 20 bytes long, as real writers send it beside the 28 of the standard.
+Bytes BdWriterBehindUsb() {
+  Bytes bdRead(28, 0), bdWrite(20, 0);
+  bdRead[0] = 0x01;                        // BCA
+  bdRead[5] = 0x0E, bdRead[13] = 0x0E;     // BD-RE class 0 versions 1-3, BD-R class 0
+  bdRead[21] = 0x02;                       // BD-ROM class 0 version 1
+  bdWrite[5] = 0x06, bdWrite[13] = 0x06;
+  return Configuration(0x0000, {FeatureDescriptor(0x0000, kPersistentCurrent, {0x00, 0x43, 0x00, 0, 0x00, 0x41, 0x00, 0,
+                                                                                0x00, 0x40, 0x00, 0}),
+                                FeatureDescriptor(0x0001, 0x08 | kPersistentCurrent, {0, 0, 0, 8, 0x00, 0, 0, 0}),
+                                FeatureDescriptor(0x0040, 0x04, bdRead),
+                                FeatureDescriptor(0x0041, 0x08, bdWrite),
+                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("BD-W 1.02 2019")),
+                                FeatureDescriptor(0x010D, 0x08 | kPersistentCurrent, {0x17, 0x10, 0x04, 0x02}),
+                                FeatureDescriptor(0xFF01, 0, {0xDE, 0xAD, 0xBE, 0xEF})});
+}
+
+TEST(FeaturesTest, ACdRwWriterOfMmc2) {
+  FeatureList list = Decode(CdRwWriter());
+  ASSERT_TRUE(list.decoded);
+  EXPECT_TRUE(list.notes.empty()) << list.notes[0];
+  EXPECT_EQ(0x000A, list.currentProfile);
+  EXPECT_EQ((std::vector<int>{0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}),
+            Codes(list));
+  EXPECT_EQ("Core", Find(list, 0x0001)->name);
+  EXPECT_TRUE(Find(list, 0x0001)->persistent);
+  EXPECT_EQ("ATAPI", Field(list, 0x0001, "physical_interface"));
+  EXPECT_EQ("(absent)", Field(list, 0x0001, "dbe"));  // a Core descriptor of 4 data bytes holds no DBE
+  EXPECT_EQ("tray", Field(list, 0x0003, "loading_mechanism"));
+  EXPECT_EQ("yes", Field(list, 0x0003, "eject"));
+  EXPECT_EQ("yes", Field(list, 0x0003, "lock"));
+  EXPECT_EQ("2048", Field(list, 0x0010, "block_size"));
+  EXPECT_EQ("yes", Field(list, 0x001E, "c2_flags"));
+  EXPECT_EQ("yes", Field(list, 0x001E, "cd_text"));
+  EXPECT_EQ("no", Field(list, 0x001E, "dap"));
+  EXPECT_EQ(1, Find(list, 0x0021)->version);
+  EXPECT_EQ("[7]", Field(list, 0x0021, "link_sizes"));
+  EXPECT_EQ("yes", Field(list, 0x0021, "buf"));
+  EXPECT_EQ("yes", Field(list, 0x002D, "buf"));
+  EXPECT_EQ("yes", Field(list, 0x002D, "test_write"));
+  EXPECT_EQ("yes", Field(list, 0x002E, "sao"));
+  EXPECT_EQ("yes", Field(list, 0x002E, "raw"));
+  EXPECT_EQ("3456", Field(list, 0x002E, "max_cue_sheet_length"));
+  EXPECT_EQ("256", Field(list, 0x0103, "volume_levels"));
+}
+
+TEST(FeaturesTest, ADvdWriterOfMmc5) {
+  FeatureList list = Decode(DvdWriter());
+  ASSERT_TRUE(list.notes.empty()) << list.notes[0];
+  EXPECT_EQ("Serial ATAPI", Field(list, 0x0001, "physical_interface"));
+  EXPECT_EQ("yes", Field(list, 0x0001, "dbe"));
+  EXPECT_EQ("yes", Field(list, 0x001F, "multi110"));
+  EXPECT_EQ("yes", Field(list, 0x001F, "dual_layer_dvd_r"));
+  EXPECT_EQ("yes", Field(list, 0x001F, "dual_layer_dvd_rw"));
+  EXPECT_EQ("yes", Field(list, 0x002A, "quick_start"));
+  EXPECT_EQ("DVD+R Dual Layer", Find(list, 0x003B)->name);
+  EXPECT_EQ("yes", Field(list, 0x002F, "rdl"));
+  EXPECT_EQ("yes", Field(list, 0x002F, "dvd_rw_sl"));
+  EXPECT_EQ("K2N1234567", Field(list, 0x0108, "serial_number"));
+  EXPECT_EQ("2006-11-03 12:34:56", Field(list, 0x010C, "firmware_date"));
+  EXPECT_EQ("yes", Field(list, 0x0107, "wspd"));
+}
+
+TEST(FeaturesTest, ABdWriterBehindUsb) {
+  FeatureList list = Decode(BdWriterBehindUsb());
+  ASSERT_TRUE(list.notes.empty()) << list.notes[0];
+  EXPECT_EQ(0, list.currentProfile);
+  EXPECT_EQ("USB", Field(list, 0x0001, "physical_interface"));
+  EXPECT_EQ("[14,0,0,0]", Field(list, 0x0040, "bd_re_classes"));
+  EXPECT_EQ("[14,0,0,0]", Field(list, 0x0040, "bd_r_classes"));
+  EXPECT_EQ("[2,0,0,0]", Field(list, 0x0040, "bd_rom_classes"));
+  EXPECT_EQ("[6,0,0,0]", Field(list, 0x0041, "bd_r_classes"));
+  EXPECT_EQ("(absent)", Field(list, 0x0041, "bd_rom_classes"));
+  // Not a date: the text as it stands.
+  EXPECT_EQ("(absent)", Field(list, 0x010C, "firmware_date"));
+  EXPECT_EQ("BD-W 1.02 2019", Field(list, 0x010C, "firmware_text"));
+  EXPECT_EQ("yes", Field(list, 0x010D, "bng"));
+  EXPECT_EQ("yes", Field(list, 0x010D, "rdc"));
+  EXPECT_EQ("16", Field(list, 0x010D, "binding_nonce_blocks"));
+  EXPECT_EQ("4", Field(list, 0x010D, "agids"));
+  EXPECT_EQ("2", Field(list, 0x010D, "aacs_version"));
+  const Feature* vendor = Find(list, 0xFF01);
+  ASSERT_NE(nullptr, vendor);
+  EXPECT_EQ("vendor specific", vendor->name);
+  EXPECT_TRUE(vendor->fields.empty());
+  EXPECT_EQ((Bytes{0xDE, 0xAD, 0xBE, 0xEF}), vendor->data);
+}
+
+TEST(FeaturesTest, AnswersThatAreCutShortOrContradictTheirLengths) {
+  struct Case {
+    const char* what;
+    Bytes answer;
+    size_t received;  // of the answer; 0: all of it
+    std::vector<int> codes;
+    const char* note;  // among the list's or a feature's notes
+  };
+  Bytes cd = CdRwWriter();
+  Bytes claimsMore = cd;
+  claimsMore[3] += 40;  // the data length says 40 bytes more than are there
+  Bytes claimsLess = cd;
+  claimsLess[3] = static_cast<unsigned char>(claimsLess[3] - 4);  // the last descriptor ends beyond the data length
+  Bytes odd = Configuration(0, {FeatureDescriptor(0x0001, 0x03, {0, 0, 0, 2, 1, 0}),
+                                FeatureDescriptor(0x001E, 0x01, {0x01, 0, 0, 0})});
+  const Case cases[] = {
+      {"the data length counts 4 fewer bytes than the answer", cd, 0,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, nullptr},
+      {"the data length beyond what came", claimsMore, 0,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, "the answer says"},
+      {"a descriptor beyond the data length", claimsLess, 0,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, "cut short"},
+      {"the last descriptor cut at the end of what came", cd, cd.size() - 2,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, "cut short"},
+      {"only the last descriptor's header came", cd, cd.size() - 4,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, "cut short"},
+      {"three bytes of a header after the last descriptor", cd, cd.size() - 5,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E}, "bytes after the last"},
+      {"a length that is no multiple of 4", odd, 0, {0x0001, 0x001E}, "no multiple of 4"},
+      {"no features at all", Configuration(0x0008, {}), 0, {}, "no features"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FeatureList list = DecodeFeatures(c.answer.data(), c.received != 0 ? c.received : c.answer.size());
+    EXPECT_TRUE(list.decoded);
+    EXPECT_EQ(c.codes, Codes(list));
+    std::vector<std::string> notes = list.notes;
+    for (const Feature& feature : list.features) notes.insert(notes.end(), feature.notes.begin(), feature.notes.end());
+    bool found = c.note == nullptr ? notes.empty() : false;
+    for (const std::string& note : notes) found = found || (c.note != nullptr && note.find(c.note) != std::string::npos);
+    EXPECT_TRUE(found) << (notes.empty() ? "no notes" : notes[0]);
+  }
+  // A field is decoded when all of its bytes came, whatever the version says.
+  FeatureList oddList = Decode(odd);
+  EXPECT_EQ("ATAPI", Field(oddList, 0x0001, "physical_interface"));
+  EXPECT_EQ("yes", Field(oddList, 0x0001, "dbe"));  // a version-0 Core, but byte 8 is within its 6 data bytes
+  Bytes cut = cd;
+  FeatureList lastCut = DecodeFeatures(cut.data(), cut.size() - 2);
+  EXPECT_EQ("(absent)", Field(lastCut, 0x0103, "volume_levels"));  // bytes 6-7, of which one came
+  EXPECT_EQ("yes", Field(lastCut, 0x0103, "sv"));
+  // No header, no decoding; an answer that says it is shorter than its header.
+  EXPECT_FALSE(DecodeFeatures(cd.data(), 7).decoded);
+  Bytes tiny = {0, 0, 0, 2, 0, 0, 0, 8};
+  FeatureList shortList = Decode(tiny);
+  EXPECT_TRUE(shortList.features.empty());
+  EXPECT_NE(std::string::npos, shortList.notes[0].find("leaves no room for the header"));
+}
+
+TEST(FeaturesTest, TheWholeAnswersLengthComesFromTheHeader) {
+  Bytes header = {0x00, 0x00, 0x01, 0x00, 0, 0, 0, 0};
+  EXPECT_EQ(0x104u, ConfigurationLength(header.data(), header.size()));
+  header[1] = 0x02;  // beyond what one command can ask for
+  EXPECT_EQ(kLargestConfiguration, ConfigurationLength(header.data(), header.size()));
+  header = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};  // four gigabytes: no wrap-around
+  EXPECT_EQ(kLargestConfiguration, ConfigurationLength(header.data(), header.size()));
+  header = {0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(8u, ConfigurationLength(header.data(), header.size()));
+  EXPECT_EQ(8u, ConfigurationLength(header.data(), 3));
+}
+
+Bytes Performance(unsigned char flags, const std::vector<Bytes>& descriptors) {
+  Bytes answer(8, 0);
+  answer[4] = flags;
+  for (const Bytes& d : descriptors) answer.insert(answer.end(), d.begin(), d.end());
+  const size_t length = answer.size() - 4;
+  answer[2] = static_cast<unsigned char>(length >> 8);
+  answer[3] = static_cast<unsigned char>(length);
+  return answer;
+}
+
+Bytes Words(unsigned long a, unsigned long b, unsigned long c, unsigned long d) {
+  Bytes bytes;
+  for (unsigned long word : {a, b, c, d})
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>(word >> shift));
+  return bytes;
+}
+
+TEST(PerformanceTest, WriteSpeedsAndReadPerformanceWithTheMediumsOneX) {
+  // A DVD writer: 4x CLV exact, 8x CAV; read performance from 6x to 16x.
+  Bytes speeds = Performance(0, {Words(0x02000000, 2295103, 11080, 5540), Words(0x08000000, 2295103, 22160, 11080)});
+  PerformanceAnswer w = DecodeWriteSpeeds(speeds.data(), speeds.size());
+  ASSERT_EQ(2u, w.writeSpeeds.size());
+  EXPECT_TRUE(w.notes.empty());
+  EXPECT_TRUE(w.writeSpeeds[0].exact);
+  EXPECT_EQ(0, w.writeSpeeds[0].wrc);
+  EXPECT_EQ(1, w.writeSpeeds[1].wrc);
+  EXPECT_EQ(2295103u, w.writeSpeeds[1].endLba);
+  EXPECT_EQ(11080u, w.writeSpeeds[1].writeSpeed);
+  const Medium dvd = MediumOf(0x001B);
+  EXPECT_EQ("5540 kB/s (4.0x DVD)", MediumSpeedText(w.writeSpeeds[0].writeSpeed, dvd));
+  EXPECT_EQ("7056 kB/s (40.0x CD)", MediumSpeedText(7056, MediumOf(0x0009)));
+  EXPECT_EQ("17980 kB/s (4.0x BD)", MediumSpeedText(17980, MediumOf(0x0043)));
+  EXPECT_EQ("7056 kB/s", MediumSpeedText(7056, MediumOf(0)));  // no disc: no medium
+
+  Bytes reading = Performance(0x00, {Words(0, 8310, 2295103, 22160)});
+  PerformanceAnswer r = DecodePerformance(reading.data(), reading.size());
+  ASSERT_EQ(1u, r.performance.size());
+  EXPECT_FALSE(r.write);
+  EXPECT_EQ(8310u, r.performance[0].startSpeed);
+  EXPECT_EQ(2295103u, r.performance[0].endLba);
+}
+
+TEST(PerformanceTest, AnswersThatAreCutShortOrSayMoreThanCame) {
+  Bytes two = Performance(0, {Words(0, 1, 2, 3), Words(0, 4, 5, 6)});
+  Bytes claims = two;
+  claims[3] = static_cast<unsigned char>(claims[3] + 32);  // two descriptors more than came
+  struct Case {
+    const char* what;
+    Bytes answer;
+    size_t received;
+    size_t descriptors;
+    const char* note;
+  } cases[] = {
+      {"whole", two, two.size(), 2, nullptr},
+      {"a data length beyond the data", claims, claims.size(), 2, "the answer says"},
+      {"the last descriptor cut", two, two.size() - 1, 1, "no whole descriptor"},
+      {"zero descriptors (no disc)", Performance(0, {}), 8, 0, "no descriptors"},
+      {"no whole header", two, 7, 0, "did not come whole"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PerformanceAnswer w = DecodeWriteSpeeds(c.answer.data(), c.received);
+    PerformanceAnswer r = DecodePerformance(c.answer.data(), c.received);
+    EXPECT_EQ(c.descriptors, w.writeSpeeds.size());
+    EXPECT_EQ(c.descriptors, r.performance.size());
+    bool found = c.note == nullptr ? w.notes.empty() : false;
+    for (const std::string& note : w.notes) found = found || (c.note != nullptr && note.find(c.note) != std::string::npos);
+    EXPECT_TRUE(found) << (w.notes.empty() ? "no notes" : w.notes[0]);
+  }
+}
+
+TEST(InquiryDetailTest, TheRevisionAndTheRestAsFarAsTheAnswerHoldsThem) {
+  Bytes answer = driveemu::InquiryAnswer("VENDOR", "PRODUCT", "1.0 ");
+  for (size_t i = 36; i < 56; ++i) answer[i] = static_cast<unsigned char>("2006/11/03 SN12345\x01\x02"[i - 36]);
+  InquiryDetail detail = DecodeInquiry(answer.data(), answer.size());
+  ASSERT_TRUE(detail.decoded);
+  EXPECT_EQ(5, detail.deviceType);
+  EXPECT_EQ("CD/DVD", DeviceTypeName(detail.deviceType));
+  EXPECT_TRUE(detail.removable);
+  EXPECT_EQ(5, detail.version);
+  EXPECT_EQ(2, detail.responseFormat);
+  EXPECT_TRUE(detail.revisionCame);
+  EXPECT_EQ("1.0", detail.revision);
+  ASSERT_EQ(20u, detail.vendorSpecific.size());
+  EXPECT_EQ("2006/11/03 SN12345..", PrintableText(detail.vendorSpecific.data(), detail.vendorSpecific.size()));
+
+  // An old drive answers 36 bytes: a revision, nothing vendor specific.
+  answer[4] = 31;
+  detail = DecodeInquiry(answer.data(), answer.size());
+  EXPECT_TRUE(detail.revisionCame);
+  EXPECT_TRUE(detail.vendorSpecific.empty());
+  // One that says 32 bytes holds no whole revision; one cut after 40 bytes
+  // keeps only the 4 vendor bytes that came, and says so.
+  answer[4] = 27;
+  EXPECT_FALSE(DecodeInquiry(answer.data(), answer.size()).revisionCame);
+  answer[4] = 91;
+  detail = DecodeInquiry(answer.data(), 40);
+  EXPECT_EQ(4u, detail.vendorSpecific.size());
+  ASSERT_EQ(1u, detail.notes.size());
+  EXPECT_EQ("the answer says 96 bytes, 40 came", detail.notes[0]);
+  EXPECT_FALSE(DecodeInquiry(answer.data(), 4).decoded);
+  EXPECT_EQ("type 1Fh", DeviceTypeName(0x1F));
+}
+
+TEST(SenseWordsTest, KeysAndTheCommonCodesInWords) {
+  EXPECT_EQ("Not Ready, Medium not present", SenseWords(0x02, 0x3A, 0x00));
+  EXPECT_EQ("Not Ready, Medium not present, tray open", SenseWords(0x02, 0x3A, 0x02));
+  EXPECT_EQ("Illegal Request, Invalid command operation code", SenseWords(0x05, 0x20, 0x00));
+  EXPECT_EQ("Medium Error, ASC 99h ASCQ 01h", SenseWords(0x03, 0x99, 0x01));
+  const unsigned char sense[18] = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0x00};
+  EXPECT_EQ("Unit Attention, Not ready to ready change, medium may have changed", SenseWords(sense));
+}
+
+}  // namespace
