@@ -13,13 +13,16 @@ if ! command -v clang++ >/dev/null || [ -z "$runtime" ]; then
   apt-get install -y clang libclang-rt-14-dev >/dev/null || { apt-get update >/dev/null && apt-get install -y clang libclang-rt-14-dev >/dev/null; }
 fi
 
+# One target per decoder of drive answers and per reader of files.
+targets="archive pe_version drive_detail features performance inquiry replay"
+targets_built=$(for t in $targets; do printf '%s_fuzz ' "$t"; done)
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DQUILLANOR_FUZZ=ON -DBUILD_TESTING=OFF >"$build.log" 2>&1 || { cat "$build.log"; exit 1; }
-cmake --build "$build" -j "$jobs" --target archive_fuzz pe_version_fuzz drive_detail_fuzz >>"$build.log" 2>&1 || { tail -n 40 "$build.log"; exit 1; }
+cmake --build "$build" -j "$jobs" --target $targets_built >>"$build.log" 2>&1 || { tail -n 40 "$build.log"; exit 1; }
 rm -f "$build.log"
 
-for target in archive pe_version drive_detail; do
+for target in $targets; do
   found="$build/corpus-$target"  # what the run adds; the committed seeds stay as they are
   mkdir -p "$found"
   echo "=== fuzz $target for ${seconds}s"

@@ -415,3 +415,33 @@ TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinuxSeamTest, DeviceTakesALinkToTheDriveAndNoDriveSaysWhereTheReportLooked) {
+  AddDrive("sr0", "0:0:0:0", "FIRST", "DRIVE");
+  AddDrive("sr1", "0:0:1:0", "SECOND", "DRIVE");
+  kernel.links["/dev/cdrom"] = "/dev/sr1";
+  Install();
+  std::string out, err;
+  const char* byLink[] = {"quillanor-report", "--device=/dev/cdrom"};
+  EXPECT_EQ(kReportAllAnswered, RunReport(2, byLink, &out, &err)) << err;
+  EXPECT_EQ(0u, out.find("Drive 1 (/dev/sr1): SECOND DRIVE\n")) << out;
+  const char* unknown[] = {"quillanor-report", "--device", "/dev/dvd"};
+  out.clear();
+  EXPECT_EQ(kReportCannotRun, RunReport(3, unknown, &out, &err));
+
+  SysfsTree empty;
+  LinuxDrivePort none(empty.Paths(), kernel);
+  SetDrivePort(&none);
+  err.clear();
+  out.clear();
+  const char* plain[] = {"quillanor-report"};
+  EXPECT_EQ(kReportAllAnswered, RunReport(1, plain, &out, &err));
+  EXPECT_EQ("No CD/DVD Devices Found\n", out);
+  EXPECT_NE(std::string::npos, err.find("no CD/DVD drive in " + empty.root + "/class/block")) << err;
+  EXPECT_NE(std::string::npos, err.find("sr_mod"));
+  SetDrivePort(port.get());
+}
+
+}  // namespace
