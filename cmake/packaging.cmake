@@ -21,9 +21,10 @@ else()
   install(TARGETS quillanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # Debian keeps manual pages compressed.
   set(manual ${CMAKE_BINARY_DIR}/quillanor-report.1.gz)
+  configure_file(${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1.in ${CMAKE_BINARY_DIR}/quillanor-report.1 @ONLY)
   add_custom_command(OUTPUT ${manual}
-    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1 > ${manual}
-    DEPENDS ${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1 VERBATIM)
+    COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/quillanor-report.1 > ${manual}
+    DEPENDS ${CMAKE_BINARY_DIR}/quillanor-report.1 VERBATIM)
   add_custom_target(manual ALL DEPENDS ${manual})
   install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   set(CPACK_GENERATOR DEB)

@@ -3,10 +3,7 @@
 #include <cstdio>
 
 #include "app/report/replay.h"
-
-#ifndef QUILLANOR_VERSION
-#define QUILLANOR_VERSION "0"
-#endif
+#include "quillanor_version.h"
 
 namespace {
 

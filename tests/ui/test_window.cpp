@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "quillanor_version.h"
 #include "interrogation/capabilities.h"
 #include "tools/uidriver/uidriver.h"
 
@@ -206,7 +207,7 @@ TEST_F(WindowTest, WithoutDrivesTheRootSaysSoAndSelectingItShowsNothing) {
 
 TEST_F(WindowTest, VersionTitleAndColumnsAreLaidOutAsDrawn) {
   ASSERT_TRUE(Open(""));
-  EXPECT_EQ("1.0.005", session.ItemText(IDC_VERSION));
+  EXPECT_EQ(QUILLANOR_VERSION, session.ItemText(IDC_VERSION));
   EXPECT_EQ("Quillanor", session.ItemText(IDC_TITLE));
 
   // Centred on the screen, with the focus on Exit.
