@@ -2,8 +2,11 @@
 # Tests the Linux report against emulated drives: a bare QEMU guest
 # (scripts/guest-run.sh --bare: Debian's kernel, software emulation, so no
 # KVM is needed) with five CD drives on PIIX IDE, AHCI and virtio-scsi runs
-# the static quillanor-report --json and plain (tools/qemu/linux-report.sh);
-# tools/qemu/check_linux_report.py checks the answers on the host.
+# the static quillanor-report --json and plain, with and without --detail,
+# and three peers on the same drives: sg_get_config, sdparm and cd-drive
+# (tools/qemu/linux-report.sh). tools/qemu/check_linux_report.py checks the
+# answers on the host, the report against the peers, and that --replay of
+# each saved report prints the same report again.
 #
 # Everything generated goes to build/qemu. Ends with one line
 # "N passed, M failed"; exits non-zero when a check failed or the test could
@@ -14,13 +17,16 @@ cd "$(dirname "$0")/.." || exit 1
 out=build/qemu
 rm -rf "$out" && mkdir -p "$out"
 
-checks() { python3 tools/qemu/check_linux_report.py "$out" --guest-status "$1"; }
+checks() { python3 tools/qemu/check_linux_report.py "$out" --guest-status "$1" --report "$report"; }
 cannot_run() {
   echo "qemu-test: $1"
   checks "$1"
   exit 1
 }
 
+. scripts/common.sh
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing sg3-utils sdparm libcdio-utils >/dev/null ||
+  cannot_run "could not install the peers (sg3-utils, sdparm, libcdio-utils)"
 report="${QUILLANOR_REPORT_STATIC:-}"
 if [ -z "$report" ]; then
   # Built here, so a stale program is never tested.
@@ -34,7 +40,9 @@ fi
 [ -x "$report" ] || cannot_run "$report does not exist"
 
 echo "qemu-test: a bare guest with five drives runs the static report"
-scripts/guest-run.sh --bare "$out" --drives --file "/usr/bin/quillanor-report-static=$report" tools/qemu/linux-report.sh
+scripts/guest-run.sh --bare "$out" --drives --file "/usr/bin/quillanor-report-static=$report" \
+  --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config --with-libs /usr/bin/sdparm=/usr/bin/sdparm \
+  --with-libs /usr/bin/cd-drive=/usr/bin/cd-drive tools/qemu/linux-report.sh
 status=$?
 case $status in
   0) checks 0 ;;

@@ -91,16 +91,16 @@ def schema_problems(document):
 
 
 def parse_text(text):
-    """The text report as [{index, name, rows: [(label, value)], other: [lines], value_columns}]."""
+    """The text report as [{index, path, name, rows: [(label, value)], other: [lines], value_columns}]."""
     if text == "No CD/DVD Devices Found\n":
         return []
     drives = []
     for number, line in enumerate(text.splitlines(), 1):
         if not line:
             continue  # blank lines part the blocks
-        heading = re.fullmatch(r"Drive (\d+): (.*)", line)
+        heading = re.fullmatch(r"Drive (\d+)(?: \(([^)]*)\))?: (.*)", line)
         if heading:
-            drives.append({"index": int(heading[1]), "name": heading[2], "rows": [], "other": [],
+            drives.append({"index": int(heading[1]), "path": heading[2], "name": heading[3], "rows": [], "other": [],
                            "value_columns": set()})
             continue
         if not drives or not line.startswith("  "):

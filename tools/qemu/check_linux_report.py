@@ -2,10 +2,14 @@
 """Checks what the static quillanor-report printed in the bare QEMU guest
 (scripts/qemu-test.sh; tools/qemu/linux-report.sh left it in one folder):
 the JSON, the text, their exit statuses and the kernel's own view of the
-drives. One line per check, then "N passed, M failed"; exits 1 when a check
-failed.
+drives; the detail against three peers nobody here wrote (sg_get_config's
+features, sdparm's capabilities page, cd-drive's summary), each peer held
+against MMC through the raw answers where the two disagree; and, with
+--report, that --replay of each saved report prints that report again, byte
+for byte. One line per check, then "N passed, M failed"; exits 1 when a
+check failed.
 
-  check_linux_report.py FOLDER [--guest-status TEXT]
+  check_linux_report.py FOLDER [--guest-status TEXT] [--report PROGRAM]
 
 The expected drives are those scripts/qemu-kernel.sh gives QEMU 7.2; the
 expected capability bytes are what QEMU's two CD emulations answer.
@@ -14,10 +18,11 @@ import argparse
 import json
 import os
 import re
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests"))
-from checks import Checks, parse_text, rows_from_page, schema_problems  # noqa: E402
+from checks import ROWS, Checks, parse_text, rows_from_page, schema_problems  # noqa: E402
 
 # The drives of scripts/qemu-kernel.sh in SCSI address order: PIIX IDE (one
 # host per channel), AHCI, then virtio-scsi targets 2 and 10 (10 after 2:
@@ -96,10 +101,162 @@ def text_problems(text, drives):
     return problems
 
 
+LOADING = {"Tray type": "tray", "Caddy/Slot type": "caddy", "Pop-up type": "pop-up"}
+INTERFACES = {"SCSI family": "SCSI", "ATAPI": "ATAPI", "Serial ATAPI": "Serial ATAPI", "USB": "USB"}
+# sg_get_config's names of feature fields, and ours.
+SG_FIELDS = {"INQ2": "inq2", "DBE": "dbe", "Load": "load", "Eject": "eject", "Prevent jumper": "prevent_jumper",
+             "Lock": "lock", "DBML": "dbml", "SAO": "sao", "raw": "raw", "raw MS": "raw_multisession",
+             "test write": "test_write", "CD-RW": "cd_rw", "R-W": "rw", "BUF": "buf", "DAP": "dap",
+             "C2 flags": "c2_flags", "CD-Text": "cd_text", "MULTI110": "multi110"}
+# sdparm's acronyms on page 2Ah: of the rows (by their page byte and bit),
+# and of the mechanism's fields.
+SDPARM_BITS = {"CD_R_R": (2, 0), "CD_RW_R": (2, 1), "METH2": (2, 2), "D_ROM_R": (2, 3), "D_R_R": (2, 4),
+               "D_RAM_R": (2, 5), "CD_R_W": (3, 0), "CD_RW_W": (3, 1), "TST_WR": (3, 2), "D_R_W": (3, 4),
+               "D_RAM_W": (3, 5), "AUDIO_P": (4, 0), "M2F1": (4, 4), "M2F2": (4, 5), "MULT_S": (4, 6),
+               "CDDA_CS": (5, 0), "CDDA_SA": (5, 1), "ISRC": (5, 5), "UPC": (5, 6), "LOCK": (6, 0), "LS": (6, 1),
+               "PJ": (6, 2), "EJECT": (6, 3), "SVL": (7, 0), "SCM": (7, 1), "RWILI": (7, 5)}
+SDPARM_WORDS = {"MRSS": ("max_read_speed", 8), "NVLS": ("volume_levels", 10), "BSS": ("buffer_size", 12),
+                "CRSS": ("current_read_speed", 14), "MWSS": ("max_write_speed", 18),
+                "CWSS": ("current_write_speed", 20)}
+# cd-drive's questions, and the row of ours that answers each.
+CD_DRIVE_ROWS = {"Can read CD-R": "Can read CD-R discs", "Can read CD-RW": "Can read CD-RW discs",
+                 "Can read DVD-ROM": "Can read DVD-ROM discs", "Can play audio": "Can play audio CDs",
+                 "Can read Mode 2 Form 1": "Can read sectors in Mode 2 Form 1 (XA) format",
+                 "Can read Mode 2 Form 2": "Can read sectors in Mode 2 Form 2 format",
+                 "Can read IRSC": "Can return ISRC value", "Can read Media Channel Number (or UPC)":
+                 "Can return media catalog number (UPC)",
+                 "Can read multiple sessions (e.g. PhotoCD)": "Can read multisession discs or Photo-CD discs",
+                 "Can eject": "Can eject media using Start/Stop Unit command",
+                 "Can disable manual eject": "Can prevent ejection of media",
+                 "Can read CD-DA": "Can read Red Book audio using Read CD command",
+                 "Can write CD-R": "Can write CD-R discs", "Can write CD-RW": "Can write CD-RW discs",
+                 "Can write DVD-R": "Can write DVD-R discs", "Can write DVD-RAM": "Can write DVD-RAM discs"}
+# Where a peer is wrong by MMC, as found here: told, and compared with MMC instead.
+PEER_MISTAKES = []
+
+
+def raw(drive, command):
+    for c in drive.get("commands", []):
+        if c["command"] == command:
+            return bytes.fromhex(c["data"])
+    return b""
+
+
+def raw_page(drive):
+    """Page 2Ah from the report's own raw MODE SENSE answer, as MMC lays it out."""
+    data = raw(drive, "MODE SENSE(10)")
+    if len(data) < 8:
+        return b""
+    start = 8 + int.from_bytes(data[6:8], "big")
+    return data[start:start + 2 + data[start + 1]] if start + 2 <= len(data) else b""
+
+
+def sg_features(text):
+    """[(code, version, persistent, current, {field: value})] as sg_get_config prints them."""
+    features = []
+    for line in text.splitlines():
+        head = re.fullmatch(r"\s+version=(\d+), persist=(\d), current=(\d) \[0x([0-9a-fA-F]+)\]", line)
+        if head:
+            features.append((int(head[4], 16), int(head[1]), head[2] == "1", head[3] == "1", {}))
+            continue
+        if not features or not line.startswith("      "):
+            continue
+        fields = features[-1][4]
+        named = re.fullmatch(r"\s+(Physical interface standard|Loading mechanism): (.*?)(,.*)?", line)
+        if named:
+            fields["physical_interface" if named[1].startswith("Physical") else "loading_mechanism"] = \
+                (INTERFACES if named[1].startswith("Physical") else LOADING).get(named[2], named[2])
+        for key, value in re.findall(r"([A-Za-z0-9 -]+?)=(\d+)", line):
+            if key.strip() in SG_FIELDS:
+                fields[SG_FIELDS[key.strip()]] = value == "1"
+    return features
+
+
+def peer_checks(checks, folder, drives):
+    for position, drive in enumerate(drives):
+        node = (drive.get("path") or "").replace("/dev/", "")
+        title = f"drive {position} ({node})"
+        # sg_get_config: the same features in the same order, and every field both decode.
+        text = read(folder, f"sg_get_config-{node}.txt")
+        ours = (drive.get("configuration") or {}).get("features", [])
+        if text is None or not ours:
+            checks.check(f"{title}: features agree with sg_get_config", "no sg_get_config output or no features")
+        else:
+            theirs = sg_features(text)
+            problems = []
+            if [f[0] for f in theirs] != [f["code"] for f in ours]:
+                problems.append(f"sg_get_config lists {[hex(f[0]) for f in theirs]}, the report {[hex(f['code']) for f in ours]}")
+            for them, us in zip(theirs, ours):
+                if them[1:4] != (us["version"], us["persistent"], us["current"]):
+                    problems.append(f"feature {us['code']:#06x}: sg_get_config says version, persistent, current "
+                                    f"{them[1:4]}, the report {(us['version'], us['persistent'], us['current'])}")
+                for key, value in them[4].items():
+                    if key in us["fields"] and us["fields"][key] != value:
+                        problems.append(f"feature {us['code']:#06x} {key}: sg_get_config {value!r}, the report "
+                                        f"{us['fields'][key]!r}")
+            checks.check(f"{title}: features agree with sg_get_config", problems)
+        # sdparm: every field of page 2Ah it shows, against the report and the raw page.
+        text = read(folder, f"sdparm-{node}.txt") or ""
+        page = raw_page(drive)
+        fields = dict(re.findall(r"^\s+([A-Z0-9_]+)\s+(\d+)\s", text, re.M))
+        problems = [] if fields and page else ["no sdparm output or no raw page"]
+        rows = {r["label"]: r["value"] for r in drive["rows"]}
+        for acronym, (byte, bit) in SDPARM_BITS.items():
+            if acronym not in fields or byte >= len(page) or acronym == "LS":
+                continue  # the lock state follows who holds the drive open
+            mmc = page[byte] >> bit & 1
+            label = next((label for label, b, t in ROWS if (b, t) == (byte, bit)), None)
+            if int(fields[acronym]) != mmc:
+                PEER_MISTAKES.append(f"sdparm {acronym} on {node}")
+            if label is not None and rows.get(label) != ("YES" if mmc else "NO"):
+                problems.append(f"{acronym}: the report shows {rows.get(label)}, the page has {mmc}")
+            if acronym == "PJ" and drive["mechanism"]["prevent_jumper"] != bool(mmc):
+                problems.append(f"PJ: the report says {drive['mechanism']['prevent_jumper']}, the page {mmc}")
+        for acronym, (key, at) in SDPARM_WORDS.items():
+            if acronym in fields and at + 2 <= len(page):
+                mmc = int.from_bytes(page[at:at + 2], "big")
+                if int(fields[acronym]) != mmc:
+                    PEER_MISTAKES.append(f"sdparm {acronym} on {node}")
+                if drive["mechanism"][key] != mmc:
+                    problems.append(f"{acronym}: the report says {drive['mechanism'][key]}, the page {mmc}")
+        if "LMT" in fields and len(page) > 6 and int(fields["LMT"]) != page[6] >> 5:
+            PEER_MISTAKES.append(f"sdparm LMT on {node}")
+        checks.check(f"{title}: page 2Ah agrees with sdparm", problems)
+        # cd-drive: its yes/no questions that a row answers, where it could ask them.
+        text = read(folder, f"cd-drive-{node}.txt") or ""
+        answers = dict(re.findall(r"^\s*(Can [^:]*?)\s*: (Yes|No)$", text, re.M))
+        problems = []
+        for question, label in CD_DRIVE_ROWS.items():
+            if question in answers and label in rows and (answers[question] == "Yes") != (rows[label] == "YES"):
+                problems.append(f"{question}: cd-drive {answers[question]}, the report {rows[label]}")
+        if not answers and "Error in getting drive" not in text:
+            problems.append("cd-drive answered nothing: " + text.strip()[-200:])
+        checks.check(f"{title}: what cd-drive can tell agrees with the rows", problems)
+
+
+def replay_checks(checks, folder, program):
+    """--replay of each saved report prints the very report it holds, and the others of the same run."""
+    saved = os.path.join(folder, "detail.json")
+    forms = [("detail.json", ["--json", "--detail"]), ("detail.txt", ["--detail"]),
+             ("report.json", ["--json"]), ("report.txt", [])]
+    for name, options in forms:
+        want = read(folder, name)
+        title = f"--replay detail.json {' '.join(options) or '(text)'} prints {name} again"
+        if not program or want is None or read(folder, "detail.json") is None:
+            checks.check(title, "not evaluated: no program or no saved report")
+            continue
+        result = subprocess.run([program, "--replay", saved, *options], capture_output=True, timeout=60)
+        got = result.stdout.decode("latin-1")
+        checks.check(title, None if got == want and result.returncode == status(folder, name) else
+                     f"exit {result.returncode} for {status(folder, name)}; first difference at byte "
+                     f"{next((i for i, (a, b) in enumerate(zip(got, want)) if a != b), min(len(got), len(want)))}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("folder")
     parser.add_argument("--guest-status", default="0", help="0, or why the guest did not run")
+    parser.add_argument("--report", default="", help="the report command, for the replay checks")
     args = parser.parse_args()
     folder = args.folder
     checks = Checks()
@@ -167,6 +324,23 @@ def main():
     checks.check("the text output agrees with the JSON",
                  text_problems(text, drives) if drives and text is not None else
                  "not evaluated: no text, or no drives in the JSON")
+
+    detail = []
+    try:
+        document = json.loads(read(folder, "detail.json") or "")
+        detail = document["drives"] if not schema_problems(document) else []
+    except ValueError:
+        pass
+    if len(detail) == len(EXPECTED_DRIVES):
+        peer_checks(checks, folder, detail)
+    else:
+        for position in range(len(EXPECTED_DRIVES)):
+            for peer in ("features agree with sg_get_config", "page 2Ah agrees with sdparm",
+                         "what cd-drive can tell agrees with the rows"):
+                checks.check(f"drive {position}: {peer}", "not evaluated: no detail of the schema for every drive")
+    replay_checks(checks, folder, args.report)
+    for mistake in sorted(set(PEER_MISTAKES)):
+        print(f"note: {mistake} differs from MMC; the report was compared with MMC instead")
 
     locked = [d["index"] for d in drives if d["capabilities"] and int(d["capabilities"][8:10], 16) & 0x02]
     print(f"note: drives reported in the prevent (locked) state: {locked or 'none'}")

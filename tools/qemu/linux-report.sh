@@ -20,3 +20,15 @@ run() {
 }
 run report.json /usr/bin/quillanor-report-static --json
 run report.txt /usr/bin/quillanor-report-static
+run detail.json /usr/bin/quillanor-report-static --detail --json
+run detail.txt /usr/bin/quillanor-report-static --detail
+
+# Peers nobody here wrote, on every drive: the features (sg_get_config), the
+# capabilities page (sdparm) and the drive's own summary (cd-drive).
+for block in /sys/class/block/sr*; do
+  [ -e "$block" ] || continue
+  node=/dev/${block##*/}
+  run "sg_get_config-${node#/dev/}.txt" sg_get_config "$node"
+  run "sdparm-${node#/dev/}.txt" sdparm --long --page=cms "$node"
+  run "cd-drive-${node#/dev/}.txt" cd-drive -i "$node"
+done
