@@ -6,7 +6,8 @@
 #    demonstration drives and with three drives that answer at once, the
 #    median of ROUNDS runs (default 11). It runs where 32-bit Windows
 #    programs run: on this machine, or in the QEMU guest of guest-run.sh;
-#  - quillanor-report against wodim -prcap on QEMU's drives, SG_IO calls and
+#  - quillanor-report (all drives, and --detail per drive) against wodim
+#    -prcap and against sg_get_config with sdparm on QEMU's drives, SG_IO calls and
 #    wall time counted by an LD_PRELOAD shim (tools/qemu/sgio_count.c), in a
 #    bare guest (tools/qemu/sgio-bench.sh; QUILLANOR_BENCH_ROUNDS, default 5).
 #   scripts/bench.sh [ROUNDS]
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 rounds="${1:-11}"
 jobs="${QUILLANOR_JOBS:-2}"
 scripts/setup-debian.sh
-QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim gcc libc6-dev >/dev/null
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim sg3-utils sdparm gcc libc6-dev >/dev/null
 for preset in native win32 win64; do
   cmake --preset "$preset" >/dev/null
 done
@@ -53,6 +54,7 @@ echo "${QUILLANOR_BENCH_ROUNDS:-5}" >"$out/rounds"
 gcc -shared -fPIC -O2 -Wall -Wextra -Werror -o "$out/sgio_count.so" tools/qemu/sgio_count.c -ldl
 QUILLANOR_GUEST_TIMEOUT=600 scripts/guest-run.sh --bare "$out" --drives \
   --with-libs /usr/bin/quillanor-report=build/native/app/report/quillanor-report \
-  --with-libs /usr/bin/wodim=/usr/bin/wodim --file "/lib/sgio_count.so=$out/sgio_count.so" \
+  --with-libs /usr/bin/wodim=/usr/bin/wodim --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config \
+  --with-libs /usr/bin/sdparm=/usr/bin/sdparm --file "/lib/sgio_count.so=$out/sgio_count.so" \
   tools/qemu/sgio-bench.sh | quiet
 python3 tools/qemu/bench_table.py "$out"

@@ -2,7 +2,7 @@
 # output folder): each tool under the SG_IO-counting shim (sgio_count.so),
 # the rounds interleaved so that every tool sees the same conditions. One
 # line per run in bench.txt: tool, drive, round, exit status, whether it
-# printed the capabilities, and the shim's counts.
+# printed what it is for, and the shim's counts (one line per process).
 rounds=$(cat rounds)
 drives=$(cd /dev && ls sr* | sort -k1.3n)
 measure() {
@@ -20,6 +20,17 @@ while [ "$round" -le "$rounds" ]; do
     printed=no
     grep -q "Drive capabilities" /tmp/bench.out && printed=yes
     echo "tool=wodim drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
+    # The two general tools that together tell most of what --detail tells.
+    # sdparm ends 5 when the drive refuses the saved values, having printed
+    # the current ones: what it printed is what counts.
+    measure sh -c "sg_get_config /dev/$drive; sdparm --page=cms /dev/$drive; exit 0"
+    printed=no
+    grep -q "Current profile" /tmp/bench.out && grep -q "capabilities and mechanical status" /tmp/bench.out && printed=yes
+    echo "tool=sg_get_config+sdparm drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
+    measure quillanor-report --detail --device "/dev/$drive"
+    printed=no
+    grep -q "Firmware revision" /tmp/bench.out && printed=yes
+    echo "tool=quillanor-report-detail-one drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
   done
   for tool in quillanor-report quillanor-report-detail; do
     set -- quillanor-report
