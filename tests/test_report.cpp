@@ -292,14 +292,14 @@ TEST(ReportTest, DetailDecodesThePageAndTheProfilesOrSaysWhyNot) {
   EXPECT_TRUE(has("Profile", "CD-ROM (0x0008)"));
   // Zero speed fields of the page are left out; the refusal is told.
   EXPECT_EQ(std::string::npos, out.find("Maximum write speed"));
-  EXPECT_TRUE(has("Profiles", "GET CONFIGURATION refused: Command not supported by device."));
+  EXPECT_TRUE(has("Profiles", "GET CONFIGURATION refused: Command not supported by device. (Illegal Request, Invalid command operation code)"));
 
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json"}, &out, &err));
   EXPECT_NE(std::string::npos, out.find("\"loading_mechanism\": \"tray\"")) << out;
   EXPECT_NE(std::string::npos, out.find("\"write_speeds\": [{\"speed\": 5292, \"rotation_control\": \"CAV\"}]"));
   EXPECT_NE(std::string::npos, out.find("\"current_profile\": {\"number\": 27, \"name\": \"DVD+R\"}"));
   EXPECT_NE(std::string::npos, out.find("{\"number\": 8, \"name\": \"CD-ROM\", \"current\": false}"));
-  EXPECT_NE(std::string::npos, out.find("\"notes\": [\"GET CONFIGURATION refused: Command not supported by device.\"]"));
+  EXPECT_NE(std::string::npos, out.find("\"notes\": [\"GET CONFIGURATION refused: Command not supported by device. (Illegal Request, Invalid command operation code)\"]"));
   // The page bytes 2 to 7 that came before stay as they were.
   EXPECT_NE(std::string::npos, out.find("\"capabilities\": \"030001002900\""));
 }

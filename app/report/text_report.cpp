@@ -55,7 +55,9 @@ void InquiryLines(const DriveReport& drive, std::vector<Line>& lines) {
   std::snprintf(text, sizeof text, "%02Xh", inquiry.version);
   lines.push_back(Line("INQUIRY version", text));
   lines.push_back(Line("Response data format", std::to_string(inquiry.responseFormat)));
-  if (!inquiry.vendorSpecific.empty())
+  // Zero bytes only: the drive keeps nothing there.
+  if (std::find_if(inquiry.vendorSpecific.begin(), inquiry.vendorSpecific.end(), [](unsigned char b) { return b != 0; }) !=
+      inquiry.vendorSpecific.end())
     lines.push_back(Line("Vendor specific", "\"" + PrintableText(&inquiry.vendorSpecific[0], inquiry.vendorSpecific.size()) +
                                                 "\" (" + Hex(inquiry.vendorSpecific) + ")"));
   for (std::size_t i = 0; i < inquiry.notes.size(); ++i) lines.push_back(Line("Note", "INQUIRY: " + inquiry.notes[i]));
@@ -164,7 +166,8 @@ std::vector<Line> DetailLines(const DriveReport& drive) {
 std::string CommandFailure(const char* command, const CommandOutcome& outcome) {
   switch (outcome.kind) {
     case CommandOutcome::kCheckCondition:
-      return std::string(command) + " refused: " + SenseText(outcome.sense).GetString();
+      return std::string(command) + " refused: " + SenseText(outcome.sense).GetString() + " (" +
+             SenseWords(outcome.sense) + ")";
     case CommandOutcome::kOtherStatus:
       return std::string(command) + " ended with status " + std::to_string(outcome.status);
     default:
