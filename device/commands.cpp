@@ -1,6 +1,7 @@
 #include "device/commands.h"
 
 #include <cstring>
+#include <memory>
 
 void BuildInquiryRequest(ScsiRequest* request, BYTE* answer) {
   std::memset(answer, 0, kInquiryAnswerLength);
@@ -74,9 +75,10 @@ CommandAnswer ModeSenseCapabilities(DeviceList& devices, int index) {
 
 CommandAnswer GetConfiguration(DeviceList& devices, int index, BYTE requestType, WORD startingFeature,
                                WORD allocation) {
-  std::vector<BYTE> buffer(allocation == 0 ? 1 : allocation);
+  // Up to 64 KB: zeroed once, by the builder.
+  std::unique_ptr<BYTE[]> buffer(new BYTE[allocation == 0 ? 1 : allocation]);
   ScsiRequest request;
-  BuildConfigurationRequest(&request, buffer.data(), requestType, startingFeature, allocation);
+  BuildConfigurationRequest(&request, buffer.get(), requestType, startingFeature, allocation);
   return SendRequest(devices, index, &request);
 }
 

@@ -14,7 +14,7 @@ if ! command -v clang++ >/dev/null || [ -z "$runtime" ]; then
 fi
 
 # One target per decoder of drive answers and per reader of files.
-targets="archive pe_version drive_detail features performance inquiry replay"
+targets="archive pe_version drive_detail features performance inquiry replay report"
 targets_built=$(for t in $targets; do printf '%s_fuzz ' "$t"; done)
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
@@ -26,7 +26,10 @@ for target in $targets; do
   found="$build/corpus-$target"  # what the run adds; the committed seeds stay as they are
   mkdir -p "$found"
   echo "=== fuzz $target for ${seconds}s"
-  "$build/fuzz/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  # Whole reports from small descriptions; decoders and readers from answers of any size.
+  max_len=65536
+  [ "$target" = report ] && max_len=2048
+  "$build/fuzz/${target}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
     -print_final_stats=1 -artifact_prefix="$build/$target-" "$found" "fuzz/corpus/$target" 2>"$build/$target.log" ||
     { tail -n 60 "$build/$target.log"; echo "fuzz $target: FAILED (input saved under $build/$target-*)"; exit 1; }
   grep -E '^(stat::number_of_executed_units|Done)' "$build/$target.log" || true

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the three presets and runs every test: natively, and under 32-bit
-# and 64-bit Wine (window tests under Xvfb); then the Linux report in a QEMU
+# Builds the presets and runs every test: natively (also under
+# AddressSanitizer and UndefinedBehaviorSanitizer), and under 32-bit and
+# 64-bit Wine (window tests under Xvfb); then the Linux report in a QEMU
 # guest and the fuzzers. Ends with one line
 # "N passed, N failed" over all builds; exits non-zero when anything failed
 # or could not run.
@@ -58,7 +59,7 @@ if ! scripts/wine-prefix.sh $prefix_kind; then
 fi
 
 jobs="${QUILLANOR_JOBS:-2}"
-for preset in native win32 win64; do
+for preset in native native-asan win32 win64; do
   echo "=== $preset: configure and build"
   if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 || ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
     tail -n 40 "build-$preset.log"
@@ -76,7 +77,7 @@ for preset in native win32 win64; do
     echo "=== win32: the guest ran the tests in $(($(date +%s) - started)) s"
     [ "$guest_status" -eq 125 ] && problems+=("win32: the QEMU guest could not run the tests")
   else
-    (cd "build/$preset" && ctest --output-on-failure --output-junit "$root/$results/ctest.junit.xml")
+    ctest --preset "$preset" --output-junit "$root/$results/ctest.junit.xml"
   fi
   read -r p f < <(python3 scripts/count-results.py "$results/ctest.junit.xml" "$results")
   p=${p:-0}; f=${f:-1}

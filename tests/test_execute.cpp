@@ -138,21 +138,24 @@ TEST_F(ExecuteTest, AspiBlockCarriesTheRequestToTheDrivesAddress) {
   EXPECT_EQ(0, block.SRB_Lun);
   EXPECT_EQ(0x48, block.SRB_Flags);
   EXPECT_EQ(256u, block.SRB_BufLen);
-  EXPECT_EQ(answer, block.SRB_BufPointer);
+  // The block is byte-packed: its pointers are read out before comparing.
+  const BYTE* buffer = block.SRB_BufPointer;
+  void* event = block.SRB_PostProc;
+  EXPECT_EQ(answer, buffer);
   EXPECT_EQ(14, block.SRB_SenseLen);
   EXPECT_EQ(10, block.SRB_CDBLen);
   EXPECT_EQ(0u, block.SRB_Hdr_Rsvd);
   EXPECT_EQ(0, std::memcmp(request.Header.Cdb, block.CDBByte, 16));
   BYTE zeros[20] = {0};
   EXPECT_EQ(0, std::memcmp(zeros, block.SRB_Rsvd2, 20));
-  EXPECT_NE(nullptr, block.SRB_PostProc);
+  EXPECT_NE(nullptr, event);
 
   // Finished at once: no wait, but the event is reset and released.
   EXPECT_EQ(1, os->CountCalls("CreateEventA"));
   EXPECT_EQ("manual unset", os->calls[0].detail);
   EXPECT_EQ(0, os->CountCalls("WaitForSingleObject"));
   EXPECT_EQ(1, os->CountCalls("ResetEvent"));
-  EXPECT_EQ(1, os->closeCounts[static_cast<HANDLE>(block.SRB_PostProc)]);
+  EXPECT_EQ(1, os->closeCounts[static_cast<HANDLE>(event)]);
 }
 
 TEST_F(ExecuteTest, AspiDirectionFlagsFollowDataIn) {

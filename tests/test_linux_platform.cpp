@@ -70,7 +70,7 @@ class FakeKernel : public LinuxSystem {
       io->host_status = 0x01;  // no connection
     } else {
       io->status = outcome.status;
-      std::memcpy(io->dxferp, outcome.data.data(), outcome.data.size());
+      if (!outcome.data.empty()) std::memcpy(io->dxferp, outcome.data.data(), outcome.data.size());
       io->resid = static_cast<int>(io->dxfer_len - outcome.data.size());
       if (!outcome.sense.empty()) {
         io->driver_status = 0x08;  // sense available

@@ -73,7 +73,7 @@ class Reader {
         !Bytes(command, "sense", true, where, &sense) ||
         !Number(command, "scsi_status", 0, 255, true, where, &status, &hasStatus) ||
         !Number(command, "transferred", 0, 0xFFFFFFFFLL, true, where, &transferred, &hasTransferred) ||
-        !Number(command, "system_error", -0x7FFFFFFFLL, 0x7FFFFFFFLL, false, where, &systemError))
+        !Number(command, "system_error", -0x80000000LL, 0xFFFFFFFFLL, false, where, &systemError))
       return false;
     if (answer->cdb.empty() || answer->cdb.size() > 16) return Fail(where, "a CDB of no length a command has");
     if (sense.size() > sizeof(CommandOutcome().sense)) return Fail(where, "more sense bytes than a command has");

@@ -114,7 +114,8 @@ BYTE AspiEngine::Complete(void* srb) {
       block->SRB_TargStat = outcome.status;
       if (outcome.status == 2) {
         size_t room = std::min<size_t>(block->SRB_SenseLen, sizeof(block->SenseArea));
-        std::memcpy(block->SenseArea, outcome.sense.data(), std::min(room, outcome.sense.size()));
+        if (!outcome.sense.empty())
+          std::memcpy(block->SenseArea, outcome.sense.data(), std::min(room, outcome.sense.size()));
       }
     }
   }

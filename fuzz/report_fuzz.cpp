@@ -1,0 +1,168 @@
+// The whole report over drives that answer anything: the input describes up
+// to four emulated drives (for INQUIRY, MODE SENSE, GET CONFIGURATION and
+// GET PERFORMANCE, an answer of any length, a CHECK CONDITION with any sense
+// bytes, another status, or a command not carried), the transport, and the
+// options. Through the scripted stand-in the report runs as text and as
+// JSON, with and without --detail: every document must parse and hold the
+// fields docs/report.schema.json requires, the text must hold one block per
+// drive, and a saved --json --detail report must replay byte for byte.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/report/json_reader.h"
+#include "app/report/replay.h"
+#include "app/report/report.h"
+#include "tests/support/helpers.h"
+
+namespace {
+
+const JsonValue& Schema() {
+  static JsonValue schema;
+  static bool loaded = false;
+  if (!loaded) {
+    std::ifstream in(QUILLANOR_SOURCE_DIR "/docs/report.schema.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!ParseJson(text.str(), &schema, &error)) std::abort();
+    loaded = true;
+  }
+  return schema;
+}
+
+// The schema node a "$ref" names, or the node itself.
+const JsonValue& Resolve(const JsonValue& node) {
+  const JsonValue* ref = node.Find("$ref");
+  if (ref == nullptr) return node;
+  const std::string prefix = "#/definitions/";
+  const JsonValue* definition = Schema().Find("definitions")->Find(ref->text.substr(prefix.size()).c_str());
+  if (definition == nullptr) std::abort();
+  return *definition;
+}
+
+// Every member the schema requires is there, in every object of the document.
+void CheckRequired(const JsonValue& value, const JsonValue& node) {
+  const JsonValue& schema = Resolve(node);
+  if (const JsonValue* choices = schema.Find("oneOf")) {
+    for (const JsonValue& choice : choices->items) {
+      const JsonValue& alternative = Resolve(choice);
+      const JsonValue* type = alternative.Find("type");
+      const bool object = alternative.Find("properties") != nullptr || (type != nullptr && type->text == "object");
+      if (object == (value.type == JsonValue::kObject)) CheckRequired(value, alternative);
+    }
+    return;
+  }
+  if (value.type == JsonValue::kObject) {
+    if (const JsonValue* required = schema.Find("required"))
+      for (const JsonValue& key : required->items)
+        if (value.Find(key.text.c_str()) == nullptr) std::abort();
+    if (const JsonValue* properties = schema.Find("properties"))
+      for (const auto& member : value.members)
+        if (const JsonValue* property = properties->Find(member.first.c_str())) CheckRequired(member.second, *property);
+  } else if (value.type == JsonValue::kArray) {
+    if (const JsonValue* items = schema.Find("items"))
+      for (const JsonValue& item : value.items) CheckRequired(item, *items);
+  }
+}
+
+driveemu::CommandReply Reply(FuzzedDataProvider& input) {
+  driveemu::CommandReply reply;
+  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+      reply.kind = driveemu::CommandReply::kData;
+      reply.data = input.ConsumeBytes<BYTE>(input.ConsumeIntegralInRange<size_t>(0, 300));
+      break;
+    case 1:
+      reply.kind = driveemu::CommandReply::kCheckCondition;
+      reply.sense = input.ConsumeBytes<BYTE>(input.ConsumeIntegralInRange<size_t>(0, 40));
+      break;
+    case 2:
+      reply.kind = driveemu::CommandReply::kStatus;
+      reply.status = input.ConsumeIntegral<BYTE>();
+      break;
+    default:
+      reply.kind = driveemu::CommandReply::kTransportFailure;
+  }
+  return reply;
+}
+
+void Run(const std::vector<const char*>& options, std::string* out) {
+  std::vector<const char*> argv = {"quillanor-report"};
+  argv.insert(argv.end(), options.begin(), options.end());
+  std::string err;
+  const int status = RunReport(static_cast<int>(argv.size()), argv.data(), out, &err);
+  if (status < 0 || status > 2) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const bool aspi = input.ConsumeBool();
+  driveemu::DriveProfile profile;
+  const int drives = input.ConsumeIntegralInRange<int>(0, 4);
+  for (int i = 0; i < drives; ++i) {
+    driveemu::EmulatedUnit unit;
+    unit.target = i;
+    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC)})
+      if (input.ConsumeBool()) unit.replies[opcode] = Reply(input);
+    if (unit.replies.count(0x12) == 0) unit.inquiry = driveemu::InquiryAnswer("FUZZ", "DRIVE", "1.0");
+    profile.units.push_back(unit);
+  }
+  StandInPlatform os(profile);
+  if (aspi) testing_helpers::UseWindows98(os);
+  os.transportError = input.ConsumeIntegral<DWORD>();
+
+  // The report itself, as a saved capture and as text; the forms without
+  // --detail from the capture, as --replay makes them (which the tests hold
+  // equal to the report's own).
+  std::string detail, detailText;
+  Run({"--detail"}, &detailText);
+  Run({"--json", "--detail"}, &detail);
+  Capture capture;
+  std::string error;
+  if (!ReadCapture(detail, &capture, &error)) {
+    if (std::getenv("QUILLANOR_FUZZ_SHOW")) std::fprintf(stderr, "%s\n%s\n", error.c_str(), detail.c_str());
+    std::abort();
+  }
+  std::vector<DriveReport> plain, replayed;
+  for (const DriveAnswers& answers : capture.drives) {
+    plain.push_back(InterpretDrive(answers, false));
+    replayed.push_back(InterpretDrive(answers, true));
+  }
+  std::string text, json, again, againText;
+  WriteTextReport(text, plain);
+  WriteJsonReport(json, plain, JsonReportOptions());
+  JsonReportOptions options;
+  options.detail = true;
+  WriteJsonReport(again, replayed, options);
+  WriteTextReport(againText, replayed);
+
+  for (const std::string* document : {&json, &detail}) {
+    JsonValue value;
+    if (!ParseJson(*document, &value, &error)) std::abort();
+    CheckRequired(value, Schema());
+    if (value.Find("drives")->items.size() != static_cast<size_t>(drives)) std::abort();
+  }
+  // One block per drive, each headed by its index.
+  for (const std::string* form : {&text, &detailText}) {
+    size_t blocks = 0;
+    for (size_t at = 0; (at = form->find("Drive ", at)) != std::string::npos; ++at)
+      if (at == 0 || (*form)[at - 1] == '\n') ++blocks;
+    if (blocks != static_cast<size_t>(drives) && !(drives == 0 && *form == "No CD/DVD Devices Found\n")) std::abort();
+  }
+  // The capture replays as the reports it was taken with.
+  if (again.substr(again.find("\"redacted\"")) != detail.substr(detail.find("\"redacted\""))) std::abort();
+  if (againText != detailText) {
+    if (std::getenv("QUILLANOR_FUZZ_SHOW")) std::fprintf(stderr, "ORIGINAL\n%s\nREPLAY\n%s\n", detailText.c_str(), againText.c_str());
+    std::abort();
+  }
+  return 0;
+}
