@@ -10,9 +10,10 @@
 #       writable at their own paths, 32-bit Wine ready in a prefix of its
 #       own and Xvfb started. COMMAND runs in the project folder; its output
 #       comes here.
-#   guest-run.sh --bare FOLDER [--drives] [--file /GUEST=HOST]... [--with-libs /GUEST=HOST]... SCRIPT
-#       A bare guest: the initramfs alone with the programs given (as
-#       tools/qemu/initramfs.py places them) and FOLDER shared at /out, where
+#   guest-run.sh --bare FOLDER [--drives] [--file /GUEST=HOST]... [--with-libs /GUEST=HOST]...
+#                [--spare-module NAME]... SCRIPT
+#       A bare guest: the initramfs alone with the programs and modules given
+#       (as tools/qemu/initramfs.py places them) and FOLDER shared at /out, where
 #       SCRIPT runs (sh, from /out) and leaves what it makes; its output goes
 #       to FOLDER/command.log.
 #
@@ -38,7 +39,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --bare) bare=$2; shift 2 ;;
     --drives) with_drives=yes; shift ;;
-    --file|--with-libs) placements+=("$1" "$2"); shift 2 ;;
+    --file|--with-libs|--spare-module) placements+=("$1" "$2"); shift 2 ;;
     *) break ;;
   esac
 done

@@ -108,6 +108,8 @@ counted() {
 # The Linux report inside a bare QEMU guest with emulated drives (uses the
 # native build above; builds what it needs if that failed).
 counted qemu build-qemu.log scripts/qemu-test.sh
+# Faults from a real kernel: drives that time out, answer slowly, vanish.
+counted faults build-faults.log scripts/fault-test.sh
 # The real window and the report on Wine's pass-through road, against the
 # same emulated drives in a QEMU guest.
 counted "window road" build-window-road.log scripts/window-road-test.sh

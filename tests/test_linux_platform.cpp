@@ -41,6 +41,7 @@ class FakeKernel : public LinuxSystem {
   int ioctlError = 0;
   unsigned hostStatus = 0;
   unsigned driverStatus = 0;
+  int faultyOpcode = -1;  // the forced outcome for this operation code alone; -1: for every command
 
   int Open(const char* path, int flags) override {
     opens.push_back(std::make_pair(std::string(path), flags));
@@ -78,8 +79,9 @@ class FakeKernel : public LinuxSystem {
         std::memcpy(io->sbp, outcome.sense.data(), io->sb_len_wr);
       }
     }
-    if (hostStatus != 0) io->host_status = static_cast<unsigned short>(hostStatus);
-    if (driverStatus != 0) io->driver_status = static_cast<unsigned short>(driverStatus);
+    const bool faulty = faultyOpcode < 0 || static_cast<const BYTE*>(io->cmdp)[0] == faultyOpcode;
+    if (faulty && hostStatus != 0) io->host_status = static_cast<unsigned short>(hostStatus);
+    if (faulty && driverStatus != 0) io->driver_status = static_cast<unsigned short>(driverStatus);
     return 0;
   }
   int Close(int fd) override {
@@ -380,24 +382,33 @@ TEST_F(LinuxSeamTest, RefusesCommandsAndHandlesThatAreNotRight) {
   EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(opened.handle, good).failure);
 }
 
-TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOut) {
+TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOutAndAsksThatDriveNothingMore) {
   AddDrive("sr0", "0:0:0:0", "SLOW", "DRIVE");
   Install();
-  {
-    DeviceList devices;
-    ASSERT_EQ(1, devices.Enumerate());
-  }
-  kernel.hostStatus = 0x03;  // every command from now on times out at the host
+  kernel.hostStatus = 0x03;  // MODE SENSE times out at the host
+  kernel.faultyOpcode = 0x5A;
   std::string out, err;
   const char* text[] = {"quillanor-report", "--drive", "0"};
-  // The INQUIRY of discovery times out too: the drive keeps its fall-back name.
   EXPECT_EQ(kReportSomeFailed, RunReport(3, text, &out, &err));
-  EXPECT_EQ("Drive 0 (/dev/sr0): GENERIC CD-ROM0\n  Mode Sense Command Failure\n  Not carried: timed out\n", out);
-  const char* json[] = {"quillanor-report", "--json"};
+  EXPECT_EQ("Drive 0 (/dev/sr0): SLOW DRIVE\n  Mode Sense Command Failure\n  Not carried: timed out\n", out);
+  const char* json[] = {"quillanor-report", "--json", "--detail"};
   out.clear();
-  EXPECT_EQ(kReportSomeFailed, RunReport(2, json, &out, &err));
+  kernel.sent.clear();
+  EXPECT_EQ(kReportSomeFailed, RunReport(3, json, &out, &err));
   EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\"],\n      \"not_carried\": \"timed out\"")) << out;
   EXPECT_TRUE(MatchesReportSchema(out));
+  EXPECT_EQ(2u, kernel.sent.size());  // INQUIRY and MODE SENSE: no detail for a drive that timed out
+
+  // A drive that let discovery's INQUIRY time out is asked nothing more: a
+  // time-out costs as much again each time.
+  kernel.faultyOpcode = -1;
+  kernel.sent.clear();
+  out.clear();
+  EXPECT_EQ(kReportSomeFailed, RunReport(3, text, &out, &err));
+  EXPECT_EQ("Drive 0 (/dev/sr0): GENERIC CD-ROM0\n  Mode Sense Command Failure\n"
+            "  Not carried: the drive timed out on INQUIRY\n",
+            out);
+  EXPECT_EQ(1u, kernel.sent.size());
 }
 
 TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {

@@ -419,18 +419,26 @@ TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveAp
 TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   driveemu::EmulatedUnit lost = Drive(0, 3, "LOST", "LINK");
   lost.replies[0x5A] = TransportFailure();
+  driveemu::EmulatedUnit stuck = ModernWriter();
+  stuck.target = 6;
+  stuck.replies[0x46] = TransportFailure();  // GET CONFIGURATION times out: nothing more is asked
   driveemu::DriveProfile profile = DetailDrives();
   profile.units.push_back(ModernWriter());
   profile.units[2].target = 5;
   profile.units.push_back(lost);
+  profile.units.push_back(stuck);
   const std::string capture = "quillanor-replay-test.json";
   for (bool aspi : {false, true}) {
     SCOPED_TRACE(aspi ? "ASPI" : "drive port");
     StandInPlatform os(profile);
     if (aspi) UseWindows98(os);
+    os.transportError = ERROR_SEM_TIMEOUT;
     std::string saved, err;
     const int status = RunCommand({"--json", "--detail"}, &saved, &err);
     EXPECT_EQ(kReportSomeFailed, status);
+    if (!aspi) {
+      EXPECT_NE(std::string::npos, saved.find("\"not_carried\": \"the drive timed out on GET CONFIGURATION\"")) << saved;
+    }
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
         {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"}};

@@ -10,6 +10,24 @@ const BYTE kPerformanceType = 0x00;
 const BYTE kNominalReadPerformance = 0x10;
 const BYTE kRedacted = '*';
 
+// A drive that let a command time out, or is gone, would make every further
+// command wait as long again (a time-out costs its 15 s and as much again
+// of the kernel's error recovery): it is asked nothing more.
+bool Unreachable(const CommandAnswer& answer) {
+  return answer.sent && (answer.outcome.failure == CommandOutcome::kTimedOut ||
+                         answer.outcome.failure == CommandOutcome::kNoSuchDevice);
+}
+
+// The outcome of a command not sent for that reason.
+CommandAnswer NotSentAfter(const CommandAnswer& answer, const char* command) {
+  CommandAnswer skipped;
+  const std::string why = std::string("the drive ") +
+                          (answer.outcome.failure == CommandOutcome::kTimedOut ? "timed out on " : "was gone at ") +
+                          command;
+  skipped.outcome = CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, why.c_str());
+  return skipped;
+}
+
 }  // namespace
 
 std::vector<std::pair<const char*, const CommandAnswer*> > DriveAnswers::Sent() const {
@@ -33,6 +51,7 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
   const CdDevice& device = devices.Device(index);
   answers.path = device.m_strPath.GetString();
   answers.inquiry = device.m_inquiry;
+  if (Unreachable(answers.inquiry)) return answers;
   answers.modeSense = ModeSenseCapabilities(devices, index);
   if (!detail || !answers.modeSense.Good()) return answers;
 
@@ -45,7 +64,9 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
     if (whole > kConfigurationHeaderLength)
       answers.configuration = GetConfiguration(devices, index, 0, 0x0000, static_cast<WORD>(whole));
   }
+  if (Unreachable(answers.configurationHeader) || Unreachable(answers.configuration)) return answers;
   answers.writeSpeeds = GetPerformance(devices, index, 0x00, kWriteSpeedType, kPerformanceDescriptors);
+  if (Unreachable(answers.writeSpeeds)) return answers;
   answers.performance = GetPerformance(devices, index, kNominalReadPerformance, kPerformanceType, kPerformanceDescriptors);
   return answers;
 }
@@ -65,7 +86,9 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
     drive.revisionKnown = drive.inquiry.revisionCame;
     drive.revision = drive.inquiry.revision;
   }
-  drive.capabilities = InterpretCapabilities(answers.modeSense);
+  drive.capabilities = InterpretCapabilities(
+      Unreachable(answers.inquiry) && !answers.modeSense.sent ? NotSentAfter(answers.inquiry, "INQUIRY")
+                                                               : answers.modeSense);
   drive.detailed = detail && drive.capabilities.Answered();
   if (!drive.detailed) return drive;
 
@@ -81,6 +104,20 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
     drive.features = DecodeFeatures(configuration.data.empty() ? nullptr : &configuration.data[0],
                                     configuration.data.size());
   drive.medium = MediumOf(drive.profiles.detail.currentProfile);
+  // A command left out because an earlier one found the drive unreachable
+  // says so.
+  const CommandAnswer* stop = nullptr;
+  const char* stopName = "GET CONFIGURATION";
+  if (Unreachable(answers.configurationHeader)) stop = &answers.configurationHeader;
+  if (stop == nullptr && Unreachable(answers.configuration)) stop = &answers.configuration;
+  drive.writeSpeedsOutcome = answers.writeSpeeds.sent || stop == nullptr ? answers.writeSpeeds.outcome
+                                                                         : NotSentAfter(*stop, stopName).outcome;
+  if (stop == nullptr && Unreachable(answers.writeSpeeds)) {
+    stop = &answers.writeSpeeds;
+    stopName = "GET PERFORMANCE";
+  }
+  drive.performanceOutcome = answers.performance.sent || stop == nullptr ? answers.performance.outcome
+                                                                         : NotSentAfter(*stop, stopName).outcome;
   if (answers.writeSpeeds.Good())
     drive.writeSpeeds = DecodeWriteSpeeds(answers.writeSpeeds.data.empty() ? nullptr : &answers.writeSpeeds.data[0],
                                           answers.writeSpeeds.data.size());

@@ -48,7 +48,9 @@ struct DriveReport {
   ProfilesResult profiles = ProfilesResult();
   FeatureList features = FeatureList();
   CommandOutcome featuresOutcome;
+  CommandOutcome writeSpeedsOutcome;
   PerformanceAnswer writeSpeeds = PerformanceAnswer();
+  CommandOutcome performanceOutcome;
   PerformanceAnswer performance = PerformanceAnswer();
   Medium medium = Medium();
 
@@ -59,6 +61,8 @@ struct DriveReport {
 // Sends a drive the report's commands: with `detail`, for a drive that
 // answered the page, also GET CONFIGURATION (its header, then all of it)
 // and GET PERFORMANCE twice; at most six commands with discovery's INQUIRY.
+// Once a command has timed out, or found the drive gone, nothing more is
+// sent to it.
 DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);
 // What the answers come to; `detail` as they were collected.
 DriveReport InterpretDrive(const DriveAnswers& answers, bool detail);

@@ -204,7 +204,7 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   json.Key("medium");
   TextOrNull(json, !drive.medium.name.empty(), drive.medium.name);
   json.Key("write_speeds").BeginObject();
-  Outcome(json, drive.answers.writeSpeeds.outcome);
+  Outcome(json, drive.writeSpeedsOutcome);
   json.Key("descriptors").BeginArray();
   for (std::size_t i = 0; i < drive.writeSpeeds.writeSpeeds.size(); ++i) {
     const WriteSpeedDescriptor& d = drive.writeSpeeds.writeSpeeds[i];
@@ -222,7 +222,7 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   Notes(json, drive.writeSpeeds.notes);
   json.EndObject();
   json.Key("read").BeginObject();
-  Outcome(json, drive.answers.performance.outcome);
+  Outcome(json, drive.performanceOutcome);
   json.Key("write").Bool(drive.performance.write);
   json.Key("except").Bool(drive.performance.except);
   json.Key("descriptors").BeginArray();

@@ -132,7 +132,10 @@ class Reader {
       if (slot->sent) return Fail(at, "comes twice");
       if (!Command(command, at, slot)) return false;
     }
-    if (!answers->modeSense.sent) return Fail(where, "holds no MODE SENSE answer");
+    const CommandOutcome::Failure inquiry = answers->inquiry.outcome.failure;
+    if (!answers->modeSense.sent &&
+        !(answers->inquiry.sent && (inquiry == CommandOutcome::kTimedOut || inquiry == CommandOutcome::kNoSuchDevice)))
+      return Fail(where, "holds no MODE SENSE answer");
     return true;
   }
 

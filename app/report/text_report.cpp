@@ -117,9 +117,8 @@ void ConfigurationLines(const DriveReport& drive, std::vector<Line>& lines) {
 void PerformanceLines(const DriveReport& drive, std::vector<Line>& lines) {
   const char* kWrite = "Write speed (GET PERFORMANCE)";
   const char* kRead = "Read speed (GET PERFORMANCE)";
-  const CommandAnswer& w = drive.answers.writeSpeeds;
-  if (!w.Good()) {
-    lines.push_back(Line(kWrite, CommandFailure("GET PERFORMANCE", w.outcome)));
+  if (!drive.writeSpeedsOutcome.Good()) {
+    lines.push_back(Line(kWrite, CommandFailure("GET PERFORMANCE", drive.writeSpeedsOutcome)));
   } else {
     for (std::size_t i = 0; i < drive.writeSpeeds.writeSpeeds.size(); ++i) {
       const WriteSpeedDescriptor& d = drive.writeSpeeds.writeSpeeds[i];
@@ -133,9 +132,8 @@ void PerformanceLines(const DriveReport& drive, std::vector<Line>& lines) {
       if (drive.writeSpeeds.notes[i] != "no descriptors")
         lines.push_back(Line("Note", "write speeds: " + drive.writeSpeeds.notes[i]));
   }
-  const CommandAnswer& r = drive.answers.performance;
-  if (!r.Good()) {
-    lines.push_back(Line(kRead, CommandFailure("GET PERFORMANCE", r.outcome)));
+  if (!drive.performanceOutcome.Good()) {
+    lines.push_back(Line(kRead, CommandFailure("GET PERFORMANCE", drive.performanceOutcome)));
     return;
   }
   for (std::size_t i = 0; i < drive.performance.performance.size(); ++i) {

@@ -179,6 +179,9 @@ def main():
     parser.add_argument("--init", required=True)
     parser.add_argument("--modules-dir", required=True, help="lib/modules/<version> of the kernel")
     parser.add_argument("--module", action="append", default=[], help="module to load (with its dependencies)")
+    parser.add_argument("--spare-module", action="append", default=[],
+                        help="module placed at /lib/modules/spare/NAME.ko for the guest to load itself (its "
+                             "dependencies are loaded)")
     parser.add_argument("--file", action="append", default=[], type=placement, help="/guest/path=host/path")
     parser.add_argument("--with-libs", action="append", default=[], type=placement,
                         help="/guest/path=host/path of a dynamic program, with its libraries")
@@ -196,6 +199,10 @@ def main():
         archive.file("init", read(args.init))
 
         order = resolve_modules(args.modules_dir, args.module)
+        for name in args.spare_module:
+            spare = resolve_modules(args.modules_dir, [name])
+            order += [p for p in spare[:-1] if p not in order]
+            archive.file(f"lib/modules/spare/{name}.ko", read(os.path.join(args.modules_dir, spare[-1])), 0o644)
         for relative in order:
             archive.file("lib/modules/" + relative, read(os.path.join(args.modules_dir, relative)), 0o644)
         archive.file("lib/modules/load-order", "".join(p + "\n" for p in order).encode(), 0o644)
