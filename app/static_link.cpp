@@ -1,5 +1,7 @@
 #include "app/static_link.h"
 
+#include "platform/win_platform.h"
+
 #include <shellapi.h>
 
 IMPLEMENT_DYNAMIC(CStaticLinkVek, CStatic)
@@ -41,7 +43,11 @@ HBRUSH CStaticLinkVek::CtlColor(CDC* dc, UINT) {
 
 void CStaticLinkVek::OnClicked() {
   if (m_strTarget.IsEmpty()) GetWindowText(m_strTarget);
-  HINSTANCE result = ::ShellExecuteA(nullptr, "open", m_strTarget, nullptr, nullptr, SW_SHOWNORMAL);
+  // The shell is loaded on the first click, not at every start.
+  static const auto shellExecute = LateBound<decltype(&::ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+  HINSTANCE result = shellExecute != nullptr
+                         ? shellExecute(nullptr, "open", m_strTarget, nullptr, nullptr, SW_SHOWNORMAL)
+                         : nullptr;
   if (reinterpret_cast<UINT_PTR>(result) > 32) {
     m_bVisited = TRUE;
     ::InvalidateRect(m_hWnd, nullptr, TRUE);

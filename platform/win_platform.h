@@ -7,6 +7,16 @@
 
 #include "platform/windows_api.h"
 
+// An entry point of a system library that not every run needs, bound on
+// first use: the library is loaded only then, not at every start of the
+// program (the Setup API serves only Windows 2000 and later, the shell only
+// a click on the web link). Null when the system lacks it.
+template <class Function>
+Function LateBound(const char* library, const char* name) {
+  HMODULE module = ::LoadLibraryA(library);
+  return module != nullptr ? EntryPointCast<Function>(::GetProcAddress(module, name)) : nullptr;
+}
+
 class SystemWindowsApi : public WindowsApi {
  public:
   BOOL GetVersionExA(OSVERSIONINFOA* info) override { return ::GetVersionExA(info); }
@@ -44,18 +54,31 @@ class SystemWindowsApi : public WindowsApi {
     return ::WideCharToMultiByte(codePage, flags, wide, wideLength, out, outSize, defaultChar, usedDefault);
   }
   HDEVINFO SetupDiGetClassDevsA(const GUID* guid, const char* enumerator, HWND parent, DWORD flags) override {
-    return ::SetupDiGetClassDevsA(guid, enumerator, parent, flags);
+    static const auto call = LateBound<decltype(&::SetupDiGetClassDevsA)>("setupapi.dll", "SetupDiGetClassDevsA");
+    if (call == nullptr) {
+      ::SetLastError(ERROR_NOT_SUPPORTED);
+      return INVALID_HANDLE_VALUE;
+    }
+    return call(guid, enumerator, parent, flags);
   }
   BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA info, const GUID* guid, DWORD index,
                                    PSP_DEVICE_INTERFACE_DATA data) override {
-    return ::SetupDiEnumDeviceInterfaces(set, info, guid, index, data);
+    static const auto call =
+        LateBound<decltype(&::SetupDiEnumDeviceInterfaces)>("setupapi.dll", "SetupDiEnumDeviceInterfaces");
+    return call != nullptr && call(set, info, guid, index, data);
   }
   BOOL SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
                                         PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, DWORD* required,
                                         PSP_DEVINFO_DATA info) override {
-    return ::SetupDiGetDeviceInterfaceDetailA(set, data, detail, size, required, info);
+    static const auto call =
+        LateBound<decltype(&::SetupDiGetDeviceInterfaceDetailA)>("setupapi.dll", "SetupDiGetDeviceInterfaceDetailA");
+    return call != nullptr && call(set, data, detail, size, required, info);
   }
-  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) override { return ::SetupDiDestroyDeviceInfoList(set); }
+  BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) override {
+    static const auto call =
+        LateBound<decltype(&::SetupDiDestroyDeviceInfoList)>("setupapi.dll", "SetupDiDestroyDeviceInfoList");
+    return call != nullptr && call(set);
+  }
   DWORD GetFileVersionInfoSizeA(const char* path, DWORD* handle) override {
     return ::GetFileVersionInfoSizeA(path, handle);
   }
