@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 namespace driveemu {
 
@@ -278,14 +277,18 @@ bool ParseBytes(const std::vector<std::string>& words, size_t first, std::vector
 
 bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* error) {
   DriveProfile result;
-  std::istringstream input(text);
   std::string line;
   int lineNumber = 0;
+  std::size_t next = 0;
   auto fail = [&](const std::string& why) {
     if (error != nullptr) *error = "line " + std::to_string(lineNumber) + ": " + why;
     return false;
   };
-  while (std::getline(input, line)) {
+  // Line by line, without iostreams, which the emulated library would carry.
+  while (next < text.size()) {
+    const std::size_t end = text.find('\n', next);
+    line = text.substr(next, end == std::string::npos ? std::string::npos : end - next);
+    next = end == std::string::npos ? text.size() : end + 1;
     ++lineNumber;
     std::vector<std::string> w;
     if (!SplitWords(line, &w)) return fail("unterminated quoted text");

@@ -5,9 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "platform/aspi.h"
@@ -99,16 +97,20 @@ driveemu::DriveProfile LoadProfile(const std::string& path, std::string* error) 
     *error = "QUILLANOR_ASPI_PROFILE is not set";
     return profile;
   }
-  std::ifstream input(path.c_str(), std::ios::in | std::ios::binary);
-  if (!input) {
+  // Read with stdio: iostreams would make the library many times larger,
+  // and slower to load, than the ASPI layer it stands in for.
+  std::FILE* input = std::fopen(path.c_str(), "rb");
+  if (input == nullptr) {
     *error = "cannot read the profile " + path;
     return profile;
   }
-  std::ostringstream text;
-  text << input.rdbuf();
+  std::string text;
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, input)) > 0;) text.append(chunk, got);
+  std::fclose(input);
   driveemu::DriveProfile parsed;
   std::string why;
-  if (!driveemu::ParseProfile(text.str(), &parsed, &why)) {
+  if (!driveemu::ParseProfile(text, &parsed, &why)) {
     *error = path + ": " + why;
     return profile;
   }
