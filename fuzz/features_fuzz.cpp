@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     held += 4 + feature.data.size();
     if (feature.data.size() > feature.length) std::abort();  // never more than the descriptor says
     for (const FeatureField& field : feature.fields)
-      if (field.key.empty() || field.label.empty()) std::abort();
+      if (field.key == nullptr || *field.key == 0 || field.label == nullptr || *field.label == 0) std::abort();
   }
   if (held > size) std::abort();  // never more than came
   if (ConfigurationLength(answer, size) > kLargestConfiguration) std::abort();

@@ -407,7 +407,7 @@ const Known* Find(int code) {
 
 }  // namespace
 
-std::string FeatureName(int code) {
+const char* FeatureName(int code) {
   const Known* known = Find(code);
   if (known != nullptr) return known->name;
   return code >= 0xFF00 ? "vendor specific" : "unknown";

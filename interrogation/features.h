@@ -17,8 +17,8 @@ struct FeatureField {
     kText,     // a named value or printable text
     kNumbers   // a list of numbers (link sizes, version bitmaps)
   };
-  std::string key;    // the JSON member's name
-  std::string label;  // the text form's label
+  const char* key;    // the JSON member's name
+  const char* label;  // the text form's label
   Kind kind;
   long number;
   std::string text;
@@ -27,7 +27,7 @@ struct FeatureField {
 
 struct Feature {
   int code;
-  std::string name;           // MMC's name; "vendor specific" or "unknown" otherwise
+  const char* name;           // MMC's name; "vendor specific" or "unknown" otherwise
   int version;                // byte 2 bits 5-2
   bool persistent;            // byte 2 bit 1
   bool current;               // byte 2 bit 0
@@ -48,7 +48,7 @@ struct FeatureList {
 // GET CONFIGURATION answer of which `received` bytes came back.
 FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received);
 // The feature's name as MMC gives it.
-std::string FeatureName(int code);
+const char* FeatureName(int code);
 // The length a whole GET CONFIGURATION answer takes, from its header's data
 // length (which does not count itself), no more than the largest allocation
 // we ask for.

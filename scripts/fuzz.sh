@@ -41,9 +41,13 @@ rm -f "$build.log"
 for target in $targets; do
   found="$build/corpus-$target"  # what the run adds; the committed seeds stay as they are
   mkdir -p "$found"
-  # Whole reports from small descriptions; decoders and readers from answers of any size.
-  max_len=65536
-  [ "$target" = report ] && max_len=2048
+  # Whole reports from small descriptions, drive answers of up to 8 KB (the
+  # length fields alone reach further), files of up to 64 KB.
+  case $target in
+    report) max_len=2048 ;;
+    drive_detail|features|performance|inquiry) max_len=8192 ;;
+    *) max_len=65536 ;;
+  esac
   if [ "$long" = yes ]; then
     limit=(-runs="$runs")
     echo "=== fuzz $target for $runs executions"

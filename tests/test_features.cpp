@@ -49,7 +49,7 @@ std::string Field(const FeatureList& list, int code, const std::string& key) {
   const Feature* feature = Find(list, code);
   if (feature == nullptr) return "(no feature)";
   for (const FeatureField& field : feature->fields) {
-    if (field.key != key) continue;
+    if (key != field.key) continue;
     if (field.kind == FeatureField::kFlag) return field.number ? "yes" : "no";
     if (field.kind == FeatureField::kNumber) return std::to_string(field.number);
     if (field.kind == FeatureField::kText) return field.text;
@@ -121,7 +121,7 @@ TEST(FeaturesTest, ACdRwWriterOfMmc2) {
   EXPECT_EQ(0x000A, list.currentProfile);
   EXPECT_EQ((std::vector<int>{0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}),
             Codes(list));
-  EXPECT_EQ("Core", Find(list, 0x0001)->name);
+  EXPECT_STREQ("Core", Find(list, 0x0001)->name);
   EXPECT_TRUE(Find(list, 0x0001)->persistent);
   EXPECT_EQ("ATAPI", Field(list, 0x0001, "physical_interface"));
   EXPECT_EQ("(absent)", Field(list, 0x0001, "dbe"));  // a Core descriptor of 4 data bytes holds no DBE
@@ -152,7 +152,7 @@ TEST(FeaturesTest, ADvdWriterOfMmc5) {
   EXPECT_EQ("yes", Field(list, 0x001F, "dual_layer_dvd_r"));
   EXPECT_EQ("yes", Field(list, 0x001F, "dual_layer_dvd_rw"));
   EXPECT_EQ("yes", Field(list, 0x002A, "quick_start"));
-  EXPECT_EQ("DVD+R Dual Layer", Find(list, 0x003B)->name);
+  EXPECT_STREQ("DVD+R Dual Layer", Find(list, 0x003B)->name);
   EXPECT_EQ("yes", Field(list, 0x002F, "rdl"));
   EXPECT_EQ("yes", Field(list, 0x002F, "dvd_rw_sl"));
   EXPECT_EQ("K2N1234567", Field(list, 0x0108, "serial_number"));
@@ -180,7 +180,7 @@ TEST(FeaturesTest, ABdWriterBehindUsb) {
   EXPECT_EQ("2", Field(list, 0x010D, "aacs_version"));
   const Feature* vendor = Find(list, 0xFF01);
   ASSERT_NE(nullptr, vendor);
-  EXPECT_EQ("vendor specific", vendor->name);
+  EXPECT_STREQ("vendor specific", vendor->name);
   EXPECT_TRUE(vendor->fields.empty());
   EXPECT_EQ((Bytes{0xDE, 0xAD, 0xBE, 0xEF}), vendor->data);
 }

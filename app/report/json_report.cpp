@@ -134,7 +134,7 @@ void Mechanism(JsonWriter& json, const MechanismDetail& m) {
 }
 
 void Field(JsonWriter& json, const FeatureField& field) {
-  json.Key(field.key.c_str());
+  json.Key(field.key);
   switch (field.kind) {
     case FeatureField::kFlag:
       json.Bool(field.number != 0);

@@ -102,10 +102,10 @@ void ConfigurationLines(const DriveReport& drive, std::vector<Line>& lines) {
     const Feature& feature = drive.features.features[i];
     char code[24];
     std::snprintf(code, sizeof code, "Feature %04Xh", static_cast<unsigned>(feature.code));
-    lines.push_back(Line(code, feature.name + ", version " + std::to_string(feature.version) +
+    lines.push_back(Line(code, std::string(feature.name) + ", version " + std::to_string(feature.version) +
                                    (feature.persistent ? ", persistent" : "") + (feature.current ? ", current" : "")));
     for (std::size_t f = 0; f < feature.fields.size(); ++f)
-      lines.push_back(Line("  " + feature.fields[f].label, FieldText(feature.fields[f])));
+      lines.push_back(Line(std::string("  ") + feature.fields[f].label, FieldText(feature.fields[f])));
     if (feature.fields.empty() && !feature.data.empty() && feature.code != 0)
       lines.push_back(Line("  Bytes", Hex(feature.data)));
     for (std::size_t n = 0; n < feature.notes.size(); ++n) lines.push_back(Line("  Note", feature.notes[n]));
