@@ -10,6 +10,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show what the CD, DVD and Blu-ray drives 
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillanor.example.org/")
 if(WIN32)
   install(TARGETS Quillanor quillanor-report RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME Quillanor)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -19,14 +20,42 @@ if(WIN32)
   endif()
 else()
   install(TARGETS quillanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  # Debian keeps manual pages compressed.
+  # What Debian expects beside the command, made with it, so that installing
+  # or packaging any build of the command finds them: the manual page and the
+  # changelog compressed, the licence as the copyright file.
+  set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillanor-report)
   set(manual ${CMAKE_BINARY_DIR}/quillanor-report.1.gz)
+  set(changelog ${CMAKE_BINARY_DIR}/changelog.gz)
   configure_file(${PROJECT_SOURCE_DIR}/app/report/quillanor-report.1.in ${CMAKE_BINARY_DIR}/quillanor-report.1 @ONLY)
   add_custom_command(OUTPUT ${manual}
     COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/quillanor-report.1 > ${manual}
     DEPENDS ${CMAKE_BINARY_DIR}/quillanor-report.1 VERBATIM)
-  add_custom_target(manual ALL DEPENDS ${manual})
+  add_custom_command(OUTPUT ${changelog}
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${changelog}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog VERBATIM)
+  add_custom_target(report_files DEPENDS ${manual} ${changelog})
+  add_dependencies(quillanor-report report_files)
+  # The machine-readable copyright format: the licence's text indented, its
+  # blank lines as " .".
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+  string(REGEX REPLACE "^MIT License\n\n" "" licence "${licence}")
+  string(REGEX REPLACE "\n$" "" licence "${licence}")
+  string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+  string(REPLACE "\n" "\n " licence "${licence}")
+  file(WRITE ${CMAKE_BINARY_DIR}/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Quillanor
+Source: ${CPACK_PACKAGE_HOMEPAGE_URL}
+
+Files: *
+Copyright: 2026 The Quillanor developers
+License: Expat
+
+License: Expat
+ ${licence}
+")
   install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${changelog} ${CMAKE_BINARY_DIR}/copyright DESTINATION ${docdir})
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME quillanor-report)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

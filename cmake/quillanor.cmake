@@ -39,5 +39,8 @@ function(quillanor_add_import_check name target)
     add_test(NAME ${name}
              COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/check-imports.py ${QUILLANOR_OBJDUMP}
                      $<TARGET_FILE:${target}> ${PROJECT_SOURCE_DIR}/app/imports-win32.txt)
+    add_test(NAME ${name}-header
+             COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/check-imports.py ${QUILLANOR_OBJDUMP}
+                     $<TARGET_FILE:${target}> --oldest 4.0)
   endif()
 endfunction()

@@ -10,8 +10,11 @@
 //    and the like, whose message strings are of the older std::string, so
 //    that a program of today's carries both kinds (some 45 KB). Here they
 //    are one small exception that keeps its message as it was given.
-// Every function of the runtime's file of them is here, so that it is never
-// linked beside these.
+//  - a call of a pure or deleted virtual function (a fault of ours): stop
+//    at once, rather than have the runtime write to a console there is none
+//    of (clang's vtables name these, and the runtime's brought _write).
+// Every function of the runtime's files of them is here, so that those are
+// never linked beside these.
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -29,6 +32,9 @@ class LibraryError : public std::exception {
 };
 
 }  // namespace
+
+extern "C" void __cxa_pure_virtual() { std::abort(); }
+extern "C" void __cxa_deleted_virtual() { std::abort(); }
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }

@@ -3,11 +3,29 @@
 
   check-imports.py <objdump> <program.exe> <allowed.txt>
   check-imports.py <objdump> <program.exe> --list   (prints the imports)
+  check-imports.py <objdump> <program.exe> --oldest 4.0
+      fails when the program's header asks for a newer Windows than that
+      (Windows 98 refuses a program marked for a later subsystem)
 """
 import subprocess
 import sys
 
 objdump, program, allowed_path = sys.argv[1:4]
+dump = subprocess.run([objdump, "-p", program], capture_output=True, text=True, check=True).stdout
+
+if allowed_path == "--oldest":
+    oldest = tuple(int(part) for part in sys.argv[4].split("."))
+    fields = dict(line.split(None, 1) for line in dump.splitlines() if line.startswith(("Major", "Minor")))
+    failed = False
+    for kind in ("OSystem", "Subsystem"):
+        marked = (int(fields[f"Major{kind}Version"]), int(fields[f"Minor{kind}Version"]))
+        if marked > oldest:
+            print(f"{program}: marked for {kind} version {marked[0]}.{marked[1]}, newer than {sys.argv[4]}")
+            failed = True
+    if not failed:
+        print(f"{program}: marked to start on Windows {sys.argv[4]}")
+    sys.exit(1 if failed else 0)
+
 allowed = set()
 if allowed_path != "--list":
     with open(allowed_path, encoding="ascii") as f:
@@ -17,7 +35,6 @@ if allowed_path != "--list":
                 dll, name = line.split()
                 allowed.add((dll.upper(), name))
 
-dump = subprocess.run([objdump, "-p", program], capture_output=True, text=True, check=True).stdout
 imports = set()
 dll = None
 in_imports = False

@@ -40,7 +40,7 @@ rm -f "$build.log"
 
 for target in $targets; do
   found="$build/corpus-$target"  # what the run adds; the committed seeds stay as they are
-  mkdir -p "$found"
+  mkdir -p "$found" "fuzz/corpus/$target"
   # Whole reports from small descriptions, drive answers of up to 8 KB (the
   # length fields alone reach further), files of up to 64 KB.
   case $target in
@@ -66,12 +66,10 @@ for target in $targets; do
       sed -n 's/.*cov: \([0-9]*\) ft: \([0-9]*\).*/\1 edges, \2 features/p')
     echo "figures $target: $(grep '^stat::number_of_executed_units' "$build/$target.log" | sed 's/.*: //') executions" \
       "in $(($(date +%s) - started)) s, coverage $coverage, findings 0"
-    # What the run grew, kept minimised with the seeds.
-    merged="$build/merged-$target"
-    rm -rf "$merged" && mkdir -p "$merged"
-    "$build/fuzz/${target}_fuzz" -merge=1 -max_len=$max_len "$merged" "fuzz/corpus/$target" "$found" \
+    # What the run grew: only the inputs that reach something the corpus
+    # does not are added; the named seeds stay.
+    "$build/fuzz/${target}_fuzz" -merge=1 -max_len=$max_len "fuzz/corpus/$target" "$found" \
       >>"$build/$target.log" 2>&1
-    rm -rf "fuzz/corpus/$target" && mv "$merged" "fuzz/corpus/$target"
     echo "corpus $target: $(ls "fuzz/corpus/$target" | wc -l) inputs"
   fi
   echo "fuzz $target: nothing found"

@@ -8,5 +8,5 @@ install_missing \
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 mingw-w64-tools \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick \
-  clang libclang-rt-14-dev \
-  qemu-system-x86 sg3-utils sdparm libcdio-utils
+  clang lld libclang-rt-14-dev \
+  qemu-system-x86 sg3-utils sdparm libcdio-utils lintian

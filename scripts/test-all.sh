@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the presets and runs every test: natively (also under
 # AddressSanitizer and UndefinedBehaviorSanitizer), and under 32-bit and
-# 64-bit Wine (window tests under Xvfb); then the Linux report in a QEMU
+# 64-bit Wine (window tests under Xvfb), each with GCC and with clang; then the Linux report in a QEMU
 # guest and the fuzzers. Ends with one line
 # "N passed, N failed" over all builds; exits non-zero when anything failed
 # or could not run.
@@ -59,7 +59,9 @@ if ! scripts/wine-prefix.sh $prefix_kind; then
 fi
 
 jobs="${QUILLANOR_JOBS:-2}"
-for preset in native native-asan win32 win64; do
+# Each build with GCC, and again with clang (native, and for both Windows
+# targets with lld and the same mingw-w64 libraries).
+for preset in native native-asan clang win32 win64 clang-win32 clang-win64; do
   echo "=== $preset: configure and build"
   if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 || ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
     tail -n 40 "build-$preset.log"
@@ -70,12 +72,12 @@ for preset in native native-asan win32 win64; do
   results="build/$preset/results"
   rm -rf "$results" && mkdir -p "$results"
   echo "=== $preset: tests"
-  if [ "$preset" = win32 ] && [ "$win32_way" = guest ]; then
+  if [ "${preset%win32}" != "$preset" ] && [ "$win32_way" = guest ]; then
     started=$(date +%s)
-    scripts/guest-run.sh bash -c "cd build/win32 && ctest --output-on-failure --output-junit '$root/$results/ctest.junit.xml'"
+    scripts/guest-run.sh bash -c "cd build/$preset && ctest --output-on-failure --output-junit '$root/$results/ctest.junit.xml'"
     guest_status=$?
-    echo "=== win32: the guest ran the tests in $(($(date +%s) - started)) s"
-    [ "$guest_status" -eq 125 ] && problems+=("win32: the QEMU guest could not run the tests")
+    echo "=== $preset: the guest ran the tests in $(($(date +%s) - started)) s"
+    [ "$guest_status" -eq 125 ] && problems+=("$preset: the QEMU guest could not run the tests")
   else
     ctest --preset "$preset" --output-junit "$root/$results/ctest.junit.xml"
   fi

@@ -1,0 +1,5 @@
+set(QUILLANOR_TRIPLE i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(QUILLANOR_WINDOWS_VERSION 4.0)  # as GNU ld marks them
+include(${CMAKE_CURRENT_LIST_DIR}/clang-mingw.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
