@@ -24,7 +24,9 @@ set(CMAKE_CXX_FLAGS_INIT
 string(REPLACE "." ";" _quillanor_windows ${QUILLANOR_WINDOWS_VERSION})
 list(GET _quillanor_windows 0 _quillanor_major)
 list(GET _quillanor_windows 1 _quillanor_minor)
-set(_quillanor_link "-fuse-ld=lld -L${_quillanor_gcc} -Wl,--major-os-version,4 -Wl,--minor-os-version,0")
+# -B: GCC's crtbegin.o and crtend.o, not mingw-w64's empty ones: on i686 the
+# exceptions unwind through DWARF tables that GCC's crtbegin.o registers.
+set(_quillanor_link "-fuse-ld=lld -B${_quillanor_gcc} -L${_quillanor_gcc} -Wl,--major-os-version,4 -Wl,--minor-os-version,0")
 string(APPEND _quillanor_link " -Wl,--major-subsystem-version,${_quillanor_major}")
 string(APPEND _quillanor_link " -Wl,--minor-subsystem-version,${_quillanor_minor}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_quillanor_link}")

@@ -33,7 +33,9 @@ function(quillanor_add_import_check name target)
   if(NOT WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4 OR NOT BUILD_TESTING)
     return()
   endif()
-  find_program(QUILLANOR_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump objdump)
+  # GNU objdump, whose -p listing the checker reads (clang's toolchain
+  # would give llvm-objdump, which lists otherwise).
+  find_program(QUILLANOR_OBJDUMP NAMES i686-w64-mingw32-objdump ${CMAKE_OBJDUMP} objdump)
   find_package(Python3 COMPONENTS Interpreter)
   if(QUILLANOR_OBJDUMP AND Python3_FOUND)
     add_test(NAME ${name}

@@ -42,6 +42,12 @@ wine_environment() {
   export WINEDLLOVERRIDES
 }
 
+# Wine's virtual desktop, in which Wine draws the windows' frames itself
+# (under Xvfb no window manager does): the UI driver's screenshots that
+# people see are taken in one.
+#   "${wine[@]}" "${wine_desktop[@]}" PROGRAM [ARG...]
+wine_desktop=(explorer /desktop=quillanor,1024x768)
+
 # Makes Wine report VERSION (win98, win95, nt40, ...; none: Wine's default)
 # to the Windows program named PROGRAM, through the UI driver of the build
 # BUILD (build/win32 or build/win64): the one way the project switches

@@ -17,49 +17,74 @@ root=$(pwd)
 . scripts/common.sh
 jobs="${QUILLANOR_JOBS:-2}"
 
-scripts/setup-debian.sh
-if choose_prefix; then
-  preset=win32
-  scripts/wine-prefix.sh
-else
-  preset=win64
-  export QUILLANOR_WINE_LOADER=64
-  scripts/wine-prefix.sh --64
-fi
-wine_environment
-wine=("$root/scripts/wine-run")
+# One line a step, so that the long ones (the first build, the first Wine
+# prefix) are not taken for a hang.
+step() { echo "run: $*"; }
+quiet() { "$@" >/dev/null 2>build/run/step.log || { cat build/run/step.log >&2; exit 1; }; }
+mkdir -p build/run
 
 drives=no
 ls /dev/sr[0-9]* >/dev/null 2>&1 && drives=yes
+step "checking what running needs on this machine"
+# Only what running needs here: the cross compiler of the window that runs,
+# Wine, a virtual display; the Linux report where there are drives; the
+# 32-bit compiler and QEMU where the demonstration drives need the guest.
+needs=(cmake ninja-build python3 wine wine64 xvfb imagemagick)
+if choose_prefix; then
+  preset=win32
+  needs+=(g++-mingw-w64-i686-win32 wine32:i386)
+else
+  preset=win64
+  needs+=(g++-mingw-w64-x86-64-win32)
+  [ "$drives" = no ] && needs+=(g++-mingw-w64-i686-win32 wine32:i386 qemu-system-x86)
+fi
+[ "$drives" = yes ] && needs+=(g++)
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing "${needs[@]}"
+# The program, the emulated ASPI library and the UI driver, without the tests.
+build_window() {
+  step "building Quillanor.exe ($1, build/$1)"
+  quiet cmake --preset "$1" -DQUILLANOR_TOOLS=ON
+  quiet cmake --build --preset "$1" -j "$jobs" --target Quillanor uidriver wnaspi32
+}
+# The window's text as a Unix terminal shows it: no CR, no trailing blanks.
+plain() { tr -d '\r' | sed 's/[[:blank:]]*$//'; }
 if [ "$preset" = win64 ] && [ "$drives" = no ]; then
   echo "run: this machine executes no 32-bit code and has no optical drive; the demonstration"
   echo "     drives need the 32-bit program, so it runs in a QEMU guest, headless"
-  cmake --preset win32 >/dev/null
-  cmake --build --preset win32 -j "$jobs" --target Quillanor uidriver wnaspi32 >/dev/null
-  mkdir -p build/run
+  build_window win32
+  step "starting the QEMU guest (a minute or more)"
   scripts/guest-run.sh bash -c '
     . scripts/common.sh; QUILLANOR_WINE_ASPI=yes wine_environment
     cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
     wine_version build/win32 Quillanor.exe win98
     export QUILLANOR_ASPI_PROFILE=$(winpath "$PWD/tools/profiles/demo.profile")
     bmp=$PWD/build/run/quillanor.bmp
-    cd build/win32/app && wine ../tools/uidriver/uidriver.exe Quillanor.exe --screenshot "$(winpath "$bmp")"' |
-    grep -v '^screenshot: '
+    cd build/win32/app && wine "${wine_desktop[@]}" ../tools/uidriver/uidriver.exe Quillanor.exe --screenshot "$(winpath "$bmp")"' |
+    plain | grep -v '^screenshot: '
   convert build/run/quillanor.bmp build/run/quillanor.png 2>/dev/null && rm -f build/run/quillanor.bmp &&
     echo "screenshot: $root/build/run/quillanor.png"
   exit 0
 fi
 
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j "$jobs" --target Quillanor uidriver wnaspi32 >/dev/null
+step "making the Wine prefix ready ($QUILLANOR_WINEPREFIX)"
+if [ "$preset" = win32 ]; then
+  scripts/wine-prefix.sh
+else
+  export QUILLANOR_WINE_LOADER=64
+  scripts/wine-prefix.sh --64
+fi
+wine_environment
+wine=("$root/scripts/wine-run")
+build_window "$preset"
 app_dir="$root/build/$preset/app"
 cp "build/$preset/tools/wnaspi32/WNASPI32.dll" "$app_dir/"
 
 if [ "$drives" = yes ]; then
   echo "run: this machine's optical drives, as quillanor-report sees them through SG_IO:"
-  cmake --preset native >/dev/null
-  cmake --build --preset native -j "$jobs" --target quillanor-report >/dev/null
-  build/native/app/report/quillanor-report || echo "run: quillanor-report ended with status $?"
+  # The report alone, in a build of its own (the tests' build keeps its tests).
+  quiet cmake -S . -B build/run/report -G Ninja -DBUILD_TESTING=OFF
+  quiet cmake --build build/run/report -j "$jobs" --target quillanor-report
+  build/run/report/app/report/quillanor-report || echo "run: quillanor-report ended with status $?"
   echo "run: and in the window, under Wine, through pass-through"
   wine_version "build/$preset" Quillanor.exe
   python3 tools/winecd/fixture.py --wine "${wine[0]}" --all
@@ -82,8 +107,7 @@ start_xvfb 81 89
 [ -n "$xvfb_pid" ] || { echo "run: Xvfb could not start" >&2; exit 1; }
 trap 'wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null || true' EXIT
 echo "run: no display; running headless and reading the window"
-mkdir -p "$root/build/run"
 bmp="$root/build/run/quillanor.bmp"
-(cd "$app_dir" && "${wine[@]}" "$root/build/$preset/tools/uidriver/uidriver.exe" Quillanor.exe --screenshot "$(winpath "$bmp")") |
-  sed "s|screenshot: .*|screenshot: $root/build/run/quillanor.png|"
+(cd "$app_dir" && "${wine[@]}" "${wine_desktop[@]}" "$root/build/$preset/tools/uidriver/uidriver.exe" Quillanor.exe --screenshot "$(winpath "$bmp")") |
+  plain | sed "s|screenshot: .*|screenshot: $root/build/run/quillanor.png|"
 convert "$bmp" "$root/build/run/quillanor.png" 2>/dev/null && rm -f "$bmp"

@@ -86,7 +86,8 @@ TEST(DriveDetailTest, QemuDrivesGiveTheirMmc2Fields) {
 
   MechanismDetail scsi = Mechanism(kQemuScsiCd);
   ASSERT_TRUE(scsi.decoded);
-  EXPECT_EQ(1, scsi.preventJumper);
+  EXPECT_EQ(1, scsi.preventJumper);  // bit 2 of byte 6; the lock state is bit 1
+  EXPECT_EQ(0, scsi.locked);
   EXPECT_EQ(8800, scsi.maxReadSpeed);
   EXPECT_EQ(2048, scsi.bufferSize);
   EXPECT_EQ(2816, scsi.currentReadSpeed);
@@ -167,6 +168,41 @@ TEST(DriveDetailTest, AnswersCutShortDecodeOnlyWhatCame) {
   EXPECT_FALSE(DecodeMechanism(nullptr, 0).decoded);
 }
 
+// Each field is decoded from a page that ends exactly at its last byte, and
+// absent from one that ends a byte before it.
+TEST(DriveDetailTest, EveryFieldAtTheLastByteThatCame) {
+  struct Field {
+    std::size_t end;  // page bytes the field needs
+    long MechanismDetail::*value;
+    long expected;
+  };
+  const Field fields[] = {
+      {7, &MechanismDetail::loadingMechanism, 1}, {7, &MechanismDetail::locked, 1},
+      {7, &MechanismDetail::preventJumper, 0},     {10, &MechanismDetail::maxReadSpeed, 7056},
+      {12, &MechanismDetail::volumeLevels, 256},   {14, &MechanismDetail::bufferSize, 2048},
+      {16, &MechanismDetail::currentReadSpeed, 7056}, {20, &MechanismDetail::maxWriteSpeed, 7056},
+      {22, &MechanismDetail::currentWriteSpeed, 7056}, {28, &MechanismDetail::rotationControl, 1},
+      {30, &MechanismDetail::selectedWriteSpeed, 7056}, {32, &MechanismDetail::writeSpeedCount, 3},
+  };
+  Bytes page = kDvdWriterPage;
+  page[6] = 0x22;  // tray, locked, no prevent jumper
+  for (const Field& field : fields) {
+    for (std::size_t have : {field.end, field.end - 1}) {
+      Bytes shorter(page.begin(), page.begin() + static_cast<long>(have));
+      shorter[1] = static_cast<unsigned char>(have - 2);
+      const MechanismDetail detail = Mechanism(ModeSense(shorter));
+      SCOPED_TRACE(testing::Message() << "page of " << have << " bytes, field ending at " << field.end);
+      ASSERT_TRUE(detail.decoded);
+      EXPECT_EQ(have == field.end ? field.expected : kAbsent, detail.*field.value);
+    }
+  }
+  // The prevent jumper alone, for the bit beside the lock state.
+  page[6] = 0x24;
+  const MechanismDetail jumper = Mechanism(ModeSense(page));
+  EXPECT_EQ(0, jumper.locked);
+  EXPECT_EQ(1, jumper.preventJumper);
+}
+
 TEST(DriveDetailTest, ProfileListsOfThreeGenerations) {
   ProfileDetail cd = Profiles(Configuration(0x0009, {{0x000A, false}, {0x0009, true}, {0x0008, false}}));
   ASSERT_TRUE(cd.decoded);
@@ -212,6 +248,17 @@ TEST(DriveDetailTest, BadConfigurationAnswersDecodeOnlyWhatCame) {
   ProfileDetail bounded = Profiles(claims);
   EXPECT_TRUE(bounded.listFound);
   EXPECT_EQ(1u, bounded.profiles.size());
+
+  // The data length counts the bytes after itself: an answer that holds
+  // exactly what it says, and ones of a byte or two less, whose last
+  // profile did not come whole (the bytes after them are there, unsent).
+  const Bytes exact = {0, 0, 0, 16, 0, 0, 0, 8, 0, 0, 3, 8, 0, 0x10, 0, 0, 0, 0x08, 1, 0};
+  for (std::size_t received : {exact.size(), exact.size() - 1, exact.size() - 2}) {
+    const ProfileDetail detail = DecodeProfiles(exact.data(), received);
+    SCOPED_TRACE(testing::Message() << received << " bytes of " << exact.size());
+    EXPECT_EQ(received == exact.size() ? 2u : 1u, detail.profiles.size());
+    EXPECT_EQ(received != exact.size(), !detail.notes.empty());
+  }
 
   // The header alone, short of it, or a feature list without profiles.
   Bytes header = {0, 0, 0, 4, 0, 0, 0, 8};

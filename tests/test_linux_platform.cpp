@@ -42,6 +42,10 @@ class FakeKernel : public LinuxSystem {
   unsigned hostStatus = 0;
   unsigned driverStatus = 0;
   int faultyOpcode = -1;  // the forced outcome for this operation code alone; -1: for every command
+  // Counts a kernel should never give, forced after the drive answered.
+  bool forceResid = false;
+  int resid = 0;
+  int senseCount = -1;  // sb_len_wr; -1: as the drive's sense had it
 
   int Open(const char* path, int flags) override {
     opens.push_back(std::make_pair(std::string(path), flags));
@@ -82,6 +86,8 @@ class FakeKernel : public LinuxSystem {
     const bool faulty = faultyOpcode < 0 || static_cast<const BYTE*>(io->cmdp)[0] == faultyOpcode;
     if (faulty && hostStatus != 0) io->host_status = static_cast<unsigned short>(hostStatus);
     if (faulty && driverStatus != 0) io->driver_status = static_cast<unsigned short>(driverStatus);
+    if (forceResid) io->resid = resid;
+    if (senseCount >= 0) io->sb_len_wr = static_cast<unsigned char>(senseCount);
     return 0;
   }
   int Close(int fd) override {
@@ -380,6 +386,48 @@ TEST_F(LinuxSeamTest, RefusesCommandsAndHandlesThatAreNotRight) {
   seam.Close(opened.handle);  // a second close touches nothing
   EXPECT_EQ(1, kernel.closeCounts.begin()->second);
   EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(opened.handle, good).failure);
+}
+
+TEST_F(LinuxSeamTest, CountsBeyondTheRoomGivenAreNotBelieved) {
+  AddDrive("sr0", "0:0:0:0", "A", "B");
+  kernel.nodes["/dev/sr0"].unit.replies[0x5A] = CheckCondition(0x05, 0x24, 0x00);
+  LinuxDrivePort& seam = Install();
+  OpenedDrive opened = seam.Open("/dev/sr0");
+  ASSERT_NE(kNoDrive, opened.handle);
+  BYTE answer[kModeSenseAnswerLength];
+  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
+  const DriveCommand command = {cdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
+  struct Case {
+    bool forceResid;
+    int resid;
+    int senseCount;
+    long transferred;  // what the outcome must say (of a forced residual)
+    int senseLength;
+  };
+  const long length = static_cast<long>(sizeof(answer));
+  const Case cases[] = {
+      {true, 0, -1, length, 14},                                  // the whole transfer
+      {true, static_cast<int>(sizeof(answer)), -1, 0, 14},        // nothing moved, exactly
+      {true, static_cast<int>(sizeof(answer)) + 1, -1, kTransferUnknown, 14},  // one past the transfer
+      {true, -1, -1, kTransferUnknown, 14},                       // negative
+      {false, 0, 14, 0, 14},                                      // the room, exactly
+      {false, 0, 15, 0, 14},                                      // one past the room
+      {false, 0, 252, 0, 14},                                     // far past any sense buffer
+  };
+  for (const Case& c : cases) {
+    kernel.forceResid = c.forceResid;
+    kernel.resid = c.resid;
+    kernel.senseCount = c.senseCount;
+    const CommandOutcome outcome = seam.Execute(opened.handle, command);
+    SCOPED_TRACE(testing::Message() << "resid " << c.resid << ", sb_len_wr " << c.senseCount);
+    ASSERT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+    if (c.forceResid) {
+      EXPECT_EQ(c.transferred, outcome.transferred);
+    }
+    EXPECT_EQ(c.senseLength, outcome.senseLength);
+    EXPECT_EQ(0x70, outcome.sense[0]);
+  }
+  seam.Close(opened.handle);
 }
 
 TEST_F(LinuxSeamTest, ReportTellsACommandThatTimedOutAndAsksThatDriveNothingMore) {

@@ -22,7 +22,7 @@ for width in 32 64; do
   loader=
   [ "$width" = 64 ] && loader=64
   build="$root/build/win$width"
-  (cd "$build/app" && QUILLANOR_WINE_LOADER=$loader timeout 600 "$root/scripts/wine-run" \
+  (cd "$build/app" && QUILLANOR_WINE_LOADER=$loader timeout 600 "$root/scripts/wine-run" "${wine_desktop[@]}" \
       "$build/tools/uidriver/uidriver.exe" Quillanor.exe --screenshot "$(winpath "$root/$out/window$width.bmp")") \
     >"$out/window$width.txt" 2>"$out/window$width.stderr"
   echo $? >"$out/window$width.status"
