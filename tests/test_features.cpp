@@ -160,6 +160,33 @@ TEST(FeaturesTest, ADvdWriterOfMmc5) {
   EXPECT_EQ("yes", Field(list, 0x0107, "wspd"));
 }
 
+// A flag is its own bit alone, whatever its neighbours hold.
+TEST(FeaturesTest, FlagsBesideSetBits) {
+  const Bytes core = {0, 0, 0, 2, 0x02, 0, 0, 0};  // ATAPI; INQ2 set, DBE clear
+  const FeatureList list = Decode(Configuration(0, {FeatureDescriptor(0x0001, kPersistentCurrent, core)}));
+  EXPECT_EQ("no", Field(list, 0x0001, "dbe"));
+  EXPECT_EQ("yes", Field(list, 0x0001, "inq2"));
+}
+
+// A firmware date only when every field of it is one: each at its bound,
+// and one past it.
+TEST(FeaturesTest, FirmwareDatesAtTheirBounds) {
+  const struct {
+    const char* text;
+    const char* date;  // "(absent)": shown as text
+  } cases[] = {
+      {"20061231235959", "2006-12-31 23:59:59"}, {"20060101000000", "2006-01-01 00:00:00"},
+      {"20061301000000", "(absent)"},            {"20060001000000", "(absent)"},
+      {"20060132000000", "(absent)"},            {"20060100000000", "(absent)"},
+      {"20060101240000", "(absent)"},            {"20060101006000", "(absent)"},
+      {"20060101000060", "(absent)"},            {"2006010100000x", "(absent)"},
+  };
+  for (const auto& c : cases) {
+    const FeatureList list = Decode(Configuration(0, {FeatureDescriptor(0x010C, kPersistentCurrent, Text(c.text))}));
+    EXPECT_EQ(c.date, Field(list, 0x010C, "firmware_date")) << c.text;
+  }
+}
+
 TEST(FeaturesTest, ABdWriterBehindUsb) {
   FeatureList list = Decode(BdWriterBehindUsb());
   ASSERT_TRUE(list.notes.empty()) << list.notes[0];
