@@ -315,6 +315,14 @@ TEST(PerformanceTest, WriteSpeedsAndReadPerformanceWithTheMediumsOneX) {
   EXPECT_EQ("7056 kB/s (40.0x CD)", MediumSpeedText(7056, MediumOf(0x0009)));
   EXPECT_EQ("17980 kB/s (4.0x BD)", MediumSpeedText(17980, MediumOf(0x0043)));
   EXPECT_EQ("7056 kB/s", MediumSpeedText(7056, MediumOf(0)));  // no disc: no medium
+  // Each medium's profiles, at both ends of their ranges and one past.
+  const struct {
+    long profile;
+    const char* medium;
+  } media[] = {{0x07, ""},    {0x08, "CD"},  {0x0A, "CD"},  {0x0B, ""},    {0x0F, ""},  {0x10, "DVD"},
+               {0x1B, "DVD"}, {0x1C, ""},    {0x2A, "DVD"}, {0x2B, "DVD"}, {0x3F, ""},  {0x40, "BD"},
+               {0x43, "BD"},  {0x44, ""}};
+  for (const auto& m : media) EXPECT_EQ(m.medium, MediumOf(m.profile).name) << m.profile;
 
   Bytes reading = Performance(0x00, {Words(0, 8310, 2295103, 22160)});
   PerformanceAnswer r = DecodePerformance(reading.data(), reading.size());
@@ -367,6 +375,8 @@ TEST(InquiryDetailTest, TheRevisionAndTheRestAsFarAsTheAnswerHoldsThem) {
   EXPECT_EQ("1.0", detail.revision);
   ASSERT_EQ(20u, detail.vendorSpecific.size());
   EXPECT_EQ("2006/11/03 SN12345..", PrintableText(detail.vendorSpecific.data(), detail.vendorSpecific.size()));
+  const unsigned char bounds[] = {0x1F, 0x20, 'A', 0x7E, 0x7F, 'B'};
+  EXPECT_EQ(". A~.B", PrintableText(bounds, sizeof bounds));  // printable ASCII is 20h to 7Eh
 
   // An old drive answers 36 bytes: a revision, nothing vendor specific.
   answer[4] = 31;

@@ -44,13 +44,15 @@ TEST(IdentifyTest, NamesAreTrimmedOfTrailingBlanksOnly) {
       RawDrive(2, "AB\0DEFGH", "PRODUCT\0 XYZ    "),
       RawDrive(3, "ABC\t\t\t\t\t", "\x01ODD\x7F           "),
       RawDrive(4, "VENDOR  ", "                "),
+      RawDrive(5, "EIGHTCHR", "SIXTEEN CHARS 16"),  // every byte of both fields
   });
-  ASSERT_EQ(5u, names.size());
+  ASSERT_EQ(6u, names.size());
   EXPECT_EQ((Names{"ABC", "DRIVE X"}), names[0]);
   EXPECT_EQ((Names{"  ABC", "P"}), names[1]);
   EXPECT_EQ((Names{"AB", "PRODUCT"}), names[2]);
   EXPECT_EQ((Names{"ABC\t\t\t\t\t", "\x01ODD\x7F"}), names[3]);
   EXPECT_EQ((Names{"VENDOR", ""}), names[4]);
+  EXPECT_EQ((Names{"EIGHTCHR", "SIXTEEN CHARS 16"}), names[5]);
 }
 
 TEST(IdentifyTest, FallBackNamesCarryTheIndexInTheWholeList) {
