@@ -54,7 +54,7 @@ if [ "$preset" = win64 ] && [ "$drives" = no ]; then
   build_window win32
   step "starting the QEMU guest (a minute or more)"
   scripts/guest-run.sh bash -c '
-    . scripts/common.sh; QUILLANOR_WINE_ASPI=yes wine_environment
+    . scripts/common.sh; scripts/wine-prefix.sh; QUILLANOR_WINE_ASPI=yes wine_environment
     cp build/win32/tools/wnaspi32/WNASPI32.dll build/win32/app/
     wine_version build/win32 Quillanor.exe win98
     export QUILLANOR_ASPI_PROFILE=$(winpath "$PWD/tools/profiles/demo.profile")

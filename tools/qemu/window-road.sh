@@ -9,6 +9,7 @@ out=build/window-road
 rm -rf "$out"
 mkdir -p "$out"
 . scripts/common.sh
+scripts/wine-prefix.sh  # the guest's prefix is ready: this adds what it lacks
 wine_environment
 
 python3 tools/qemu/sgio_read.py >"$out/drives.json" 2>"$out/drives.stderr"
