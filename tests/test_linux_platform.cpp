@@ -149,6 +149,13 @@ class SysfsTree {
 };
 
 // Installs a Linux port over the fake tree and kernel for one test.
+// MODE SENSE(10) of the capabilities page into `answer`, as the report
+// sends it (room for 17 CDB bytes, so that a wrong length stays in bounds).
+const BYTE kModeSenseCdb[17] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
+DriveCommand ModeSenseCommand(BYTE (&answer)[kModeSenseAnswerLength]) {
+  return DriveCommand{kModeSenseCdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
+}
+
 class LinuxSeamTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(HaveWindowsApi()); }
@@ -366,8 +373,7 @@ TEST_F(LinuxSeamTest, RefusesCommandsAndHandlesThatAreNotRight) {
   ASSERT_NE(kNoDrive, opened.handle);
 
   BYTE answer[kModeSenseAnswerLength];
-  const BYTE cdb[17] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
-  const DriveCommand good = {cdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
+  const DriveCommand good = ModeSenseCommand(answer);
   std::vector<DriveCommand> wrong(6, good);
   wrong[0].senseRoom = 33;      // more sense than any record has room for
   wrong[1].cdbLength = 0;
@@ -395,8 +401,7 @@ TEST_F(LinuxSeamTest, CountsBeyondTheRoomGivenAreNotBelieved) {
   OpenedDrive opened = seam.Open("/dev/sr0");
   ASSERT_NE(kNoDrive, opened.handle);
   BYTE answer[kModeSenseAnswerLength];
-  const BYTE cdb[10] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
-  const DriveCommand command = {cdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
+  const DriveCommand command = ModeSenseCommand(answer);
   struct Case {
     bool forceResid;
     int resid;
