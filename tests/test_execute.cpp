@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "interrogation/capabilities.h"
+#include "interrogation/performance.h"
 #include "platform/aspi.h"
 #include "tests/support/helpers.h"
 
@@ -109,6 +110,39 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
     EXPECT_EQ(c.failure, failed.failure);
     EXPECT_EQ(static_cast<long>(c.error), failed.systemError);
     EXPECT_EQ(c.reason, failed.Reason());
+  }
+}
+
+TEST_F(ExecuteTest, PassThroughLengthsBeyondTheRoomGivenAreCutToIt) {
+  driveemu::EmulatedUnit check = Drive(0, 0, "A", "CHECK");
+  check.replies[0x5A] = CheckCondition(0x02, 0x3A, 0x00);
+  Discover(false, Profile({check, Drive(0, 1, "B", "GOOD", kPage)}));
+  for (ULONG extra : {1u, 2u, 200u}) {
+    os->passThroughOverstatement = extra;
+    BuildRequest();
+    CommandOutcome checked = list->ExecuteRequest(0, &request);
+    EXPECT_EQ(14, checked.senseLength) << extra;
+    BuildRequest();
+    CommandOutcome good = list->ExecuteRequest(1, &request);
+    EXPECT_EQ(static_cast<long>(kModeSenseAnswerLength), good.transferred) << extra;
+  }
+}
+
+// Each descriptor of GET PERFORMANCE is 16 bytes: a drive with as many as
+// were asked for gets every one of them back, on either transport.
+TEST_F(ExecuteTest, GetPerformanceHasRoomForEveryDescriptorItAsksFor) {
+  for (bool aspi : {false, true}) {
+    for (WORD count : {1, 2, 32}) {
+      driveemu::EmulatedUnit writer = Drive(0, 0, "W", "WRITER");
+      writer.answersPerformance = true;
+      for (WORD i = 0; i < count; ++i) writer.writeSpeedDescriptors.push_back(std::vector<BYTE>(16, static_cast<BYTE>(i + 1)));
+      Discover(aspi, Profile({writer}));
+      CommandAnswer answer = GetPerformance(*list, 0, 0x00, 0x03, count);
+      ASSERT_TRUE(answer.Good()) << aspi << " " << count;
+      PerformanceAnswer speeds = DecodeWriteSpeeds(answer.data.data(), answer.data.size());
+      ASSERT_EQ(count, speeds.writeSpeeds.size()) << aspi << " " << count;
+      EXPECT_TRUE(speeds.notes.empty()) << aspi << " " << count;
+    }
   }
 }
 

@@ -183,19 +183,26 @@ TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquir
   AddDrive("sr1", "0:0:1:0", "SECOND", "TARGET ONE");
   tree.AddBlock("sr2", "0:0:2:0", "4");  // a WORM drive, not a CD/DVD one
   tree.AddBlock("sda", "0:0:3:0", "5");  // not an sr device at all
+  // No SCSI address to read: after those that have one, by number.
+  AddDrive("sr12", "usb-b", "UNKNOWN", "TWELVE");
+  AddDrive("sr3", "usb-a", "UNKNOWN", "THREE");
   Install();
 
   DeviceList devices;
   EXPECT_FALSE(devices.UsesAspi());
-  ASSERT_EQ(3, devices.Enumerate());
-  const char* expected[3][2] = {{"FIRST", "HOST ZERO"}, {"SECOND", "TARGET ONE"}, {"LATE", "ON HOST TWO"}};
-  for (int i = 0; i < 3; ++i) {
+  ASSERT_EQ(5, devices.Enumerate());
+  const char* expected[5][2] = {{"FIRST", "HOST ZERO"},
+                                {"SECOND", "TARGET ONE"},
+                                {"LATE", "ON HOST TWO"},
+                                {"UNKNOWN", "THREE"},
+                                {"UNKNOWN", "TWELVE"}};
+  for (int i = 0; i < 5; ++i) {
     CString vendor, product;
     devices.GetDeviceNames(i, vendor, product);
     EXPECT_STREQ(expected[i][0], vendor) << i;
     EXPECT_STREQ(expected[i][1], product) << i;
   }
-  ASSERT_EQ(3u, kernel.opens.size());
+  ASSERT_EQ(5u, kernel.opens.size());
   EXPECT_EQ("/dev/sr10", kernel.opens[0].first);
   EXPECT_EQ("/dev/sr1", kernel.opens[1].first);
   EXPECT_EQ("/dev/sr0", kernel.opens[2].first);
@@ -212,19 +219,27 @@ TEST_F(LinuxSeamTest, ListsOpticalDrivesInScsiAddressOrderAndNamesThemFromInquir
 TEST_F(LinuxSeamTest, FallsBackToReadOnlyAndExplainsWhenNeitherOpenIsAllowed) {
   AddDrive("sr0", "0:0:0:0", "READONLY", "DRIVE");
   kernel.nodes["/dev/sr0"].readWriteError = EACCES;
-  AddDrive("sr1", "1:0:0:0", "LOCKED", "DRIVE");
+  AddDrive("sr1", "9:0:0:0", "LOCKED", "DRIVE");
   kernel.nodes["/dev/sr1"].readWriteError = EACCES;
   kernel.nodes["/dev/sr1"].readOnlyError = EACCES;
   kernel.nodes["/dev/sr1"].mode = S_IFBLK | 0660;
+  // Each refusal of read-write that read-only may still get past.
+  AddDrive("sr2", "1:0:0:0", "NOPERM", "DRIVE");
+  kernel.nodes["/dev/sr2"].readWriteError = EPERM;
+  AddDrive("sr3", "2:0:0:0", "ROFS", "DRIVE");
+  kernel.nodes["/dev/sr3"].readWriteError = EROFS;
   Install();
 
   DeviceList devices;
-  ASSERT_EQ(1, devices.Enumerate());  // the read-only drive answers INQUIRY
-  CString vendor, product;
-  devices.GetDeviceNames(0, vendor, product);
-  EXPECT_STREQ("READONLY", vendor);
-  ASSERT_EQ(4u, kernel.opens.size());
-  EXPECT_EQ(O_RDONLY | O_NONBLOCK | O_CLOEXEC, kernel.opens[1].second);
+  ASSERT_EQ(3, devices.Enumerate());  // the read-only drives answer INQUIRY
+  const char* vendors[] = {"READONLY", "NOPERM", "ROFS"};
+  for (int i = 0; i < 3; ++i) {
+    CString vendor, product;
+    devices.GetDeviceNames(i, vendor, product);
+    EXPECT_STREQ(vendors[i], vendor) << i;
+  }
+  ASSERT_EQ(8u, kernel.opens.size());
+  for (int i : {1, 3, 5}) EXPECT_EQ(O_RDONLY | O_NONBLOCK | O_CLOEXEC, kernel.opens[i].second) << i;
 
   ASSERT_EQ(1u, devices.ScanProblems().size());
   const DeviceProblem& problem = devices.ScanProblems()[0];

@@ -213,6 +213,10 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
     if (senseBytes > 0) std::memcpy(static_cast<BYTE*>(in) + h.SenseInfoOffset, outcome.sense.data(), senseBytes);
   }
   h.SenseInfoLength = static_cast<UCHAR>(senseBytes);
+  if (passThroughOverstatement > 0) {
+    h.DataTransferLength = passThroughRequests.back().DataTransferLength + passThroughOverstatement;
+    h.SenseInfoLength = static_cast<UCHAR>(passThroughRequests.back().SenseInfoLength + passThroughOverstatement);
+  }
   if (returned != nullptr) *returned = inSize;
   return TRUE;
 }

@@ -49,6 +49,9 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
   std::map<std::string, std::string> peFiles;
   // The error a pass-through request gets when its drive's transport fails.
   DWORD transportError = 1117;  // ERROR_IO_DEVICE
+  // A driver that claims more than the room it was given: this many bytes
+  // more than the buffer and the sense area in the lengths it returns.
+  ULONG passThroughOverstatement = 0;
   // A double-byte code page: the lead bytes.
   std::vector<BYTE> leadBytes;
 
