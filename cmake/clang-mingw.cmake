@@ -3,6 +3,8 @@
 # thread model, so that the program starts on Windows 98 and 2000 as the GCC
 # build does. Debian's clang does not find that GCC's C++ headers by itself,
 # as they lie under a version named "12-win32".
+# On i686 the programs build but must not be used: clang and GCC pass empty
+# class arguments differently there (docs/development.md).
 # It links with lld: GNU ld warns at every type_info that clang and GCC lay
 # out in comdats of different sizes (both correct), and lld does not. lld
 # marks programs for Windows Vista unless told, so each target's file gives

@@ -73,13 +73,15 @@ for preset in native native-asan clang win32 win64 clang-win32 clang-win64; do
   rm -rf "$results" && mkdir -p "$results"
   echo "=== $preset: tests"
   # clang's 32-bit programs build warnings-clean and pass their import and
-  # header checks, but its test programs stop at start-up under Wine (a call
-  # of a null address, not yet understood): only those checks run, and the
-  # line says so.
+  # header checks, but they cannot run: on i686 clang 14 passes an empty
+  # class argument (an iterator tag) in no stack slot and GCC in one, so a
+  # member function of GCC's libstdc++ and clang's copy of the same template
+  # pop different amounts off the stack (docs/development.md). Only those
+  # checks run, and the line says so.
   only=()
   if [ "$preset" = clang-win32 ]; then
     only=(-R imports)
-    echo "=== clang-win32: the import and header checks only; its test programs do not start under Wine yet"
+    echo "=== clang-win32: the import and header checks only; its programs cannot run (clang and GCC pass empty arguments differently on i686)"
   fi
   if [ "${preset%win32}" != "$preset" ] && [ "$win32_way" = guest ]; then
     started=$(date +%s)
