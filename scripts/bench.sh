@@ -3,8 +3,9 @@
 #  - the size of Quillanor.exe and of quillanor-report in every build;
 #  - start-up of Quillanor.exe until its dialog is ready, against a bare
 #    dialog program under the same Wine (tools/bench/startup.sh): with the
-#    demonstration drives and with three drives that answer at once, the
-#    median of ROUNDS runs (default 11). It runs where 32-bit Windows
+#    demonstration drives and with three drives that answer at once,
+#    ROUNDS runs of each taken in turn (default 11), the medians and the
+#    median of the turns' ratios. It runs where 32-bit Windows
 #    programs run: on this machine, or in the QEMU guest of guest-run.sh;
 #  - quillanor-report (all drives, and --detail per drive) against wodim
 #    -prcap and against sg_get_config with sdparm on QEMU's drives, SG_IO calls and

@@ -19,21 +19,21 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Median time to a ready dialog over the runs; negative when it never came.
-double MedianStartup(const std::string& exe, int runs) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    uidriver::Session session;
-    LARGE_INTEGER start, ready;
-    QueryPerformanceCounter(&start);
-    if (!session.Start(exe, std::string()) || session.WaitForDialog(60000) == nullptr) return -1;
-    QueryPerformanceCounter(&ready);
-    times.push_back(Seconds(start, ready));
-    session.Click(IDOK);
-    session.WaitForExit(10000);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+// Time from start to a ready dialog; negative when it never came.
+double Startup(const std::string& exe) {
+  uidriver::Session session;
+  LARGE_INTEGER start, ready;
+  QueryPerformanceCounter(&start);
+  if (!session.Start(exe, std::string()) || session.WaitForDialog(60000) == nullptr) return -1;
+  QueryPerformanceCounter(&ready);
+  session.Click(IDOK);
+  session.WaitForExit(10000);
+  return Seconds(start, ready);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 long long FileSize(const std::string& path) {
@@ -50,17 +50,27 @@ int main(int argc, char** argv) {
     return 2;
   }
   int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
-  MedianStartup(argv[2], 1);  // warm the file cache and Wine's libraries
-  double bare = MedianStartup(argv[2], runs);
-  double program = MedianStartup(argv[1], runs);
-  if (bare <= 0 || program <= 0) {
+  // Warm the file cache and Wine's libraries for both, then take the two
+  // in turn, so that a machine that slows down or speeds up meanwhile
+  // weighs on both alike; the ratio is the median of each turn's ratio.
+  if (Startup(argv[2]) <= 0 || Startup(argv[1]) <= 0) {
     std::printf("a dialog did not open\n");
     return 1;
   }
-  std::printf("start-up to a ready dialog, median of %d runs:\n", runs);
-  std::printf("  Quillanor.exe    %.3f s\n", program);
-  std::printf("  bare dialog      %.3f s\n", bare);
-  std::printf("  ratio            %.2f\n", program / bare);
+  std::vector<double> bare, program, ratios;
+  for (int i = 0; i < runs; ++i) {
+    bare.push_back(Startup(argv[2]));
+    program.push_back(Startup(argv[1]));
+    if (bare.back() <= 0 || program.back() <= 0) {
+      std::printf("a dialog did not open\n");
+      return 1;
+    }
+    ratios.push_back(program.back() / bare.back());
+  }
+  std::printf("start-up to a ready dialog, median of %d runs, in turn:\n", runs);
+  std::printf("  Quillanor.exe    %.3f s\n", Median(program));
+  std::printf("  bare dialog      %.3f s\n", Median(bare));
+  std::printf("  ratio            %.2f (median of the turns' ratios)\n", Median(ratios));
   std::printf("size of Quillanor.exe: %lld bytes\n", FileSize(argv[1]));
   return 0;
 }
