@@ -6,7 +6,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_VENDOR "The Quillanor developers")
 set(CPACK_PACKAGE_CONTACT "The Quillanor developers <quillanor@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show what the CD, DVD and Blu-ray drives can do")
+# The one-line summary, in the program's own words (CD/DVD), for the
+# package and the manual page alike.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "show what the CD/DVD drives can do")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillanor.example.org/")
 if(WIN32)
   install(TARGETS Quillanor quillanor-report RUNTIME DESTINATION .)

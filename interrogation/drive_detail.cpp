@@ -58,6 +58,25 @@ const Named kProfiles[] = {
 
 }  // namespace
 
+const PageFlag kPageFlags[] = {
+    {"test_write", "Test write", 3, 2},
+    {"buffer_underrun_protection", "Buffer underrun protection (BUF)", 4, 7},
+    {"digital_port_2", "Digital port 2", 4, 3},
+    {"digital_port_1", "Digital port 1", 4, 2},
+    {"composite", "Composite audio and video", 4, 1},
+    {"read_bar_code", "Reads the disc bar code", 5, 7},
+    {"c2_pointers", "C2 error pointers", 5, 4},
+    {"rw_deinterleaved", "R-W subcode de-interleaved and corrected", 5, 3},
+    {"rw_supported", "R-W subcode", 5, 2},
+    {"side_change", "Side change", 7, 4},
+    {"software_slot_selection", "Software slot selection", 7, 3},
+    {"changer_disc_present", "Changer reports disc present", 7, 2},
+    {"digital_audio_lsb_first", "Digital audio LSB first (LSBF)", 17, 3},
+    {"digital_audio_rck", "Digital audio left channel on high LRCK (RCK)", 17, 2},
+    {"digital_audio_bckf", "Digital audio data on falling BCK (BCKF)", 17, 1},
+};
+const std::size_t kPageFlagCount = sizeof kPageFlags / sizeof kPageFlags[0];
+
 MechanismDetail DecodeMechanism(const unsigned char* answer, std::size_t received) {
   MechanismDetail detail;
   detail.decoded = false;
@@ -65,6 +84,8 @@ MechanismDetail DecodeMechanism(const unsigned char* answer, std::size_t receive
   detail.maxReadSpeed = detail.volumeLevels = detail.bufferSize = detail.currentReadSpeed = kAbsent;
   detail.maxWriteSpeed = detail.currentWriteSpeed = kAbsent;
   detail.rotationControl = detail.selectedWriteSpeed = detail.writeSpeedCount = kAbsent;
+  detail.digitalAudioLength = detail.copyManagementRevision = kAbsent;
+  detail.flags.assign(kPageFlagCount, kAbsent);
   if (answer == nullptr || received < 8) {
     detail.notes.push_back("the mode parameter header did not come whole");
     return detail;
@@ -95,11 +116,16 @@ MechanismDetail DecodeMechanism(const unsigned char* answer, std::size_t receive
   }
   detail.decoded = true;
   // A field counts only when every byte of it came.
+  for (std::size_t i = 0; i < kPageFlagCount; ++i)
+    if (have > static_cast<std::size_t>(kPageFlags[i].byte))
+      detail.flags[i] = (page[kPageFlags[i].byte] >> kPageFlags[i].bit) & 1;
   if (have > 6) {
     detail.loadingMechanism = page[6] >> 5;
     detail.locked = (page[6] >> 1) & 1;
     detail.preventJumper = (page[6] >> 2) & 1;
   }
+  if (have > 17) detail.digitalAudioLength = (page[17] >> 4) & 0x03;
+  if (have >= 24) detail.copyManagementRevision = Word(page + 22);
   if (have >= 10) detail.maxReadSpeed = Word(page + 8);
   if (have >= 12) detail.volumeLevels = Word(page + 10);
   if (have >= 14) detail.bufferSize = Word(page + 12);
@@ -185,6 +211,11 @@ std::string LoadingMechanismName(long code) {
   }
 }
 
+std::string DigitalAudioLengthName(long code) {
+  static const char* const kNames[] = {"32 BCKs", "16 BCKs", "24 BCKs", "24 BCKs, I2S"};
+  return code >= 0 && code < 4 ? kNames[code] : "reserved (" + Number(code) + ")";
+}
+
 std::string RotationControlName(long code) {
   if (code == 0) return "CLV";
   if (code == 1) return "CAV";
@@ -195,7 +226,7 @@ std::string ProfileName(int number) {
   for (std::size_t i = 0; i < sizeof kProfiles / sizeof kProfiles[0]; ++i)
     if (kProfiles[i].number == number) return kProfiles[i].name;
   char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(number) & 0xFFFF);
+  std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(number) & 0xFFFF);
   return text;
 }
 

@@ -17,6 +17,17 @@ struct WriteSpeed {
   long kbPerSecond;
 };
 
+// The page's one-bit fields beyond the 24 rows, in page order: each with its
+// JSON key and its label in the text.
+struct PageFlag {
+  const char* key;
+  const char* label;
+  int byte;  // page byte
+  int bit;
+};
+extern const PageFlag kPageFlags[];
+extern const std::size_t kPageFlagCount;
+
 struct MechanismDetail {
   bool decoded;               // a page 2Ah was found in the answer
   long loadingMechanism;      // byte 6 bits 5-7
@@ -28,10 +39,13 @@ struct MechanismDetail {
   long currentReadSpeed;      // bytes 14-15, kB/s (obsolete)
   long maxWriteSpeed;         // bytes 18-19, kB/s (obsolete)
   long currentWriteSpeed;     // bytes 20-21, kB/s (obsolete)
+  long digitalAudioLength;    // byte 17 bits 4-5: bit clocks per sample of the digital audio port
+  long copyManagementRevision;  // bytes 22-23
   long rotationControl;       // byte 27 bits 0-1: the selected rotation control
   long selectedWriteSpeed;    // bytes 28-29, kB/s
   long writeSpeedCount;       // bytes 30-31: descriptors the page announces
   std::vector<WriteSpeed> writeSpeeds;  // those that came whole
+  std::vector<long> flags;    // by kPageFlags: 1, 0, or kAbsent where its byte did not come
   std::vector<std::string> notes;
 };
 
@@ -56,9 +70,11 @@ ProfileDetail DecodeProfiles(const unsigned char* answer, std::size_t received);
 
 // "tray", "caddy", ...; "reserved (3)" for the codes without a meaning.
 std::string LoadingMechanismName(long code);
+// The digital audio port's bit clocks per sample: "32 BCKs", ..., "24 BCKs, I2S".
+std::string DigitalAudioLengthName(long code);
 // "CLV" or "CAV"; "reserved (n)" otherwise.
 std::string RotationControlName(long code);
-// The profile's name as MMC gives it ("DVD+R DL"); its number as "0x0099"
+// The profile's name as MMC gives it ("DVD+R DL"); its number as "0099h"
 // when it has none.
 std::string ProfileName(int number);
 // kB/s as text with the CD multiple: "7056 kB/s (40x CD)".

@@ -86,3 +86,28 @@ std::string SenseWords(int key, int asc, int ascq) {
 }
 
 std::string SenseWords(const unsigned char* sense) { return SenseWords(sense[2] & 0x0F, sense[12], sense[13]); }
+
+std::string StatusName(int status) {
+  // SAM's status codes; those marked obsolete there are still named, as
+  // old drives send them.
+  switch (status) {
+    case 0x00: return "Good";
+    case 0x02: return "Check Condition";
+    case 0x04: return "Condition Met";
+    case 0x08: return "Busy";
+    case 0x10: return "Intermediate";
+    case 0x14: return "Intermediate-Condition Met";
+    case 0x18: return "Reservation Conflict";
+    case 0x22: return "Command Terminated";
+    case 0x28: return "Task Set Full";
+    case 0x30: return "ACA Active";
+    case 0x40: return "Task Aborted";
+    default: return "Reserved";
+  }
+}
+
+std::string StatusText(int status) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02Xh", status & 0xFF);
+  return StatusName(status) + " (" + hex + ")";
+}

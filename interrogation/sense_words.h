@@ -9,3 +9,8 @@
 std::string SenseWords(int key, int asc, int ascq);
 // The same, from fixed-format sense bytes (key in byte 2, ASC 12, ASCQ 13).
 std::string SenseWords(const unsigned char* sense);
+// A status byte's name as SAM gives it ("Busy" for 08h); "Reserved" for
+// the codes without one.
+std::string StatusName(int status);
+// The name with the byte: "Busy (08h)".
+std::string StatusText(int status);

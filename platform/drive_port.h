@@ -41,6 +41,20 @@ class DrivePort {
   // The path as ListDrives would give it, where the system has other names
   // for a drive (a symbolic link such as /dev/cdrom); the path itself else.
   virtual std::string CanonicalPath(const std::string& path) { return path; }
+  // Why `path`, which no listed drive opens by, names no drive: in a few
+  // words that follow the path ("does not exist").
+  virtual std::string UnlistedReason(const std::string& path) {
+    (void)path;
+    return "is not the path of a CD/DVD drive";
+  }
+  // Whether the system's users know drives by letters (Windows).
+  virtual bool NamesDrivesByLetter() const { return false; }
+  // The letter ("D:") of an open drive, where the system has one for it;
+  // empty otherwise.
+  virtual std::string DriveLetter(DriveHandle drive) {
+    (void)drive;
+    return std::string();
+  }
   // With no drive listed: where the port looked and what commonly hides
   // drives there, in one line.
   virtual std::string NoDrivesAdvice() const = 0;

@@ -262,6 +262,15 @@ std::string LinuxDrivePort::CanonicalPath(const std::string& path) {
   return resolved.empty() ? path : resolved;
 }
 
+std::string LinuxDrivePort::UnlistedReason(const std::string& path) {
+  struct stat info;
+  const int result = m_system.Stat(path.c_str(), &info);
+  if (result == -ENOENT || result == -ENOTDIR) return "does not exist";
+  if (result < 0) return std::string("cannot be examined: ") + std::strerror(-result);
+  if (!S_ISBLK(info.st_mode)) return "is not a device; CD/DVD drives are /dev/srN";
+  return "is not a CD/DVD drive (those are the block devices sr* of SCSI type 5)";
+}
+
 std::string LinuxDrivePort::NoDrivesAdvice() const {
   return "no CD/DVD drive in " + m_paths.sysfs +
          "/class/block (block devices sr* of SCSI type 5): the sr_mod module may not be loaded, a USB drive "

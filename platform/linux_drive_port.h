@@ -46,6 +46,7 @@ class LinuxDrivePort : public DrivePort {
   CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) override;
   void Close(DriveHandle drive) override;
   std::string CanonicalPath(const std::string& path) override;
+  std::string UnlistedReason(const std::string& path) override;
   std::string NoDrivesAdvice() const override;
 
   // SG_IO calls made so far.

@@ -15,6 +15,16 @@
 #endif
 
 const DWORD kIoctlScsiPassThroughDirect = 0x4D014;
+// IOCTL_STORAGE_GET_DEVICE_NUMBER, and the record it fills: which device
+// of its type a handle is open on, so that two handles can be told to be
+// the same drive.
+const DWORD kIoctlStorageGetDeviceNumber = 0x2D1080;
+struct StorageDeviceNumber {
+  DWORD DeviceType;
+  DWORD DeviceNumber;
+  DWORD PartitionNumber;
+};
+const UINT kDriveCdrom = 5;  // GetDriveTypeA's DRIVE_CDROM
 #ifndef SCSI_IOCTL_DATA_OUT
 #define SCSI_IOCTL_DATA_OUT 0
 #define SCSI_IOCTL_DATA_IN 1
@@ -76,6 +86,9 @@ void FillPassThroughRecord(ScsiPassThroughRecord* record, UCHAR cdbLength, UCHAR
 #ifdef _WIN32
 // Our header must match the platform's own declaration wherever we have it.
 static_assert(IOCTL_SCSI_PASS_THROUGH_DIRECT == kIoctlScsiPassThroughDirect, "pass-through control code");
+static_assert(IOCTL_STORAGE_GET_DEVICE_NUMBER == kIoctlStorageGetDeviceNumber, "device number control code");
+static_assert(sizeof(StorageDeviceNumber) == sizeof(STORAGE_DEVICE_NUMBER), "device number record");
+static_assert(DRIVE_CDROM == kDriveCdrom, "CD-ROM drive type");
 static_assert(sizeof(ScsiPassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT), "header size as the platform's");
 static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer),
               "DataBuffer as the platform's");

@@ -30,6 +30,8 @@ class SystemWindowsApi : public WindowsApi {
   }
   DWORD GetLastError() override { return ::GetLastError(); }
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
+  DWORD GetLogicalDrives() override { return ::GetLogicalDrives(); }
+  UINT GetDriveTypeA(const char* root) override { return ::GetDriveTypeA(root); }
   BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                        DWORD* returned, LPOVERLAPPED overlapped) override {
     return ::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);

@@ -53,6 +53,11 @@ class WindowsApi {
   virtual BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                                DWORD* returned, LPOVERLAPPED overlapped) = 0;
 
+  // The drive letters in use, bit 0 for A:.
+  virtual DWORD GetLogicalDrives() = 0;
+  // What kind of drive a root ("D:\\") is: DRIVE_CDROM (5), ...
+  virtual UINT GetDriveTypeA(const char* root) = 0;
+
   // --- Kernel: events ---
   // Creates an event; null on failure.
   virtual HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,

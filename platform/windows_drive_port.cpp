@@ -127,6 +127,40 @@ void WindowsDrivePort::Close(DriveHandle drive) {
   if (drive != kNoDrive) Win().CloseHandle(drive);
 }
 
+namespace {
+
+bool DeviceNumber(HANDLE device, StorageDeviceNumber* number) {
+  DWORD returned = 0;
+  return Win().DeviceIoControl(device, kIoctlStorageGetDeviceNumber, nullptr, 0, number,
+                               static_cast<DWORD>(sizeof(*number)), &returned, nullptr) != FALSE &&
+         returned >= sizeof(*number);
+}
+
+}  // namespace
+
+std::string WindowsDrivePort::DriveLetter(DriveHandle drive) {
+  StorageDeviceNumber wanted;
+  if (drive == kNoDrive || !DeviceNumber(drive, &wanted)) return std::string();
+  const DWORD letters = Win().GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if ((letters & (1UL << i)) == 0) continue;
+    char root[] = "A:\\";
+    root[0] = static_cast<char>('A' + i);
+    if (Win().GetDriveTypeA(root) != kDriveCdrom) continue;
+    char device[] = "\\\\.\\A:";
+    device[4] = root[0];
+    // No access asked: the device number needs none, and a drive in use stays usable.
+    HANDLE volume = Win().CreateFileA(device, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (volume == INVALID_HANDLE_VALUE) continue;
+    StorageDeviceNumber number;
+    const bool same = DeviceNumber(volume, &number) && number.DeviceType == wanted.DeviceType &&
+                      number.DeviceNumber == wanted.DeviceNumber;
+    Win().CloseHandle(volume);
+    if (same) return std::string(root, 2);
+  }
+  return std::string();
+}
+
 std::string WindowsDrivePort::NoDrivesAdvice() const {
   return "no CD-ROM device interface is present in the Setup API: no CD/DVD drive is attached or its driver is "
          "not loaded, or this is a virtual machine without a CD device";

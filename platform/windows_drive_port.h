@@ -14,4 +14,7 @@ class WindowsDrivePort : public DrivePort {
   CommandOutcome Execute(DriveHandle drive, const DriveCommand& command) override;
   void Close(DriveHandle drive) override;
   std::string NoDrivesAdvice() const override;
+  bool NamesDrivesByLetter() const override { return true; }
+  // The CD-ROM letter whose device number is the drive's.
+  std::string DriveLetter(DriveHandle drive) override;
 };

@@ -8,6 +8,8 @@
 #    and its demonstration drives, and says so.
 #  - Without a display, it runs on a virtual one and prints what the window
 #    shows (each drive and its rows), with the path of a screenshot.
+# QUILLANOR_DEMO=yes shows the demonstration drives on a machine with drives
+# too (the test command runs it so).
 # On a machine that executes no 32-bit code the window is the 64-bit
 # program; the demonstration drives, which need ASPI and so a 32-bit
 # program, are then shown in a QEMU guest (scripts/guest-run.sh), headless.
@@ -24,7 +26,7 @@ quiet() { "$@" >/dev/null 2>build/run/step.log || { cat build/run/step.log >&2; 
 mkdir -p build/run
 
 drives=no
-ls /dev/sr[0-9]* >/dev/null 2>&1 && drives=yes
+ls /dev/sr[0-9]* >/dev/null 2>&1 && [ "${QUILLANOR_DEMO:-}" != yes ] && drives=yes
 step "checking what running needs on this machine"
 # Only what running needs here: the cross compiler of the window that runs,
 # Wine, a virtual display; the Linux report where there are drives; the
@@ -92,7 +94,9 @@ else
   echo "run: this machine has no optical drive; showing the demonstration drives"
   echo "     of the emulated ASPI library (tools/profiles/demo.profile), as on Windows 98"
   wine_version "build/$preset" Quillanor.exe win98
-  QUILLANOR_WINE_ASPI=yes wine_environment
+  # Exported: scripts/wine-run builds the Wine environment anew from it.
+  export QUILLANOR_WINE_ASPI=yes
+  wine_environment
   export QUILLANOR_ASPI_PROFILE
   QUILLANOR_ASPI_PROFILE=$(winpath "$root/tools/profiles/demo.profile")
 fi

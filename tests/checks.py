@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """What the project's Python checkers share: one reporter, the 24-row table
 (tests/data/capability-rows.tsv), the report's JSON Schema
-(docs/report.schema.json) and the reading of the report's text form.
+(docs/report.schema.json), the reading of the report's text form and of
+the UI driver's text of the window.
 
 As a command, it checks report documents against the schema:
   checks.py --validate FILE...   (- for standard input)
@@ -112,6 +113,24 @@ def parse_text(text):
         else:
             drives[-1]["other"].append(line[2:])
     return drives
+
+
+def parse_window(text):
+    """(messages, root, [(drive name, [(label, value)])]) of the UI driver's text of the window."""
+    messages, root, drives = [], None, []
+    for line in text.split("\n"):
+        if line.startswith("message: "):
+            messages.append(line[len("message: "):])
+        elif line.startswith("window: ") or not line.strip() or line.startswith("screenshot"):
+            continue
+        elif line.startswith("    ") and drives:
+            parts = line.strip().rsplit(None, 1)
+            drives[-1][1].append((parts[0], parts[1] if len(parts) > 1 else ""))
+        elif line.startswith("  "):
+            drives.append((line.strip(), []))
+        elif root is None:
+            root = line.strip()
+    return messages, root, drives
 
 
 def main(argv):

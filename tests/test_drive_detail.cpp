@@ -225,7 +225,7 @@ TEST(DriveDetailTest, ProfileListsOfThreeGenerations) {
 
   EXPECT_EQ("CD-RW", ProfileName(0x000A));
   EXPECT_EQ("HD DVD-RW DL", ProfileName(0x005A));
-  EXPECT_EQ("0x0099", ProfileName(0x0099));
+  EXPECT_EQ("0099h", ProfileName(0x0099));
 }
 
 TEST(DriveDetailTest, BadConfigurationAnswersDecodeOnlyWhatCame) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -488,9 +489,12 @@ TEST_F(LinuxSeamTest, ReportRefusesToRunWithoutAccessAndSaysWhatToDo) {
   const char* argv[] = {"quillanor-report"};
   EXPECT_EQ(kReportCannotRun, RunReport(1, argv, &out, &err));
   EXPECT_EQ("", out);
-  EXPECT_NE(std::string::npos, err.find("quillanor-report: Unable to access CD/DVD device.")) << err;
-  EXPECT_NE(std::string::npos, err.find("cannot open /dev/sr0: permission denied")) << err;
+  // The Linux advice alone: the window's text speaks of Administrators.
+  EXPECT_EQ(0u, err.find("quillanor-report: cannot open /dev/sr0: permission denied. It is brw-rw----, group cdrom."))
+      << err;
   EXPECT_NE(std::string::npos, err.find("usermod -aG cdrom")) << err;
+  EXPECT_EQ(std::string::npos, err.find("Administrator")) << err;
+  EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
 }
 
 }  // namespace
@@ -506,9 +510,24 @@ TEST_F(LinuxSeamTest, DeviceTakesALinkToTheDriveAndNoDriveSaysWhereTheReportLook
   const char* byLink[] = {"quillanor-report", "--device=/dev/cdrom"};
   EXPECT_EQ(kReportAllAnswered, RunReport(2, byLink, &out, &err)) << err;
   EXPECT_EQ(0u, out.find("Drive 1 (/dev/sr1): SECOND DRIVE\n")) << out;
-  const char* unknown[] = {"quillanor-report", "--device", "/dev/dvd"};
-  out.clear();
-  EXPECT_EQ(kReportCannotRun, RunReport(3, unknown, &out, &err));
+  // A path that names no drive says why: it is not there, it is no device,
+  // or it is another device.
+  kernel.nodes["/dev/sda"].mode = S_IFBLK | 0660;
+  kernel.nodes["/dev/null"].mode = S_IFCHR | 0666;
+  const struct {
+    const char* path;
+    const char* why;
+  } unlisted[] = {{"/dev/dvd", "/dev/dvd does not exist"},
+                  {"/dev/null", "/dev/null is not a device; CD/DVD drives are /dev/srN"},
+                  {"/dev/sda", "/dev/sda is not a CD/DVD drive (those are the block devices sr* of SCSI type 5)"}};
+  for (const auto& path : unlisted) {
+    const char* argv[] = {"quillanor-report", "--device", path.path};
+    out.clear();
+    err.clear();
+    EXPECT_EQ(kReportCannotRun, RunReport(3, argv, &out, &err));
+    EXPECT_EQ(std::string("quillanor-report: ") + path.why + " (2 drives found: /dev/sr0, /dev/sr1)\n", err);
+    EXPECT_EQ("", out);
+  }
 
   SysfsTree empty;
   LinuxDrivePort none(empty.Paths(), kernel);

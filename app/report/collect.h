@@ -18,6 +18,10 @@
 struct DriveAnswers {
   int index = 0;
   std::string path;          // what the drive was opened by; empty for ASPI drives
+  // Where the system's users know drives by letters (Windows, not ASPI):
+  // the drive's ("D:"), or empty when it has none.
+  bool lettered = false;
+  std::string driveLetter;
   CommandAnswer inquiry;     // discovery's, which named the drive
   CommandAnswer modeSense;   // the capabilities page
   // With --detail, for a drive that answered the page:

@@ -55,6 +55,12 @@ void Status(JsonWriter& json, const CommandOutcome& outcome) {
     json.Number(outcome.status);
 }
 
+// The status byte's name beside it, for people; the raw captures keep the byte alone.
+void StatusWords(JsonWriter& json, const CommandOutcome& outcome) {
+  json.Key("status_text");
+  TextOrNull(json, outcome.kind != CommandOutcome::kNotCarried, StatusName(outcome.status));
+}
+
 void Sense(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("sense");
   TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
@@ -70,6 +76,7 @@ void NotCarried(JsonWriter& json, const CommandOutcome& outcome) {
 void Outcome(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("answered").Bool(outcome.Good());
   Status(json, outcome);
+  StatusWords(json, outcome);
   Sense(json, outcome);
   NotCarried(json, outcome);
 }
@@ -105,6 +112,14 @@ void Mechanism(JsonWriter& json, const MechanismDetail& m) {
   FlagOrNull(json, m.locked);
   json.Key("prevent_jumper");
   FlagOrNull(json, m.preventJumper);
+  for (std::size_t i = 0; i < kPageFlagCount; ++i) {
+    json.Key(kPageFlags[i].key);
+    FlagOrNull(json, m.flags[i]);
+  }
+  json.Key("digital_audio_length");
+  TextOrNull(json, m.digitalAudioLength != kAbsent, DigitalAudioLengthName(m.digitalAudioLength));
+  json.Key("copy_management_revision");
+  NumberOrNull(json, m.copyManagementRevision);
   const struct {
     const char* key;
     long value;
@@ -282,6 +297,8 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   json.Key("index").Number(drive.index);
   json.Key("path");
   TextOrNull(json, !drive.path.empty(), drive.path);
+  json.Key("drive_letter");
+  TextOrNull(json, drive.answers.lettered, drive.answers.driveLetter);
   json.Key("name").String(drive.Name());
   json.Key("vendor").String(drive.vendor);
   json.Key("product").String(drive.product);
@@ -289,6 +306,7 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   TextOrNull(json, drive.revisionKnown, drive.revision);
   json.Key("answered").Bool(result.Answered());
   Status(json, result.outcome);
+  StatusWords(json, result.outcome);
   json.Key("capabilities");
   TextOrNull(json, result.Answered(), Hex(result.page, sizeof(result.page)));
   Sense(json, result.outcome);

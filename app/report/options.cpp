@@ -8,7 +8,7 @@ const char kReportProgram[] = "quillanor-report";
 // Linux neither.
 const char kReportUsage[] =
     "Usage: quillanor-report [--json] [--detail] [--redact] [--device PATH | --drive N]\n"
-    "       quillanor-report --replay FILE [--json] [--detail] [--device PATH | --drive N]\n"
+    "       quillanor-report --replay FILE [--json] [--detail] [--redact] [--device PATH | --drive N]\n"
     "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
     "the 24 capabilities that the drive reports in its MMC capabilities page\n"
     "(MODE SENSE page 2Ah), or why it could not report them.\n"

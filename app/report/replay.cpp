@@ -20,6 +20,10 @@ bool HexBytes(const std::string& text, std::vector<BYTE>* bytes) {
   return true;
 }
 
+bool IsDriveLetter(const std::string& text) {
+  return text.size() == 2 && text[0] >= 'A' && text[0] <= 'Z' && text[1] == ':';
+}
+
 class Reader {
  public:
   explicit Reader(std::string* error) : m_error(error) {}
@@ -112,6 +116,14 @@ class Reader {
     const JsonValue* path = Member(drive, "path", JsonValue::kString, true, where);
     if (path == nullptr) return false;
     answers->path = path->type == JsonValue::kString ? path->text : std::string();
+    // Documents of earlier versions have no letter.
+    const JsonValue* letter = drive.Find("drive_letter");
+    if (letter != nullptr && letter->type != JsonValue::kNull) {
+      if (letter->type != JsonValue::kString || (!letter->text.empty() && !IsDriveLetter(letter->text)))
+        return Fail(where, "\"drive_letter\" is no drive letter");
+      answers->lettered = true;
+      answers->driveLetter = letter->text;
+    }
     const JsonValue* commands = drive.Find("commands");
     if (commands == nullptr)
       return Fail(where, "holds no raw answers: only a report written with --json --detail can be replayed");

@@ -12,37 +12,58 @@ const long kLargestCapture = 64L * 1024 * 1024;
 
 std::string Program() { return std::string(kReportProgram) + ": "; }
 
-// The device list's problems, one line each, with what the system adds.
-// True when there was any: the drives could not all be reached (no
-// access, no ASPI), and a report of what remains would look complete.
+// The device list's problems, one line each. Where the system gave its own
+// advice (Linux: which node, who may open it), that is said instead of the
+// window's text, which speaks of Windows. True when there was any: the
+// drives could not all be reached (no access, no ASPI), and a report of
+// what remains would look complete.
 bool WriteProblems(std::string& err, const DeviceList& devices) {
   const std::vector<DeviceProblem>* lists[] = {&devices.StartProblems(), &devices.ScanProblems()};
   bool any = false;
   for (const std::vector<DeviceProblem>* problems : lists) {
     for (std::size_t i = 0; i < problems->size(); ++i) {
-      err += Program() + (*problems)[i].text.GetString() + "\n";
-      if (!(*problems)[i].advice.empty()) err += Program() + (*problems)[i].advice + "\n";
+      const DeviceProblem& problem = (*problems)[i];
+      err += Program() + (problem.advice.empty() ? std::string(problem.text.GetString()) : problem.advice) + "\n";
       any = true;
     }
   }
   return any;
 }
 
-// The position among `drives` of the one the options name, or -1 with the
-// reason in err.
+// Whether `path` names the drive letter `letter` ("D:"): d:, D: or D:\.
+bool SameLetter(const std::string& letter, const std::string& path) {
+  if (letter.empty() || path.size() < 2 || path.size() > 3 || path[1] != ':') return false;
+  if (path.size() == 3 && path[2] != '\\') return false;
+  const char upper = path[0] >= 'a' && path[0] <= 'z' ? static_cast<char>(path[0] - 'a' + 'A') : path[0];
+  return upper == letter[0];
+}
+
+// The position among `drives` of the one the options name, or -1.
 int SelectedDrive(const std::vector<DriveAnswers>& drives, const ReportOptions& options,
-                  const std::string& canonicalPath, std::string* err) {
+                  const std::string& canonicalPath) {
   for (std::size_t i = 0; i < drives.size(); ++i) {
     const bool match = !options.devicePath.empty()
-                           ? !drives[i].path.empty() && (drives[i].path == options.devicePath || drives[i].path == canonicalPath)
+                           ? (!drives[i].path.empty() && (drives[i].path == options.devicePath || drives[i].path == canonicalPath)) ||
+                                 SameLetter(drives[i].driveLetter, options.devicePath)
                            : drives[i].index == options.driveIndex;
     if (match) return static_cast<int>(i);
   }
-  const std::size_t count = drives.size();
-  *err += Program() + "no drive " +
-          (!options.devicePath.empty() ? "opened as " + options.devicePath : std::to_string(options.driveIndex)) +
-          " (" + std::to_string(count) + (count == 1 ? " drive" : " drives") + " found)\n";
   return -1;
+}
+
+// Why the options name none of `drives`; `unlisted` says why of a path.
+int NoSuchDrive(const std::vector<DriveAnswers>& drives, const ReportOptions& options, const std::string& unlisted,
+                std::string* err) {
+  const std::size_t count = drives.size();
+  std::string found = std::to_string(count) + (count == 1 ? " drive" : " drives") + " found";
+  for (std::size_t i = 0; i < drives.size() && !options.devicePath.empty(); ++i)
+    if (!drives[i].path.empty())
+      found += (i == 0 ? ": " : ", ") + (drives[i].driveLetter.empty() ? drives[i].path : drives[i].driveLetter);
+  *err += Program() +
+          (!options.devicePath.empty() ? options.devicePath + " " + unlisted
+                                       : "no drive " + std::to_string(options.driveIndex)) +
+          " (" + found + ")\n";
+  return kReportCannotRun;
 }
 
 bool ReadFile(const std::string& path, std::string* text, std::string* err) {
@@ -97,8 +118,8 @@ int Replay(const ReportOptions& options, std::string* out, std::string* err) {
   }
   std::vector<DriveAnswers> chosen = capture.drives;
   if (options.OneDrive()) {
-    const int position = SelectedDrive(capture.drives, options, options.devicePath, err);
-    if (position < 0) return kReportCannotRun;
+    const int position = SelectedDrive(capture.drives, options, options.devicePath);
+    if (position < 0) return NoSuchDrive(capture.drives, options, "is no drive of the saved report", err);
     chosen.assign(1, capture.drives[static_cast<std::size_t>(position)]);
   }
   std::vector<DriveReport> drives;
@@ -129,18 +150,26 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
   if (WriteProblems(*err, devices)) return kReportCannotRun;
   if (devices.GetCount() == 0) err->append(Program() + devices.NoDrivesAdvice() + "\n");
 
+  // Each drive as the system names it: its path, and its letter where
+  // the system has letters.
+  std::vector<DriveAnswers> listed(static_cast<std::size_t>(devices.GetCount()));
+  const bool lettered = !devices.UsesAspi() && Drives().NamesDrivesByLetter();
+  for (int i = 0; i < devices.GetCount(); ++i) {
+    DriveAnswers& drive = listed[static_cast<std::size_t>(i)];
+    drive.index = i;
+    drive.path = devices.Device(i).m_strPath.GetString();
+    drive.lettered = lettered;
+    if (lettered) drive.driveLetter = Drives().DriveLetter(devices.Device(i).m_hDevice);
+  }
   std::vector<int> indices;
   if (options.OneDrive()) {
-    std::vector<DriveAnswers> listed(static_cast<std::size_t>(devices.GetCount()));
-    for (int i = 0; i < devices.GetCount(); ++i) {
-      listed[static_cast<std::size_t>(i)].index = i;
-      listed[static_cast<std::size_t>(i)].path = devices.Device(i).m_strPath.GetString();
-    }
-    const std::string canonical = options.devicePath.empty() || devices.UsesAspi()
-                                      ? options.devicePath
-                                      : Drives().CanonicalPath(options.devicePath);
-    const int position = SelectedDrive(listed, options, canonical, err);
-    if (position < 0) return kReportCannotRun;
+    const bool byPath = !options.devicePath.empty() && !devices.UsesAspi();
+    const std::string canonical = byPath ? Drives().CanonicalPath(options.devicePath) : options.devicePath;
+    const int position = SelectedDrive(listed, options, canonical);
+    if (position < 0)
+      return NoSuchDrive(listed, options,
+                         byPath ? Drives().UnlistedReason(options.devicePath) : "names no drive: ASPI drives have no path",
+                         err);
     indices.push_back(position);
   } else {
     for (int i = 0; i < devices.GetCount(); ++i) indices.push_back(i);
@@ -148,6 +177,8 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
   std::vector<DriveReport> drives;
   for (std::size_t i = 0; i < indices.size(); ++i) {
     DriveAnswers answers = CollectAnswers(devices, indices[i], options.detail);
+    answers.lettered = listed[static_cast<std::size_t>(indices[i])].lettered;
+    answers.driveLetter = listed[static_cast<std::size_t>(indices[i])].driveLetter;
     if (options.redact) Redact(answers);
     drives.push_back(InterpretDrive(answers, options.detail));
   }

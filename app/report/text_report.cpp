@@ -1,5 +1,6 @@
 // The text form: a block per drive, the window's texts, labels padded so
-// that the values stand in one column.
+// that the values stand in one column. Every line fits 80 columns: a long
+// value goes on under its column, as dpkg -s and sdparm keep theirs.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,12 +11,13 @@
 namespace {
 
 const char kNoDrives[] = "No CD/DVD Devices Found";
+const std::size_t kColumns = 80;
 
 typedef std::pair<std::string, std::string> Line;
 
 std::string ProfileText(long number) {
   char hex[16];
-  std::snprintf(hex, sizeof hex, " (0x%04lX)", static_cast<unsigned long>(number) & 0xFFFF);
+  std::snprintf(hex, sizeof hex, " (%04lXh)", static_cast<unsigned long>(number) & 0xFFFF);
   return ProfileName(static_cast<int>(number)) + hex;
 }
 
@@ -64,8 +66,16 @@ void InquiryLines(const DriveReport& drive, std::vector<Line>& lines) {
 }
 
 void MechanismLines(const MechanismDetail& m, std::vector<Line>& lines) {
-  if (m.loadingMechanism != kAbsent) lines.push_back(Line("Loading mechanism", LoadingMechanismName(m.loadingMechanism)));
+  if (m.loadingMechanism != kAbsent) lines.push_back(Line("Loading mechanism (page 2Ah)", LoadingMechanismName(m.loadingMechanism)));
   if (m.locked != kAbsent) lines.push_back(Line("Lock state", m.locked ? "locked" : "unlocked"));
+  // Removable Medium (0003h) gives it too: each source under its own label.
+  if (m.preventJumper != kAbsent) lines.push_back(Line("Prevent jumper (page 2Ah)", m.preventJumper ? "yes" : "no"));
+  for (std::size_t i = 0; i < kPageFlagCount; ++i)
+    if (m.flags[i] != kAbsent) lines.push_back(Line(kPageFlags[i].label, m.flags[i] ? "yes" : "no"));
+  if (m.digitalAudioLength != kAbsent)
+    lines.push_back(Line("Digital audio bit clocks", DigitalAudioLengthName(m.digitalAudioLength)));
+  if (m.copyManagementRevision != kAbsent)
+    lines.push_back(Line("Copy management revision", std::to_string(m.copyManagementRevision)));
   // The speed fields of older drives, obsolete since: shown where set.
   const struct {
     const char* label;
@@ -148,6 +158,34 @@ void PerformanceLines(const DriveReport& drive, std::vector<Line>& lines) {
       lines.push_back(Line("Note", "read speeds: " + drive.performance.notes[i]));
 }
 
+// `text` in pieces of at most `room` columns (`first` for the first), broken
+// at blanks where it has them (the blank dropped) and within a word longer
+// than the room. Only a piece broken within a word fills its room, so that
+// a reader (or a script) can join the pieces again.
+std::vector<std::string> Wrap(const std::string& text, std::size_t first, std::size_t rest) {
+  std::vector<std::string> pieces;
+  std::size_t at = 0;
+  for (std::size_t room = first; text.size() - at > room; room = rest) {
+    std::size_t cut = text.rfind(' ', at + room - 1);
+    if (cut == std::string::npos || cut <= at) {
+      pieces.push_back(text.substr(at, room));
+      at += room;
+    } else {
+      pieces.push_back(text.substr(at, cut - at));
+      at = cut + 1;
+    }
+  }
+  pieces.push_back(text.substr(at));
+  return pieces;
+}
+
+// A line of its own: `indent`, the text, and what does not fit on lines
+// indented by `indent` and two more blanks.
+void WriteFree(std::string& out, const std::string& indent, const std::string& text) {
+  const std::vector<std::string> pieces = Wrap(text, kColumns - indent.size(), kColumns - indent.size() - 2);
+  for (std::size_t i = 0; i < pieces.size(); ++i) out += (i == 0 ? indent : indent + "  ") + pieces[i] + "\n";
+}
+
 // The detail lines of a drive, as label and value.
 std::vector<Line> DetailLines(const DriveReport& drive) {
   std::vector<Line> lines;
@@ -167,7 +205,7 @@ std::string CommandFailure(const char* command, const CommandOutcome& outcome) {
       return std::string(command) + " refused: " + SenseText(outcome.sense).GetString() + " (" +
              SenseWords(outcome.sense) + ")";
     case CommandOutcome::kOtherStatus:
-      return std::string(command) + " ended with status " + std::to_string(outcome.status);
+      return std::string(command) + " ended with status " + StatusText(outcome.status);
     default:
       return std::string(command) + " was not carried: " + outcome.Reason();
   }
@@ -180,22 +218,36 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
   }
   std::size_t width = 0;
   for (int i = 0; i < kCapabilityRowCount; ++i) width = std::max(width, std::strlen(kCapabilityRows[i].label));
+  // The values' column; a label too long for its place stands on a line of its own.
+  const std::size_t column = 2 + width + 2;
   const auto write = [&](const std::string& label, const std::string& value) {
-    out += "  " + label + std::string(width - std::min(width, label.size()), ' ') + "  " + value + "\n";
+    const std::vector<std::string> pieces = Wrap(value, kColumns - column, kColumns - column);
+    if (label.size() > width) out += "  " + label + "\n";
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      const bool beside = i == 0 && label.size() <= width;
+      out += (beside ? "  " + label + std::string(width - label.size(), ' ') + "  " : std::string(column, ' ')) +
+             pieces[i] + "\n";
+    }
   };
   for (std::size_t d = 0; d < drives.size(); ++d) {
     const DriveReport& drive = drives[d];
     if (d != 0) out += "\n";
     const CapabilitiesResult& result = drive.capabilities;
-    out += "Drive " + std::to_string(drive.index) + (drive.path.empty() ? "" : " (" + drive.path + ")") + ": " +
-           drive.Name() + "\n";
+    // Windows users know a drive by its letter; its interface path follows.
+    const DriveAnswers& answers = drive.answers;
+    const std::string where = answers.lettered ? (answers.driveLetter.empty() ? "no drive letter" : answers.driveLetter)
+                                               : drive.path;
+    WriteFree(out, "", "Drive " + std::to_string(drive.index) + (where.empty() ? "" : " (" + where + ")") + ": " +
+                           drive.Name());
+    if (answers.lettered) WriteFree(out, "  ", "Interface path: " + drive.path);
     for (std::size_t r = 0; r < result.rows.size(); ++r) write(result.rows[r].label, result.rows[r].Text());
-    for (std::size_t f = 0; f < result.failure.size(); ++f)
-      out += std::string("  ") + result.failure[f].GetString() + "\n";
+    for (std::size_t f = 0; f < result.failure.size(); ++f) WriteFree(out, "  ", result.failure[f].GetString());
     if (result.outcome.kind == CommandOutcome::kCheckCondition)
-      out += "  Sense: " + SenseWords(result.outcome.sense) + "\n";
+      WriteFree(out, "  ", "Sense: " + SenseWords(result.outcome.sense));
+    if (result.outcome.kind == CommandOutcome::kOtherStatus)
+      WriteFree(out, "  ", "Status: " + StatusText(result.outcome.status));
     if (result.outcome.kind == CommandOutcome::kNotCarried)
-      out += "  Not carried: " + result.outcome.Reason() + "\n";
+      WriteFree(out, "  ", "Not carried: " + result.outcome.Reason());
     if (!drive.detailed) continue;
     std::vector<Line> lines = DetailLines(drive);
     for (std::size_t l = 0; l < lines.size(); ++l) write(lines[l].first, lines[l].second);

@@ -159,6 +159,13 @@ HANDLE StandInPlatform::CreateFileA(const char* path, DWORD access, DWORD share,
     m_lastError = 0;
     return handle;
   }
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i]->driveLetter == 0 || p != std::string("\\\\.\\") + list[i]->driveLetter + ":") continue;
+    HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle++);
+    m_letterHandles[handle] = i;
+    m_lastError = 0;
+    return handle;
+  }
   auto error = fileOpenErrors.find(p);
   if (error != fileOpenErrors.end()) {
     m_lastError = error->second;
@@ -180,12 +187,45 @@ DWORD StandInPlatform::GetLastError() { return m_lastError; }
 BOOL StandInPlatform::CloseHandle(HANDLE handle) {
   Record("CloseHandle", Hex(reinterpret_cast<uintptr_t>(handle)));
   ++closeCounts[handle];
-  return m_openDrives.count(handle) != 0 || m_events.count(handle) != 0 || m_files.count(handle) != 0;
+  return m_openDrives.count(handle) != 0 || m_events.count(handle) != 0 || m_files.count(handle) != 0 ||
+         m_letterHandles.count(handle) != 0;
+}
+
+DWORD StandInPlatform::GetLogicalDrives() {
+  Record("GetLogicalDrives", "");
+  DWORD letters = 1UL << ('C' - 'A');
+  for (const driveemu::EmulatedUnit* unit : Interfaces())
+    if (unit->driveLetter >= 'A' && unit->driveLetter <= 'Z') letters |= 1UL << (unit->driveLetter - 'A');
+  return letters;
+}
+
+UINT StandInPlatform::GetDriveTypeA(const char* root) {
+  std::string r(root != nullptr ? root : "");
+  Record("GetDriveTypeA", r);
+  if (r == "C:\\") return 3;  // DRIVE_FIXED
+  for (const driveemu::EmulatedUnit* unit : Interfaces())
+    if (unit->driveLetter != 0 && r == std::string(1, unit->driveLetter) + ":\\") return kDriveCdrom;
+  return 1;  // DRIVE_NO_ROOT_DIR
 }
 
 BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                                       DWORD* returned, LPOVERLAPPED) {
   Record("DeviceIoControl", Hex(code));
+  if (code == kIoctlStorageGetDeviceNumber) {
+    // Drives and their letters alike: a CD-ROM device (2) numbered by its interface.
+    auto drive = m_driveIndex.find(device);
+    auto letter = m_letterHandles.find(device);
+    const bool open = (drive != m_driveIndex.end() || letter != m_letterHandles.end()) && closeCounts.count(device) == 0;
+    if (!open || out == nullptr || outSize < sizeof(StorageDeviceNumber)) {
+      m_lastError = 87;
+      return FALSE;
+    }
+    StorageDeviceNumber number = {2, static_cast<DWORD>(drive != m_driveIndex.end() ? drive->second : letter->second),
+                                  0xFFFFFFFFu};
+    std::memcpy(out, &number, sizeof number);
+    if (returned != nullptr) *returned = sizeof number;
+    return TRUE;
+  }
   auto found = m_openDrives.find(device);
   if (found == m_openDrives.end() || closeCounts.count(device) != 0 || code != kIoctlScsiPassThroughDirect ||
       in == nullptr || inSize < sizeof(ScsiPassThroughDirect) || in != out || outSize != inSize) {

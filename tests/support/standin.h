@@ -89,6 +89,9 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
                      DWORD flags, HANDLE templ) override;
   DWORD GetLastError() override;
   BOOL CloseHandle(HANDLE handle) override;
+  // C: a fixed disk, and each drive's letter (EmulatedUnit::driveLetter).
+  DWORD GetLogicalDrives() override;
+  UINT GetDriveTypeA(const char* root) override;
   BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                        DWORD* returned, LPOVERLAPPED overlapped) override;
   HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
@@ -144,6 +147,7 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
   uintptr_t m_nextHandle = 0x1000;
   std::map<HANDLE, const driveemu::EmulatedUnit*> m_openDrives;
   std::map<HANDLE, size_t> m_driveIndex;
+  std::map<HANDLE, size_t> m_letterHandles;  // \\.\X: opened: the drive's interface number
   std::map<HANDLE, bool> m_events;  // event -> signalled
   std::set<HANDLE> m_files;
   std::vector<std::pair<void*, std::function<void()>>> m_deferred;

@@ -47,6 +47,7 @@ struct EmulatedUnit {
   std::vector<std::vector<BYTE>> performanceDescriptors;
   DWORD delayMilliseconds = 0;                  // ASPI: finish later, from another thread
   DWORD openError = 0;                          // pass-through: opening fails with this error
+  char driveLetter = 0;                         // pass-through: its letter ('D'); 0: none
 };
 
 // What a command came to.

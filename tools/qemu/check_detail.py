@@ -57,7 +57,7 @@ def expected_profiles(drive):
         if code == 0:
             for p in range(at + 4, min(at + 4 + length, len(data)) - 3, 4):
                 number = int.from_bytes(data[p:p + 2], "big")
-                profiles.append({"number": number, "name": PROFILES.get(number, f"0x{number:04X}"),
+                profiles.append({"number": number, "name": PROFILES.get(number, f"{number:04X}h"),
                                  "current": bool(data[p + 2] & 1)})
             break
         at += 4 + length

@@ -19,7 +19,7 @@ import sys
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [here, os.path.join(here, "..", "..", "tests")]
 from check_linux_report import EXPECTED_DRIVES, VARYING_BITS, read, status  # noqa: E402
-from checks import ROWS, Checks, rows_from_page, schema_problems  # noqa: E402
+from checks import ROWS, Checks, parse_window, rows_from_page, schema_problems  # noqa: E402
 import check_detail  # noqa: E402
 from check_detail import page_bytes  # noqa: E402
 
@@ -33,24 +33,6 @@ def inquiry_name(drive):
     vendor = data[8:16].decode("latin-1").rstrip(" ")
     product = data[16:32].decode("latin-1").rstrip(" ")
     return f"{vendor} {product}"
-
-
-def parse_window(text):
-    """(messages, root, [(drive name, [(label, value)])]) of uidriver's text."""
-    messages, root, drives = [], None, []
-    for line in text.split("\n"):
-        if line.startswith("message: "):
-            messages.append(line[len("message: "):])
-        elif line.startswith("window: ") or not line.strip() or line.startswith("screenshot"):
-            continue
-        elif line.startswith("    ") and drives:
-            parts = line.strip().rsplit(None, 1)
-            drives[-1][1].append((parts[0], parts[1] if len(parts) > 1 else ""))
-        elif line.startswith("  "):
-            drives.append((line.strip(), []))
-        elif root is None:
-            root = line.strip()
-    return messages, root, drives
 
 
 def comparable(report):
