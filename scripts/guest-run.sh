@@ -101,6 +101,7 @@ python3 tools/qemu/initramfs.py --out "$work/initramfs.gz" --busybox "$busybox" 
   fail "the initramfs could not be built"
 
 # plain "-cpu max" crashes 64-bit Wine in the guest; without SMAP it runs.
+echo "guest-run: starting a QEMU guest (software emulation; at most $limit s), which says when each step ends" >&2
 started=$(date +%s)
 timeout --kill-after=10 "$limit" qemu-system-x86_64 -machine pc -accel tcg,thread=multi -cpu max,-smap \
   -m "$memory" -smp "$cpus" \

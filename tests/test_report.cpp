@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 #include <fstream>
+#include <iterator>
 
 #include "app/report/report.h"
 #include "interrogation/capabilities.h"
@@ -526,6 +527,26 @@ TEST(ReportTest, EveryLineOfTheTextFitsEightyColumnsOnBothTransports) {
                                           "not ready, manual intervention required)"))
         << out;
   }
+}
+
+// The README's example for users without a drive: QEMU's five drives as
+// the QEMU test saw them, in the form this version writes.
+TEST(ReportTest, TheShippedReportOfQemusDrivesReplaysAsThisVersionWritesIt) {
+  const std::string document = std::string(QUILLANOR_SOURCE_DIR) + "/docs/qemu-drives.json";
+  std::ifstream in(document.c_str(), std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(saved.empty()) << document;
+  StandInPlatform os;  // no drive is asked
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", document.c_str(), "--json", "--detail"}, &out, &err)) << err;
+  EXPECT_EQ(saved, out) << "remake it: quillanor-report --replay docs/qemu-drives.json --json --detail";
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", document.c_str(), "--detail"}, &out, &err));
+  int drives = 0;
+  for (const std::string& line : Lines(out)) {
+    drives += line.compare(0, 6, "Drive ") == 0;
+    EXPECT_LE(line.size(), 80u) << line;
+  }
+  EXPECT_EQ(5, drives) << out;
 }
 
 TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {

@@ -41,6 +41,7 @@ wine_environment
 wineserver -p
 export QUILLANOR_PREFIX_READY="$prefix"
 wine cmd /c exit 0 >/dev/null 2>&1 || echo "guest: 32-bit Wine cannot start a program"
+echo "guest: 32-bit Wine ready after $(($(date +%s) - started)) s"
 
 . scripts/xvfb.sh
 start_xvfb 90 99
@@ -48,8 +49,11 @@ start_xvfb 90 99
 
 # Through a pipe: on the console's terminal Wine would draw its output with
 # cursor controls.
+echo "guest: running the command"
+ran=$(date +%s)
 bash "$guest/command" 2>&1 | cat
 status=${PIPESTATUS[0]}
+echo "guest: the command ended with status $status after $(($(date +%s) - ran)) s"
 wineserver -k >/dev/null 2>&1
 echo "$status" >"$guest/status"
 sync

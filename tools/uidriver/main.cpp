@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
   }
   if (firstDrive != nullptr) session.Select(*firstDrive);
   if (!screenshot.empty()) {
+    session.ClickTitleBar();
     if (session.Screenshot(screenshot))
       std::printf("\nscreenshot: %s\n", screenshot.c_str());
     else
