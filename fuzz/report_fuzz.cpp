@@ -5,7 +5,8 @@
 // options. Through the scripted stand-in the report runs as text and as
 // JSON, with and without --detail: every document must parse and hold the
 // fields docs/report.schema.json requires, the text must hold one block per
-// drive, and a saved --json --detail report must replay byte for byte.
+// drive within 80 columns a line, and a saved --json --detail report must
+// replay byte for byte.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -151,8 +152,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRequired(value, Schema());
     if (value.Find("drives")->items.size() != static_cast<size_t>(drives)) std::abort();
   }
-  // One block per drive, each headed by its index.
+  // One block per drive, each headed by its index; no line past 80 columns.
   for (const std::string* form : {&text, &detailText}) {
+    for (size_t at = 0, end; at < form->size(); at = end + 1) {
+      end = form->find('\n', at);
+      if (end == std::string::npos) end = form->size();
+      if (end - at > 80) std::abort();
+    }
     size_t blocks = 0;
     for (size_t at = 0; (at = form->find("Drive ", at)) != std::string::npos; ++at)
       if (at == 0 || (*form)[at - 1] == '\n') ++blocks;
