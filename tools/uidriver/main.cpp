@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
   }
   if (firstDrive != nullptr) session.Select(*firstDrive);
   if (!screenshot.empty()) {
-    session.ClickTitleBar();
     if (session.Screenshot(screenshot))
       std::printf("\nscreenshot: %s\n", screenshot.c_str());
     else

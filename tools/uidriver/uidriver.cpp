@@ -312,22 +312,6 @@ void Session::PressKey(WORD key) const {
 
 void Session::CloseBox() const { ::PostMessageA(m_dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-void Session::ClickTitleBar() const {
-  RECT rect;
-  if (!::GetWindowRect(m_dialog, &rect)) return;
-  const int y = rect.top + ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2;
-  ::SetCursorPos(rect.left + (rect.right - rect.left) / 3, y);
-  INPUT clicks[2];
-  std::memset(clicks, 0, sizeof(clicks));
-  clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  ::SendInput(2, clicks, sizeof(INPUT));
-  // Until the frame is drawn anew.
-  for (int i = 0; i < 20 && ::GetForegroundWindow() != m_dialog; ++i) ::Sleep(50);
-  ::Sleep(200);
-}
-
 bool Session::Screenshot(const std::string& bmpPath) const {
   RECT rect;
   ::GetWindowRect(m_dialog, &rect);

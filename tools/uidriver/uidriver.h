@@ -70,10 +70,6 @@ class Session {
 
   // Saves the window as it is on screen to a 24-bit BMP file.
   bool Screenshot(const std::string& bmpPath) const;
-  // Clicks the dialog's title bar, as a person would, so that it is drawn
-  // active: the system gives a window started by another program no
-  // foreground of its own.
-  void ClickTitleBar() const;
   // Counts the pixels of a control that have this colour.
   int CountPixels(int id, COLORREF color) const;
   // Width and height of the dark text in a control, as drawn on screen.
