@@ -229,6 +229,8 @@ TEST(ReportTest, OptionsHelpVersionAndMistakes) {
   std::string out, err;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
   EXPECT_EQ(0u, out.find("Usage: quillanor-report [--json]"));
+  // --redact blanks a replay as it blanks a report.
+  EXPECT_NE(std::string::npos, out.find("--replay FILE [--json] [--detail] [--redact] [--device PATH | --drive N]"));
   EXPECT_NE(std::string::npos, out.find("Exit status:"));
   EXPECT_EQ(kReportAllAnswered, RunCommand({"-V"}, &out, &err));
   EXPECT_EQ(0u, out.find("quillanor-report "));
@@ -558,6 +560,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   driveemu::DriveProfile profile = DetailDrives();
   profile.units.push_back(ModernWriter());
   profile.units[2].target = 5;
+  profile.units[2].driveLetter = 'G';  // the others have none
   profile.units.push_back(lost);
   profile.units.push_back(stuck);
   const std::string capture = "quillanor-replay-test.json";
@@ -574,7 +577,8 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     }
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
-        {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"}};
+        {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"},
+        {"--device", "g:", "--json"}};
     for (const std::vector<const char*>& form : forms) {
       std::string direct, replayed;
       const int expected = RunCommand(form, &direct, &err);
