@@ -51,8 +51,12 @@ build_window() {
 # The window's text as a Unix terminal shows it: no CR, no trailing blanks.
 plain() { tr -d '\r' | sed 's/[[:blank:]]*$//'; }
 if [ "$preset" = win64 ] && [ "$drives" = no ]; then
-  echo "run: this machine executes no 32-bit code and has no optical drive; the demonstration"
-  echo "     drives need the 32-bit program, so it runs in a QEMU guest, headless"
+  if [ "${QUILLANOR_IA32:-}" = no ]; then
+    echo "run: QUILLANOR_IA32=no takes the way of a machine that executes no 32-bit code: the"
+  else
+    echo "run: this machine executes no 32-bit code and has no optical drive; the"
+  fi
+  echo "     demonstration drives need the 32-bit program, so it runs in a QEMU guest, headless"
   build_window win32
   step "starting the QEMU guest (a minute or more)"
   scripts/guest-run.sh bash -c '
