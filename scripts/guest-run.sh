@@ -107,7 +107,7 @@ timeout --kill-after=10 "$limit" qemu-system-x86_64 -machine pc -accel tcg,threa
   -m "$memory" -smp "$cpus" \
   -nographic -nodefaults -no-reboot -monitor none -serial stdio -fw_cfg name=etc/sercon-port,string=0 \
   -kernel "$vmlinuz" -initrd "$work/initramfs.gz" -append "$append" \
-  "${shares[@]}" "${drives[@]}" </dev/null 2>"$work/qemu.stderr" | tr -d '\r' | grep --line-buffered -v '^\[ *[0-9.]*\] reboot: '
+  "${shares[@]}" "${drives[@]}" </dev/null 2>"$work/qemu.stderr" | tr -d '\r' | grep -a --line-buffered -v '^\[ *[0-9.]*\] reboot: '
 qemu_status=${PIPESTATUS[0]}
 echo "guest-run: the guest ended after $(($(date +%s) - started)) s"
 case $qemu_status in
