@@ -183,9 +183,12 @@ TEST(DriveDetailTest, EveryFieldAtTheLastByteThatCame) {
       {16, &MechanismDetail::currentReadSpeed, 7056}, {20, &MechanismDetail::maxWriteSpeed, 7056},
       {22, &MechanismDetail::currentWriteSpeed, 7056}, {28, &MechanismDetail::rotationControl, 1},
       {30, &MechanismDetail::selectedWriteSpeed, 7056}, {32, &MechanismDetail::writeSpeedCount, 3},
+      {18, &MechanismDetail::digitalAudioLength, 1}, {24, &MechanismDetail::copyManagementRevision, 0x0102},
   };
   Bytes page = kDvdWriterPage;
   page[6] = 0x22;  // tray, locked, no prevent jumper
+  page[17] = 0x10;  // 16 bit clocks
+  page[22] = 0x01, page[23] = 0x02;
   for (const Field& field : fields) {
     for (std::size_t have : {field.end, field.end - 1}) {
       Bytes shorter(page.begin(), page.begin() + static_cast<long>(have));
@@ -201,6 +204,44 @@ TEST(DriveDetailTest, EveryFieldAtTheLastByteThatCame) {
   const MechanismDetail jumper = Mechanism(ModeSense(page));
   EXPECT_EQ(0, jumper.locked);
   EXPECT_EQ(1, jumper.preventJumper);
+}
+
+// Each one-bit field of the page from its place in MMC's table: set alone
+// it reads 1 and every other 0, and it is absent from a page that ends
+// before its byte.
+TEST(DriveDetailTest, EveryFlagOfThePageFromItsOwnBit) {
+  const struct {
+    const char* key;
+    std::size_t byte;
+    int bit;
+  } flags[] = {{"test_write", 3, 2},        {"buffer_underrun_protection", 4, 7}, {"digital_port_2", 4, 3},
+               {"digital_port_1", 4, 2},    {"composite", 4, 1},                  {"read_bar_code", 5, 7},
+               {"c2_pointers", 5, 4},       {"rw_deinterleaved", 5, 3},           {"rw_supported", 5, 2},
+               {"side_change", 7, 4},       {"software_slot_selection", 7, 3},    {"changer_disc_present", 7, 2},
+               {"digital_audio_lsb_first", 17, 3}, {"digital_audio_rck", 17, 2},  {"digital_audio_bckf", 17, 1}};
+  ASSERT_EQ(sizeof flags / sizeof flags[0], kPageFlagCount);
+  for (const auto& flag : flags) {
+    SCOPED_TRACE(flag.key);
+    Bytes page(32, 0);
+    page[0] = 0x2A, page[1] = 30;
+    page[flag.byte] = static_cast<unsigned char>(1 << flag.bit);
+    const MechanismDetail detail = Mechanism(ModeSense(page));
+    for (std::size_t i = 0; i < kPageFlagCount; ++i)
+      EXPECT_EQ(std::string(kPageFlags[i].key) == flag.key ? 1 : 0, detail.flags[i]) << kPageFlags[i].key;
+    for (std::size_t have : {flag.byte + 1, flag.byte}) {
+      Bytes shorter(page.begin(), page.begin() + static_cast<long>(have));
+      shorter[1] = static_cast<unsigned char>(have - 2);
+      const MechanismDetail cut = Mechanism(ModeSense(shorter));
+      for (std::size_t i = 0; i < kPageFlagCount; ++i)
+        if (std::string(kPageFlags[i].key) == flag.key) {
+          EXPECT_EQ(have > flag.byte ? 1 : kAbsent, cut.flags[i]) << have;
+        }
+    }
+  }
+  EXPECT_EQ("32 BCKs", DigitalAudioLengthName(0));
+  EXPECT_EQ("16 BCKs", DigitalAudioLengthName(1));
+  EXPECT_EQ("24 BCKs", DigitalAudioLengthName(2));
+  EXPECT_EQ("24 BCKs, I2S", DigitalAudioLengthName(3));
 }
 
 TEST(DriveDetailTest, ProfileListsOfThreeGenerations) {

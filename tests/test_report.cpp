@@ -510,6 +510,53 @@ TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveAp
   EXPECT_NE(std::string::npos, out.find("\"redacted\": true"));
 }
 
+// Each drive's letter is the CD-ROM letter of the same device number: every
+// letter opened without access, asked, and closed; ASPI drives have none.
+TEST(ReportTest, DriveLettersComeFromTheSystemByDeviceNumber) {
+  driveemu::DriveProfile profile = TwoDrives();
+  profile.units[0].driveLetter = 'F';
+  profile.units.push_back(Drive(0, 5, "THIRD", "DRIVE", kReadsCdsPlaysAudio));
+  profile.units[2].driveLetter = 'D';
+  StandInPlatform os(profile);
+  std::string out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({}, &out, &err));
+  std::vector<std::string> headings;
+  for (const std::string& line : Lines(out))
+    if (line.compare(0, 6, "Drive ") == 0) headings.push_back(line);
+  EXPECT_EQ((std::vector<std::string>{"Drive 0 (F:): GOOD DRIVE", "Drive 1 (no drive letter): BROKEN DRIVE",
+                                      "Drive 2 (D:): THIRD DRIVE"}),
+            headings);
+  std::vector<std::string> letterCalls;
+  for (const StandInPlatform::Call& call : os.calls)
+    if (call.name == "GetDriveTypeA" || (call.name == "CreateFileA" && call.detail.compare(0, 4, "\\\\.\\") == 0))
+      letterCalls.push_back(call.name + " " + call.detail);
+  ASSERT_LE(3u, letterCalls.size());
+  EXPECT_EQ("GetDriveTypeA C:\\", letterCalls[0]);  // a fixed disk: not opened
+  EXPECT_EQ("GetDriveTypeA D:\\", letterCalls[1]);
+  EXPECT_EQ("CreateFileA \\\\.\\D: access=0 share=3 disposition=3 flags=0", letterCalls[2]);
+  EXPECT_EQ(os.CountCalls("CreateFileA"), os.CountCalls("CloseHandle"));  // every drive and letter closed
+  for (const char* notALetter : {"F:x", "F", "FF:", "F:/", ":F"}) {
+    EXPECT_EQ(kReportCannotRun, RunCommand({"--device", notALetter}, &out, &err)) << notALetter;
+  }
+
+  // A saved letter that is none is refused.
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--json", "--detail"}, &out, &err));
+  std::string damaged = out;
+  damaged.replace(damaged.find("\"drive_letter\": \"F:\""), 20, "\"drive_letter\": \"FF\"");
+  const std::string path = "quillanor-replay-letter.json";
+  Save(path, damaged);
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--replay", path.c_str()}, &out, &err));
+  EXPECT_NE(std::string::npos, err.find("drive 0: \"drive_letter\" is no drive letter")) << err;
+  std::remove(path.c_str());
+
+  UseWindows98(os);
+  os.calls.clear();
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"drive_letter\": null,")) << out;
+  EXPECT_EQ(std::string::npos, out.find("\"drive_letter\": \""));
+  EXPECT_EQ(0, os.CountCalls("GetLogicalDrives"));
+}
+
 TEST(ReportTest, EveryLineOfTheTextFitsEightyColumnsOnBothTransports) {
   driveemu::EmulatedUnit writer = ModernWriter();
   // A vendor's feature of 40 bytes, shown in hex; a refusal with long words.
