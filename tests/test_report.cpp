@@ -535,7 +535,8 @@ TEST(ReportTest, DriveLettersComeFromTheSystemByDeviceNumber) {
   EXPECT_EQ("GetDriveTypeA D:\\", letterCalls[1]);
   EXPECT_EQ("CreateFileA \\\\.\\D: access=0 share=3 disposition=3 flags=0", letterCalls[2]);
   EXPECT_EQ(os.CountCalls("CreateFileA"), os.CountCalls("CloseHandle"));  // every drive and letter closed
-  for (const char* notALetter : {"F:x", "F", "FF:", "F:/", ":F"}) {
+  // Each rule alone: a colon second, nothing but a backslash third, three at most.
+  for (const char* notALetter : {"F:x", "F", "FF:", "F:/", ":F", "Fx", "F:\\x"}) {
     EXPECT_EQ(kReportCannotRun, RunCommand({"--device", notALetter}, &out, &err)) << notALetter;
   }
 
