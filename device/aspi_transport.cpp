@@ -4,44 +4,53 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/device_list.h"
+#include "device/aspi_transport.h"
 #include "platform/aspi.h"
 
 namespace {
 const DWORD kAspiStatusShift = 8;
 const BYTE kPeripheralCdDvd = 5;
 const int kTargetsPerAdapter = 16;
+
+DeviceProblem Problem(DeviceProblem::Kind kind, const CString& text) {
+  DeviceProblem problem;
+  problem.kind = kind;
+  problem.text = text;
+  return problem;
+}
+
 }  // namespace
 
-void DeviceList::StartAspi() {
+AspiStart StartAspi() {
+  AspiStart start;
   UINT previous = Win().SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  m_hAspiLibrary = Win().LoadLibraryA("WNASPI32");
+  start.library = Win().LoadLibraryA("WNASPI32");
   Win().SetErrorMode(previous);
-  if (m_hAspiLibrary == nullptr) {
-    Report(m_startProblems, DeviceProblem::kAspiNotLoaded, "Unable to load ASPI!");
-    return;
+  if (start.library == nullptr) {
+    start.problems.push_back(Problem(DeviceProblem::kAspiNotLoaded, "Unable to load ASPI!"));
+    return start;
   }
-  m_pfnGetASPI32SupportInfo =
-      EntryPointCast<PFN_GetASPI32SupportInfo>(Win().GetProcAddress(m_hAspiLibrary, "GetASPI32SupportInfo"));
-  m_pfnSendASPI32Command =
-      EntryPointCast<PFN_SendASPI32Command>(Win().GetProcAddress(m_hAspiLibrary, "SendASPI32Command"));
+  start.getSupportInfo =
+      EntryPointCast<PFN_GetASPI32SupportInfo>(Win().GetProcAddress(start.library, "GetASPI32SupportInfo"));
+  start.sendCommand = EntryPointCast<PFN_SendASPI32Command>(Win().GetProcAddress(start.library, "SendASPI32Command"));
   // A library without the start-up call cannot tell us its adapters.
-  if (m_pfnGetASPI32SupportInfo == nullptr) return;
+  if (start.getSupportInfo == nullptr) return start;
 
-  DWORD support = m_pfnGetASPI32SupportInfo();
+  DWORD support = start.getSupportInfo();
   BYTE status = static_cast<BYTE>(support >> kAspiStatusShift);
   if (status == SS_COMP || status == SS_NO_ADAPTERS) {
-    m_nAdapterCount = static_cast<int>(support & 0xFF);
+    start.adapterCount = static_cast<int>(support & 0xFF);
   } else {
     CString message;
     message.Format("Unexpected ASPI Failure - %08Xh", static_cast<unsigned>(support));
-    Report(m_startProblems, DeviceProblem::kAspiStartFailed, message);
+    start.problems.push_back(Problem(DeviceProblem::kAspiStartFailed, message));
   }
+  return start;
 }
 
-void DeviceList::ScanAspiBus() {
-  if (m_nAdapterCount == 0 || m_pfnSendASPI32Command == nullptr) return;
-  for (int adapter = 0; adapter < m_nAdapterCount; ++adapter) {
+void ScanAspiBus(PFN_SendASPI32Command send, int adapterCount, DiscoverySink& sink) {
+  if (adapterCount == 0 || send == nullptr) return;
+  for (int adapter = 0; adapter < adapterCount; ++adapter) {
     for (int target = 0; target < kTargetsPerAdapter; ++target) {
       // Room for the largest block, as the library may expect.
       union {
@@ -52,19 +61,19 @@ void DeviceList::ScanAspiBus() {
       query.block.SRB_Cmd = SC_GET_DEV_TYPE;
       query.block.SRB_HaId = static_cast<BYTE>(adapter);
       query.block.SRB_Target = static_cast<BYTE>(target);
-      m_pfnSendASPI32Command(&query.block);
+      send(&query.block);
       if (query.block.SRB_Status == SS_COMP && query.block.SRB_DeviceType == kPeripheralCdDvd) {
-        CdDevice* device = new CdDevice;
-        device->m_nHostAdapter = static_cast<BYTE>(adapter);
-        device->m_nTargetId = static_cast<BYTE>(target);
-        AddDevice(device);
+        FoundDrive drive;
+        drive.hostAdapter = static_cast<BYTE>(adapter);
+        drive.targetId = static_cast<BYTE>(target);
+        sink.Found(drive);
       }
     }
   }
 }
 
-CommandOutcome DeviceList::ExecuteAspi(const CdDevice& device, const ScsiRequest& request) {
-  if (m_pfnSendASPI32Command == nullptr)
+CommandOutcome ExecuteAspi(PFN_SendASPI32Command send, BYTE hostAdapter, BYTE targetId, const DriveCommand& command) {
+  if (send == nullptr)
     return CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, "the ASPI library cannot send commands");
 
   // Without an event there is no way to know when the library is done with
@@ -77,21 +86,22 @@ CommandOutcome DeviceList::ExecuteAspi(const CdDevice& device, const ScsiRequest
   SRB_ExecSCSICmd srb;
   std::memset(&srb, 0, sizeof(srb));
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  srb.SRB_HaId = device.m_nHostAdapter;
+  srb.SRB_HaId = hostAdapter;
   srb.SRB_Flags = SRB_EVENT_NOTIFY;
-  if (request.Header.DataIn == SCSI_IOCTL_DATA_IN) srb.SRB_Flags |= SRB_DIR_IN;
-  if (request.Header.DataIn == SCSI_IOCTL_DATA_OUT) srb.SRB_Flags |= SRB_DIR_OUT;
-  srb.SRB_Target = device.m_nTargetId;
+  if (command.direction == DriveCommand::kFromDrive) srb.SRB_Flags |= SRB_DIR_IN;
+  if (command.direction == DriveCommand::kToDrive) srb.SRB_Flags |= SRB_DIR_OUT;
+  srb.SRB_Target = targetId;
   srb.SRB_Lun = 0;
-  srb.SRB_BufLen = request.Header.DataTransferLength;
-  srb.SRB_BufPointer = static_cast<BYTE*>(request.Header.DataBuffer);
+  srb.SRB_BufLen = static_cast<DWORD>(command.length);
+  srb.SRB_BufPointer = static_cast<BYTE*>(command.buffer);
   srb.SRB_SenseLen = SENSE_LEN;
-  srb.SRB_CDBLen = request.Header.CdbLength;
+  srb.SRB_CDBLen = static_cast<BYTE>(command.cdbLength);
   srb.SRB_PostProc = event;
-  std::memcpy(srb.CDBByte, request.Header.Cdb, sizeof(srb.CDBByte));
+  static_assert(sizeof(srb.CDBByte) == sizeof(command.cdb), "the block takes every CDB byte");
+  std::memcpy(srb.CDBByte, command.cdb, sizeof(srb.CDBByte));
 
   bool aborted = false;
-  if (m_pfnSendASPI32Command(&srb) == SS_PENDING) {
+  if (send(&srb) == SS_PENDING) {
     // A drive that never answers would hold the program for good: after the
     // bound, ask the library to abort the block. Either way we only go on
     // once the library has signalled that it no longer writes into the block
@@ -100,9 +110,9 @@ CommandOutcome DeviceList::ExecuteAspi(const CdDevice& device, const ScsiRequest
       SRB_Abort abort;
       std::memset(&abort, 0, sizeof(abort));
       abort.SRB_Cmd = SC_ABORT_SRB;
-      abort.SRB_HaId = device.m_nHostAdapter;
+      abort.SRB_HaId = hostAdapter;
       abort.SRB_ToAbort = &srb;
-      m_pfnSendASPI32Command(&abort);
+      send(&abort);
       Win().WaitForSingleObject(event, INFINITE);
       aborted = true;
     }

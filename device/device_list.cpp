@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "device/aspi_transport.h"
+#include "device/port_transport.h"
+
 CdDevice::CdDevice() : m_hDevice(INVALID_HANDLE_VALUE), m_nHostAdapter(255), m_nTargetId(255) {}
 
 CdDevice::~CdDevice() {}
@@ -23,7 +26,13 @@ DeviceList::DeviceList()
     Win().GetVersionExA(&version);
     m_bUseAspi = version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? TRUE : FALSE;
   }
-  if (m_bUseAspi) StartAspi();
+  if (!m_bUseAspi) return;
+  const AspiStart start = StartAspi();
+  m_hAspiLibrary = start.library;
+  m_pfnGetASPI32SupportInfo = start.getSupportInfo;
+  m_pfnSendASPI32Command = start.sendCommand;
+  m_nAdapterCount = start.adapterCount;
+  m_startProblems = start.problems;
 }
 
 DeviceList::~DeviceList() {
@@ -35,16 +44,23 @@ int DeviceList::Enumerate() {
   Clear();
   m_scanProblems.clear();
   if (m_bUseAspi)
-    ScanAspiBus();
+    ScanAspiBus(m_pfnSendASPI32Command, m_nAdapterCount, *this);
   else
-    ScanDrivePort();
+    ScanDrivePort(Drives(), *this);
   return GetCount();
 }
 
-CommandOutcome DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
+CommandOutcome DeviceList::Execute(int index, const DriveCommand& command) {
   if (index >= GetCount()) return CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, "no such drive in the list");
   const CdDevice& device = *m_devices[index];  // a negative index raises here
-  return m_bUseAspi ? ExecuteAspi(device, *request) : ExecuteOnPort(device, *request);
+  if (m_bUseAspi) return ExecuteAspi(m_pfnSendASPI32Command, device.m_nHostAdapter, device.m_nTargetId, command);
+  return Drives().Execute(device.m_hDevice, command);
+}
+
+CommandOutcome DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
+  const CommandOutcome outcome = Execute(index, CommandOfRequest(*request));
+  ReturnIntoRequest(outcome, request);
+  return outcome;
 }
 
 void DeviceList::GetDeviceNames(int index, CString& vendor, CString& product) const {
@@ -80,24 +96,33 @@ void DeviceList::Clear() {
   m_devices.RemoveAll();
 }
 
-void DeviceList::AddDevice(CdDevice* device) {
+void DeviceList::CloseOnPort(CdDevice& device) {
+  if (device.m_hDevice == INVALID_HANDLE_VALUE) return;
+  Drives().Close(device.m_hDevice);
+  device.m_hDevice = INVALID_HANDLE_VALUE;
+}
+
+void DeviceList::Found(const FoundDrive& drive) {
+  CdDevice* device = nullptr;
   INT_PTR index;
   try {
+    device = new CdDevice;
+    device->m_hDevice = drive.handle;
+    device->m_nHostAdapter = drive.hostAdapter;
+    device->m_nTargetId = drive.targetId;
+    device->m_strPath = drive.path.c_str();
     index = m_devices.Add(device);
   } catch (...) {
     // The list could not take it: close what it holds so nothing leaks.
-    CloseOnPort(*device);
-    delete device;
+    if (device == nullptr) {
+      if (drive.handle != kNoDrive) Drives().Close(drive.handle);
+    } else {
+      CloseOnPort(*device);
+      delete device;
+    }
     throw;
   }
   IdentifyDevice(static_cast<int>(index), device);
 }
 
-void DeviceList::Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
-                        const std::string& advice) {
-  DeviceProblem problem;
-  problem.kind = kind;
-  problem.text = text;
-  problem.advice = advice;
-  problems.push_back(problem);
-}
+void DeviceList::Problem(const DeviceProblem& problem) { m_scanProblems.push_back(problem); }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "device/commands.h"
+#include "device/discovery.h"
 #include "device/scsi_request.h"
 #include "framework/afx.h"
 #include "platform/drive_port.h"
@@ -24,34 +26,26 @@ class CdDevice : public CObject {
   CommandAnswer m_inquiry;  // the INQUIRY that named it
 };
 
-// Something that kept discovery from reaching the drives. The list only
-// reports it; whoever shows the list decides how to tell the user.
-struct DeviceProblem {
-  enum Kind {
-    kAspiNotLoaded,     // the ASPI library could not be loaded
-    kAspiStartFailed,   // the library's start-up value was not one we accept
-    kAccessDenied       // a drive could not be opened for want of rights; the scan stopped
-  };
-  Kind kind;
-  CString text;        // the message for the user, in the window's own words
-  std::string advice;  // what the system adds about the refusal (which node, who may open it); often empty
-};
-
 // Owner of every CdDevice and of the transport, chosen once at construction:
 // ASPI on the Windows 95/98 family, the system's drive port everywhere else
 // (SCSI pass-through on Windows 2000 and later, SG_IO on Linux). A drive is
 // named by its device index, its position in discovery order. Each
-// transport has a file of its own: aspi_transport.cpp, port_transport.cpp.
-class DeviceList {
+// transport has a file of its own: aspi_transport.cpp, port_transport.cpp;
+// their scans hand the drives they find to the list as its sink.
+class DeviceList : private DiscoverySink {
  public:
   // Chooses the transport and, for ASPI, loads and starts the library.
   DeviceList();
-  virtual ~DeviceList();
+  virtual ~DeviceList();  // NOLINT: the sink's are not virtual
 
   // Empties the list and finds every drive again, naming each; returns the count.
   int Enumerate();
-  // Sends one request to drive `index` and says what became of it. An index
-  // not below the count sends nothing (not carried); a negative one raises.
+  // Sends one command to drive `index` through the list's transport and
+  // says what became of it. An index not below the count sends nothing (not
+  // carried); a negative one raises.
+  CommandOutcome Execute(int index, const DriveCommand& command);
+  // The same for the window's record: the status, the sense bytes and the
+  // length moved come back into it as well (ReturnIntoRequest).
   CommandOutcome ExecuteRequest(int index, ScsiRequest* request);
   // Names a drive from its INQUIRY answer, or GENERIC / CD-ROM<index>;
   // returns the INQUIRY's outcome.
@@ -82,25 +76,14 @@ class DeviceList {
   bool HasAspiSupportInfo() const { return m_pfnGetASPI32SupportInfo != nullptr; }
   int AdapterCount() const { return m_nAdapterCount; }
 
-  // How long an ASPI command may run before it is aborted, in milliseconds.
-  static const DWORD kAspiWaitMilliseconds = 30000;
-
  private:
   DeviceList(const DeviceList&);
   DeviceList& operator=(const DeviceList&);
 
-  // ASPI (aspi_transport.cpp).
-  void StartAspi();
-  void ScanAspiBus();
-  CommandOutcome ExecuteAspi(const CdDevice& device, const ScsiRequest& request);
-  // The drive port (port_transport.cpp).
-  void ScanDrivePort();
-  CommandOutcome ExecuteOnPort(const CdDevice& device, const ScsiRequest& request);
+  // DiscoverySink: appends a new record and names it at once; keeps a problem.
+  void Found(const FoundDrive& drive) override;
+  void Problem(const DeviceProblem& problem) override;
   void CloseOnPort(CdDevice& device);
-  // Appends a new record and names it.
-  void AddDevice(CdDevice* device);
-  void Report(std::vector<DeviceProblem>& problems, DeviceProblem::Kind kind, const char* text,
-              const std::string& advice = std::string());
 
   BOOL m_bUseAspi;
   CArray<CdDevice*, CdDevice*> m_devices;

@@ -1,7 +1,7 @@
 // Naming each drive from its standard INQUIRY answer, as discovery finds it.
 #include <cstring>
 
-#include "device/commands.h"
+#include "device/device_list.h"
 #include "device/inquiry.h"
 
 CString InquiryText(const BYTE* field, int width) {
@@ -28,7 +28,9 @@ void NameFromInquiry(const CommandAnswer& inquiry, int index, CString* vendor, C
 }
 
 CommandOutcome DeviceList::IdentifyDevice(int index, CdDevice* device) {
-  device->m_inquiry = Inquiry(*this, index);
+  BYTE buffer[kInquiryAnswerLength];
+  const DriveCommand command = InquiryCommand(buffer);
+  device->m_inquiry = AnswerOf(command, Execute(index, command));
   NameFromInquiry(device->m_inquiry, index, &device->m_strVendor, &device->m_strProduct);
   return device->m_inquiry.outcome;
 }

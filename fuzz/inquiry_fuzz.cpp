@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/commands.h"
+#include "device/inquiry.h"
 #include "interrogation/inquiry_detail.h"
 #include "interrogation/sense_words.h"
 

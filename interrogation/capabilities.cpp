@@ -52,7 +52,7 @@ CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BY
     result.failure.push_back(CString(kModeSenseFailure));
     // Fewer sense bytes than the fixed format holds read as 0, as the
     // zeroed sense area of the request would.
-    if (outcome.kind == CommandOutcome::kCheckCondition) result.failure.push_back(SenseText(outcome.sense));
+    if (outcome.kind() == CommandOutcome::kCheckCondition) result.failure.push_back(SenseText(outcome.sense));
     return result;
   }
   for (std::size_t n = 0; n < sizeof(result.page); ++n) {
@@ -73,5 +73,10 @@ CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer) {
 }
 
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index) {
-  return InterpretCapabilities(ModeSenseCapabilities(devices, index));
+  // The answer buffer lives for this one query.
+  std::vector<BYTE> answer(kModeSenseAnswerLength);
+  ScsiRequest request;
+  BuildModeSenseRequest(&request, answer.data());
+  const CommandOutcome outcome = devices.ExecuteRequest(index, &request);
+  return InterpretCapabilities(outcome, answer.data(), request.Header.DataTransferLength);
 }

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "device/commands.h"
+#include "device/device_list.h"
 #include "framework/cstring.h"
 
 const int kCapabilityRowCount = 24;
@@ -48,6 +48,7 @@ CString SenseText(const BYTE* sense);
 // it did not come.
 CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, std::size_t received);
 CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer);
-// Sends the query to drive `index` of the list and interprets its outcome.
-// An index not below the count is a failure; a negative one raises.
+// The window's query: the record of MODE SENSE(10) sent to drive `index`
+// through ExecuteRequest, and what came back in it. An index not below the
+// count is a failure; a negative one raises.
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index);

@@ -6,8 +6,6 @@
 #include "device/commands.h"
 #include "interrogation/drive_detail.h"
 
-const ULONG kConfigurationAnswerLength = 512;
-
 struct ProfilesResult {
   CommandOutcome outcome;
   ProfileDetail detail;  // decoded when the drive answered GOOD
@@ -15,5 +13,3 @@ struct ProfilesResult {
 
 // The profiles of a GET CONFIGURATION answer, decoded when the drive answered GOOD.
 ProfilesResult InterpretProfiles(const CommandAnswer& answer);
-// Sends the command to drive `index` of the list and decodes the answer.
-ProfilesResult QueryProfiles(DeviceList& devices, int index);

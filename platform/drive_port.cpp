@@ -26,6 +26,6 @@ DrivePort* SetDrivePort(DrivePort* port) {
 }
 
 bool MalformedCommand(const DriveCommand& command) {
-  return command.cdb == nullptr || command.cdbLength == 0 || command.cdbLength > 16 || command.senseRoom > 32 ||
+  return command.cdbLength == 0 || command.cdbLength > kMaxCdbLength || command.senseRoom > kMaxSenseLength ||
          (command.length != 0 && (command.buffer == nullptr || command.direction == DriveCommand::kUnspecified));
 }

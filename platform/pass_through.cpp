@@ -2,15 +2,16 @@
 
 #include <cstring>
 
-void FillPassThroughRecord(ScsiPassThroughRecord* record, UCHAR cdbLength, UCHAR senseInfoLength, UCHAR dataIn,
-                           void* buffer, ULONG bufferLength, ULONG timeOutSeconds) {
+void FillPassThroughRecord(ScsiPassThroughRecord* record, const DriveCommand& command) {
+  static const UCHAR kDataIn[] = {SCSI_IOCTL_DATA_IN, SCSI_IOCTL_DATA_OUT, SCSI_IOCTL_DATA_UNSPECIFIED};
   std::memset(record, 0, sizeof(*record));
   record->Header.Length = sizeof(ScsiPassThroughDirect);
-  record->Header.CdbLength = cdbLength;
-  record->Header.SenseInfoLength = senseInfoLength;
-  record->Header.DataIn = dataIn;
-  record->Header.DataTransferLength = bufferLength;
-  record->Header.TimeOutValue = timeOutSeconds;
-  record->Header.DataBuffer = buffer;
+  record->Header.CdbLength = static_cast<UCHAR>(command.cdbLength);
+  record->Header.SenseInfoLength = static_cast<UCHAR>(command.senseRoom);
+  record->Header.DataIn = kDataIn[command.direction];
+  record->Header.DataTransferLength = static_cast<ULONG>(command.length);
+  record->Header.TimeOutValue = command.timeoutSeconds;
+  record->Header.DataBuffer = command.buffer;
   record->Header.SenseInfoOffset = offsetof(ScsiPassThroughRecord, SenseBuffer);
+  std::memcpy(record->Header.Cdb, command.cdb, command.cdbLength);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "platform/scsi_command.h"
 #include "platform/wintypes.h"
 #ifdef _WIN32
 #include <winioctl.h>
@@ -78,10 +79,10 @@ struct ScsiPassThroughRecord {
   UCHAR SenseBuffer[32];
 };
 
-// Zero-fills the record and sets Length, SenseInfoOffset and the given
-// fields; the CDB bytes are the caller's to set.
-void FillPassThroughRecord(ScsiPassThroughRecord* record, UCHAR cdbLength, UCHAR senseInfoLength, UCHAR dataIn,
-                           void* buffer, ULONG bufferLength, ULONG timeOutSeconds);
+// The record of a command: zero-filled, then Length, SenseInfoOffset and
+// the command's CDB, direction, buffer, sense room and time-out, nothing
+// else. A malformed command (MalformedCommand) is the caller's to refuse.
+void FillPassThroughRecord(ScsiPassThroughRecord* record, const DriveCommand& command);
 
 #ifdef _WIN32
 // Our header must match the platform's own declaration wherever we have it.

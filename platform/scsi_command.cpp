@@ -3,14 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-const unsigned char kStatusGood = 0x00;
-const unsigned char kStatusCheckCondition = 0x02;
-}  // namespace
-
 CommandOutcome::CommandOutcome()
-    : kind(kNotCarried), status(0), senseLength(0), transferred(kTransferUnknown), failure(kNotSent),
-      systemError(0) {
+    : failure(kNotSent), status(0), senseLength(0), transferred(kTransferUnknown), systemError(0) {
   std::memset(sense, 0, sizeof(sense));
   message[0] = '\0';
 }
@@ -29,17 +23,16 @@ CommandOutcome CommandOutcome::FromStatus(unsigned char status, const unsigned c
   outcome.failure = kCarried;
   outcome.status = status;
   outcome.transferred = transferred;
-  if (status == kStatusGood) {
-    outcome.kind = kGood;
-  } else if (status == kStatusCheckCondition) {
-    outcome.kind = kCheckCondition;
-    if (sense != nullptr) {
-      if (senseLength > sizeof(outcome.sense)) senseLength = sizeof(outcome.sense);
-      std::memcpy(outcome.sense, sense, senseLength);
-      outcome.senseLength = static_cast<unsigned char>(senseLength);
-    }
-  } else {
-    outcome.kind = kOtherStatus;
+  if (status == kScsiStatusCheckCondition && sense != nullptr) {
+    if (senseLength > sizeof(outcome.sense)) senseLength = sizeof(outcome.sense);
+    std::memcpy(outcome.sense, sense, senseLength);
+    outcome.senseLength = static_cast<unsigned char>(senseLength);
   }
   return outcome;
+}
+
+CommandOutcome::Kind CommandOutcome::kind() const {
+  if (failure != kCarried) return kNotCarried;
+  if (status == kScsiStatusGood) return kGood;
+  return status == kScsiStatusCheckCondition ? kCheckCondition : kOtherStatus;
 }

@@ -101,12 +101,8 @@ OpenedDrive WindowsDrivePort::Open(const std::string& path) {
 
 CommandOutcome WindowsDrivePort::Execute(DriveHandle drive, const DriveCommand& command) {
   if (MalformedCommand(command)) return CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, "malformed command");
-  static const UCHAR kDataIn[] = {SCSI_IOCTL_DATA_IN, SCSI_IOCTL_DATA_OUT, SCSI_IOCTL_DATA_UNSPECIFIED};
   ScsiPassThroughRecord record;
-  FillPassThroughRecord(&record, static_cast<UCHAR>(command.cdbLength), static_cast<UCHAR>(command.senseRoom),
-                        kDataIn[command.direction], command.buffer, static_cast<ULONG>(command.length),
-                        command.timeoutSeconds);
-  std::memcpy(record.Header.Cdb, command.cdb, command.cdbLength);
+  FillPassThroughRecord(&record, command);
 
   // The record is both the input and the output: the system writes the
   // status, the sense bytes and the length moved back into it.

@@ -134,7 +134,7 @@ TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLineWithIts
       EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", c.second}), Failure(result));
       EXPECT_TRUE(result.rows.empty());
       EXPECT_EQ(std::vector<BYTE>(6, 0), std::vector<BYTE>(result.page, result.page + 6));
-      EXPECT_EQ(CommandOutcome::kCheckCondition, result.outcome.kind);
+      EXPECT_EQ(CommandOutcome::kCheckCondition, result.outcome.kind());
       EXPECT_EQ(2, result.outcome.status);
       // 14 bytes either way: ASPI's fixed area, or the room the request gives.
       ASSERT_EQ(14, result.outcome.senseLength) << aspi;
@@ -154,12 +154,12 @@ TEST_F(CapabilitiesTest, OtherStatusesAndTransportFailuresGiveOneLine) {
     SetUpDrives({busy, broken}, aspi);
     CapabilitiesResult busyResult = QueryCapabilities(*devices, 0);
     EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(busyResult));
-    EXPECT_EQ(CommandOutcome::kOtherStatus, busyResult.outcome.kind) << aspi;
+    EXPECT_EQ(CommandOutcome::kOtherStatus, busyResult.outcome.kind()) << aspi;
     EXPECT_EQ(8, busyResult.outcome.status);
     EXPECT_EQ(0, busyResult.outcome.senseLength);
     CapabilitiesResult brokenResult = QueryCapabilities(*devices, 1);
     EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(brokenResult));
-    EXPECT_EQ(CommandOutcome::kNotCarried, brokenResult.outcome.kind) << aspi;
+    EXPECT_EQ(CommandOutcome::kNotCarried, brokenResult.outcome.kind()) << aspi;
   }
 }
 

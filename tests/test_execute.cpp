@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "device/send.h"
 #include "interrogation/capabilities.h"
 #include "interrogation/performance.h"
 #include "platform/aspi.h"
@@ -53,7 +54,7 @@ TEST_F(ExecuteTest, PassThroughCarriesTheWholeRecordAndReturnsTheAnswer) {
   Discover(false, Profile({Drive(0, 0, "ABC", "ONE"), Drive(0, 1, "DEF", "TWO", kPage)}));
   BuildRequest();
   CommandOutcome outcome = list->ExecuteRequest(1, &request);
-  EXPECT_EQ(CommandOutcome::kGood, outcome.kind);
+  EXPECT_EQ(CommandOutcome::kGood, outcome.kind());
   EXPECT_EQ(0, outcome.status);
   EXPECT_EQ(0, outcome.senseLength);
   EXPECT_EQ(0x3F, answer[10]);
@@ -76,7 +77,7 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
 
   BuildRequest();
   CommandOutcome checked = list->ExecuteRequest(0, &request);
-  EXPECT_EQ(CommandOutcome::kCheckCondition, checked.kind);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, checked.kind());
   EXPECT_EQ(2, checked.status);
   // The platform delivered 14 of the drive's 18 sense bytes, as 14 were asked for.
   ASSERT_EQ(14, checked.senseLength);
@@ -87,7 +88,7 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
 
   BuildRequest();
   CommandOutcome busyOutcome = list->ExecuteRequest(1, &request);
-  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind());
   EXPECT_EQ(8, busyOutcome.status);
   EXPECT_EQ(0, busyOutcome.senseLength);
 
@@ -106,7 +107,7 @@ TEST_F(ExecuteTest, PassThroughReportsEveryStatusTheDriveGives) {
     os->transportError = c.error;
     BuildRequest();
     CommandOutcome failed = list->ExecuteRequest(2, &request);
-    EXPECT_EQ(CommandOutcome::kNotCarried, failed.kind);
+    EXPECT_EQ(CommandOutcome::kNotCarried, failed.kind());
     EXPECT_EQ(c.failure, failed.failure);
     EXPECT_EQ(static_cast<long>(c.error), failed.systemError);
     EXPECT_EQ(c.reason, failed.Reason());
@@ -146,11 +147,62 @@ TEST_F(ExecuteTest, GetPerformanceHasRoomForEveryDescriptorItAsksFor) {
   }
 }
 
+// The window reads the status and the sense bytes from its record: each
+// transport writes them back into it, and the length moved where it tells
+// one; bytes it did not deliver, and a command that was not carried, leave
+// the record as it was.
+TEST_F(ExecuteTest, TheRecordGetsBackItsStatusSenseAndLengthOnBothTransports) {
+  driveemu::EmulatedUnit good = Drive(0, 0, "A", "GOOD", kPage);
+  driveemu::EmulatedUnit check = Drive(0, 1, "B", "CHECK");
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kCheckCondition;
+  for (BYTE i = 0; i < 18; ++i) reply.sense.push_back(static_cast<BYTE>(0x70 + i));
+  check.replies[0x5A] = reply;
+  driveemu::EmulatedUnit busy = Drive(0, 2, "C", "BUSY");
+  busy.replies[0x5A] = ErrorStatus(0x08);
+  driveemu::EmulatedUnit broken = Drive(0, 3, "D", "BROKEN");
+  broken.replies[0x5A] = TransportFailure();
+  for (bool aspi : {false, true}) {
+    Discover(aspi, Profile({good, check, busy, broken}));
+    const struct {
+      int index;
+      UCHAR status;
+      std::size_t senseBytes;  // delivered into SenseBuffer
+    } cases[] = {{0, 0, 0}, {1, 2, 14}, {2, 8, 0}, {3, 0, 0}};
+    for (const auto& c : cases) {
+      BuildRequest();
+      // ASPI delivers its 14 sense bytes whatever the room.
+      request.Header.SenseInfoLength = aspi ? 32 : 14;
+      const ScsiRequest before = request;
+      const CommandOutcome outcome = list->ExecuteRequest(c.index, &request);
+      const std::string at = std::string(aspi ? "ASPI " : "port ") + std::to_string(c.index);
+      if (c.index == 3) {
+        EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request))) << at;
+        continue;
+      }
+      EXPECT_EQ(c.status, request.Header.ScsiStatus) << at;
+      for (std::size_t i = 0; i < sizeof(request.SenseBuffer); ++i)
+        EXPECT_EQ(i < c.senseBytes ? 0x70 + i : 0xAB, request.SenseBuffer[i]) << at << " sense byte " << i;
+      const ULONG length = aspi ? kModeSenseAnswerLength : static_cast<ULONG>(outcome.transferred);
+      EXPECT_EQ(length, request.Header.DataTransferLength) << at;
+      if (!aspi && c.index == 0) {
+        EXPECT_GT(kModeSenseAnswerLength, request.Header.DataTransferLength) << at;
+      }
+      // Nothing else of the record changes.
+      ScsiRequest rest = request;
+      rest.Header.ScsiStatus = before.Header.ScsiStatus;
+      rest.Header.DataTransferLength = before.Header.DataTransferLength;
+      std::memcpy(rest.SenseBuffer, before.SenseBuffer, sizeof(rest.SenseBuffer));
+      EXPECT_EQ(0, std::memcmp(&before, &rest, sizeof(rest))) << at;
+    }
+  }
+}
+
 TEST_F(ExecuteTest, AnIndexOutsideTheListSendsNothing) {
   Discover(false, Profile({Drive(0, 0, "ABC", "ONE")}));
   BuildRequest();
   ScsiRequest before = request;
-  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(1, &request).kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(1, &request).kind());
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
   EXPECT_THROW(list->ExecuteRequest(-1, &request), CInvalidArgException);
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
@@ -161,7 +213,7 @@ TEST_F(ExecuteTest, AspiBlockCarriesTheRequestToTheDrivesAddress) {
   Discover(true, Profile({Drive(0, 1, "ABC", "ONE"), Drive(1, 3, "DEF", "TWO", kPage)}));
   BuildRequest();
   CommandOutcome outcome = list->ExecuteRequest(1, &request);
-  EXPECT_EQ(CommandOutcome::kGood, outcome.kind);
+  EXPECT_EQ(CommandOutcome::kGood, outcome.kind());
   EXPECT_EQ(0, outcome.senseLength);
   EXPECT_EQ(0x2B, answer[14]);
 
@@ -208,7 +260,7 @@ TEST_F(ExecuteTest, AspiPendingBlockIsWaitedFor) {
   slow.delayMilliseconds = 50;
   Discover(true, Profile({slow}));
   BuildRequest();
-  EXPECT_EQ(CommandOutcome::kGood, list->ExecuteRequest(0, &request).kind);
+  EXPECT_EQ(CommandOutcome::kGood, list->ExecuteRequest(0, &request).kind());
   EXPECT_EQ(0x3F, answer[10]);
   EXPECT_EQ(1, os->CountCalls("WaitForSingleObject"));
   EXPECT_EQ(1, os->CountCalls("ResetEvent"));
@@ -222,7 +274,7 @@ TEST_F(ExecuteTest, AspiBlockThatNeverFinishesIsAbortedBeforeTheCallReturns) {
   os->waitResults.push_back(WAIT_TIMEOUT);
   BuildRequest();
   CommandOutcome outcome = list->ExecuteRequest(0, &request);
-  EXPECT_EQ(CommandOutcome::kNotCarried, outcome.kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, outcome.kind());
   EXPECT_EQ("timed out", outcome.Reason());
   EXPECT_EQ(1, os->CountAspiLog("ABORT ha=0 -> aborted"));
   EXPECT_EQ(0, os->CountAspiLog("DONE"));  // the library never wrote the answer
@@ -245,7 +297,7 @@ TEST_F(ExecuteTest, AspiCheckConditionCopiesExactlyFourteenSenseBytes) {
   BuildRequest();
   request.Header.SenseInfoLength = 32;
   CommandOutcome outcome = list->ExecuteRequest(0, &request);
-  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind());
   EXPECT_EQ(2, outcome.status);
   ASSERT_EQ(14, outcome.senseLength);
   for (int i = 0; i < 14; ++i) EXPECT_EQ(0x10 + i, outcome.sense[i]) << i;
@@ -261,14 +313,14 @@ TEST_F(ExecuteTest, AspiErrorsOtherThanCheckConditionKeepTheTargetStatusOrSayNot
 
   BuildRequest();
   CommandOutcome busyOutcome = list->ExecuteRequest(0, &request);
-  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busyOutcome.kind());
   EXPECT_EQ(8, busyOutcome.status);
   EXPECT_EQ(0, busyOutcome.senseLength);
 
   // A host adapter failure: an error with no target status.
   BuildRequest();
   CommandOutcome brokenOutcome = list->ExecuteRequest(1, &request);
-  EXPECT_EQ(CommandOutcome::kNotCarried, brokenOutcome.kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, brokenOutcome.kind());
   EXPECT_EQ(0, brokenOutcome.status);
   EXPECT_EQ(kTransferUnknown, busyOutcome.transferred);  // ASPI never tells
   EXPECT_EQ(0u, brokenOutcome.Reason().find("ASPI status 04h")) << brokenOutcome.Reason();
@@ -280,7 +332,7 @@ TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
   os->createEventFails = true;
   BuildRequest();
   ScsiRequest before = request;
-  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind());
   EXPECT_EQ(0, std::memcmp(&before, &request, sizeof(request)));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
 
@@ -288,7 +340,7 @@ TEST_F(ExecuteTest, AspiWithoutTheSendEntryOrAnEventSendsNothing) {
   profile.hasSendCommand = false;
   Discover(true, profile);
   EXPECT_EQ(0, list->GetCount());
-  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list->ExecuteRequest(0, &request).kind());
   EXPECT_EQ(0, os->CountCalls("CreateEventA"));
   EXPECT_EQ(0, os->CountCalls("SendASPI32Command"));
 }

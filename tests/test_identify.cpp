@@ -82,22 +82,22 @@ TEST(IdentifyTest, TheOutcomeIsTheInquirysAndAFailureKeepsNamesAlreadyThere) {
 
   // Identify again by hand on fresh records: the outcome passes straight through.
   CdDevice fresh;
-  EXPECT_EQ(CommandOutcome::kGood, list.IdentifyDevice(0, &fresh).kind);
+  EXPECT_EQ(CommandOutcome::kGood, list.IdentifyDevice(0, &fresh).kind());
   EXPECT_STREQ("ABC", fresh.m_strVendor);
   CdDevice checked;
   CommandOutcome outcome = list.IdentifyDevice(1, &checked);
-  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, outcome.kind());
   EXPECT_EQ(0x24, outcome.sense[12]);
   EXPECT_STREQ("GENERIC", checked.m_strVendor);
   EXPECT_STREQ("CD-ROM1", checked.m_strProduct);
   CdDevice failed;
-  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &failed).kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &failed).kind());
   EXPECT_STREQ("CD-ROM2", failed.m_strProduct);
   // A failed command keeps names the record already had.
   CdDevice named;
   named.m_strVendor = "KEEP";
   named.m_strProduct = "ME";
-  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &named).kind);
+  EXPECT_EQ(CommandOutcome::kNotCarried, list.IdentifyDevice(2, &named).kind());
   EXPECT_STREQ("KEEP", named.m_strVendor);
   EXPECT_STREQ("ME", named.m_strProduct);
 }

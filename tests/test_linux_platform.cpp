@@ -150,13 +150,6 @@ class SysfsTree {
 };
 
 // Installs a Linux port over the fake tree and kernel for one test.
-// MODE SENSE(10) of the capabilities page into `answer`, as the report
-// sends it (room for 17 CDB bytes, so that a wrong length stays in bounds).
-const BYTE kModeSenseCdb[17] = {0x5A, 0x08, 0x2A, 0, 0, 0, 0, 0x01, 0x00, 0};
-DriveCommand ModeSenseCommand(BYTE (&answer)[kModeSenseAnswerLength]) {
-  return DriveCommand{kModeSenseCdb, 10, DriveCommand::kFromDrive, answer, sizeof(answer), 15, 14};
-}
-
 class LinuxSeamTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(HaveWindowsApi()); }
@@ -291,19 +284,18 @@ TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
   kernel.sent.clear();
 
   BYTE answer[kModeSenseAnswerLength];
-  ScsiRequest request;
-  BuildModeSenseRequest(&request, answer);
-  const ScsiPassThroughDirect asked = request.Header;
-  CommandAnswer sent = SendRequest(devices, 0, &request);
+  const DriveCommand asked = ModeSenseCommand(answer);
+  CommandAnswer sent = SendRequest(devices, 0, asked);
   CapabilitiesResult result = InterpretCapabilities(sent);
   ASSERT_EQ(1u, kernel.sent.size());
   const sg_io_hdr_t& io = kernel.sent[0];
   EXPECT_EQ('S', io.interface_id);
   EXPECT_EQ(SG_DXFER_FROM_DEV, io.dxfer_direction);
-  EXPECT_EQ(asked.CdbLength, io.cmd_len);
-  EXPECT_EQ(asked.DataTransferLength, io.dxfer_len);
-  EXPECT_EQ(asked.TimeOutValue * 1000, io.timeout);  // seconds to milliseconds
-  EXPECT_EQ(asked.SenseInfoLength, io.mx_sb_len);
+  EXPECT_EQ(asked.cdbLength, io.cmd_len);
+  EXPECT_EQ(asked.length, io.dxfer_len);
+  EXPECT_EQ(answer, io.dxferp);
+  EXPECT_EQ(asked.timeoutSeconds * 1000, io.timeout);  // seconds to milliseconds
+  EXPECT_EQ(asked.senseRoom, io.mx_sb_len);
   EXPECT_EQ(2u, seam.SgIoCount());  // INQUIRY and MODE SENSE
   // The residual count shortens the answer to what the drive sent.
   EXPECT_EQ(8 + 22, sent.outcome.transferred);
@@ -323,7 +315,7 @@ TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
   AddDrive("sr1", "0:0:1:0", "B", "NO DISC");
   kernel.nodes["/dev/sr1"].unit.replies[0x5A] = CheckCondition(0x02, 0x3A, 0x00);
   AddDrive("sr2", "0:0:2:0", "C", "BUSY");
-  kernel.nodes["/dev/sr2"].unit.replies[0x5A] = ErrorStatus(kScsiStatusBusy);
+  kernel.nodes["/dev/sr2"].unit.replies[0x5A] = ErrorStatus(0x08)  /* BUSY */;
   Install();
   DeviceList devices;
   ASSERT_EQ(3, devices.Enumerate());
@@ -332,14 +324,14 @@ TEST_F(LinuxSeamTest, CheckConditionAndBusyComeBackAsTheDriveSaidThem) {
   for (int i = 0; i < 3; ++i) results.push_back(QueryCapabilities(devices, i));
   EXPECT_EQ(2u, results[0].failure.size());
   EXPECT_STREQ("Command not supported by device.", results[0].failure[1]);
-  EXPECT_EQ(CommandOutcome::kCheckCondition, results[0].outcome.kind);
+  EXPECT_EQ(CommandOutcome::kCheckCondition, results[0].outcome.kind());
   ASSERT_EQ(14, results[0].outcome.senseLength);  // as many as the request had room for
   EXPECT_EQ(0x70, results[0].outcome.sense[0]);
   EXPECT_EQ(0x24, results[0].outcome.sense[12]);
   ASSERT_EQ(2u, results[1].failure.size());
   EXPECT_STREQ("Sense Data = 02 3A 00", results[1].failure[1]);
   EXPECT_EQ(1u, results[2].failure.size());
-  EXPECT_EQ(CommandOutcome::kOtherStatus, results[2].outcome.kind);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, results[2].outcome.kind());
   EXPECT_EQ(8, results[2].outcome.status);
   EXPECT_EQ(0, results[2].outcome.senseLength);
 }
@@ -374,7 +366,7 @@ TEST_F(LinuxSeamTest, HostAndDriverErrorsAreFailuresNeverAnswersAndSayWhy) {
     kernel.hostStatus = c.host;
     kernel.driverStatus = c.driver;
     CommandAnswer answer = ModeSenseCapabilities(devices, 0);
-    EXPECT_EQ(CommandOutcome::kNotCarried, answer.outcome.kind);
+    EXPECT_EQ(CommandOutcome::kNotCarried, answer.outcome.kind());
     EXPECT_EQ(c.failure, answer.outcome.failure);
     EXPECT_EQ(c.reason, answer.outcome.Reason());
     EXPECT_TRUE(answer.data.empty());
@@ -390,13 +382,12 @@ TEST_F(LinuxSeamTest, RefusesCommandsAndHandlesThatAreNotRight) {
 
   BYTE answer[kModeSenseAnswerLength];
   const DriveCommand good = ModeSenseCommand(answer);
-  std::vector<DriveCommand> wrong(6, good);
+  std::vector<DriveCommand> wrong(5, good);
   wrong[0].senseRoom = 33;      // more sense than any record has room for
   wrong[1].cdbLength = 0;
   wrong[2].cdbLength = 17;
   wrong[3].buffer = nullptr;    // data without a buffer
   wrong[4].direction = DriveCommand::kUnspecified;
-  wrong[5].cdb = nullptr;
   for (const DriveCommand& command : wrong)
     EXPECT_EQ(CommandOutcome::kNotSent, seam.Execute(opened.handle, command).failure);
   // A handle the port never gave out.
@@ -441,7 +432,7 @@ TEST_F(LinuxSeamTest, CountsBeyondTheRoomGivenAreNotBelieved) {
     kernel.senseCount = c.senseCount;
     const CommandOutcome outcome = seam.Execute(opened.handle, command);
     SCOPED_TRACE(testing::Message() << "resid " << c.resid << ", sb_len_wr " << c.senseCount);
-    ASSERT_EQ(CommandOutcome::kCheckCondition, outcome.kind);
+    ASSERT_EQ(CommandOutcome::kCheckCondition, outcome.kind());
     if (c.forceResid) {
       EXPECT_EQ(c.transferred, outcome.transferred);
     }

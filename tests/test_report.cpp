@@ -81,7 +81,7 @@ TEST(ReportTest, EachDriveCarriesItsNamesAndItsQueryOnBothTransports) {
     std::vector<DriveReport> drives = CollectReport(devices);
     ASSERT_EQ(2u, drives.size());
     EXPECT_EQ(2, aspi ? os.CountCalls("SendASPI32Command") : os.CountCalls("DeviceIoControl"));
-    EXPECT_EQ(0, drives[0].index);
+    EXPECT_EQ(0, drives[0].answers.index);
     EXPECT_EQ("GOOD DRIVE", drives[0].Name());
     const CapabilitiesResult& good = drives[0].capabilities;
     EXPECT_TRUE(good.Answered());

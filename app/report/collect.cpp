@@ -10,38 +10,48 @@ const BYTE kPerformanceType = 0x00;
 const BYTE kNominalReadPerformance = 0x10;
 const BYTE kRedacted = '*';
 
+// The answer in `slot`, or, where it was not sent because an earlier
+// command found the drive unreachable, why not.
+CommandAnswer SentOrSkipped(const DriveAnswers& answers, CommandAnswer DriveAnswers::*slot) {
+  const ReportCommand* stop = nullptr;
+  for (const ReportCommand& command : kReportCommands) {
+    const CommandAnswer& answer = answers.*command.slot;
+    if (command.slot == slot) {
+      if (answer.sent || stop == nullptr) return answer;
+      const bool timedOut = (answers.*stop->slot).outcome.failure == CommandOutcome::kTimedOut;
+      const std::string why = std::string("the drive ") + (timedOut ? "timed out on " : "was gone at ") + stop->command;
+      CommandAnswer skipped;
+      skipped.outcome = CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, why.c_str());
+      return skipped;
+    }
+    if (stop == nullptr && Unreachable(answer)) stop = &command;
+  }
+  return answers.*slot;
+}
+
+}  // namespace
+
+const ReportCommand kReportCommands[6] = {
+    {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry},
+    {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense},
+    {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader},
+    {"GET CONFIGURATION", "GET CONFIGURATION", &DriveAnswers::configuration},
+    {"GET PERFORMANCE (write speeds)", "GET PERFORMANCE", &DriveAnswers::writeSpeeds},
+    {"GET PERFORMANCE (read)", "GET PERFORMANCE", &DriveAnswers::performance},
+};
+
 // A drive that let a command time out, or is gone, would make every further
 // command wait as long again (a time-out costs its 15 s and as much again
-// of the kernel's error recovery): it is asked nothing more.
+// of the kernel's error recovery).
 bool Unreachable(const CommandAnswer& answer) {
   return answer.sent && (answer.outcome.failure == CommandOutcome::kTimedOut ||
                          answer.outcome.failure == CommandOutcome::kNoSuchDevice);
 }
 
-// The outcome of a command not sent for that reason.
-CommandAnswer NotSentAfter(const CommandAnswer& answer, const char* command) {
-  CommandAnswer skipped;
-  const std::string why = std::string("the drive ") +
-                          (answer.outcome.failure == CommandOutcome::kTimedOut ? "timed out on " : "was gone at ") +
-                          command;
-  skipped.outcome = CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, why.c_str());
-  return skipped;
-}
-
-}  // namespace
-
 std::vector<std::pair<const char*, const CommandAnswer*> > DriveAnswers::Sent() const {
-  const std::pair<const char*, const CommandAnswer*> all[] = {
-      {"INQUIRY", &inquiry},
-      {"MODE SENSE(10)", &modeSense},
-      {"GET CONFIGURATION (header)", &configurationHeader},
-      {"GET CONFIGURATION", &configuration},
-      {"GET PERFORMANCE (write speeds)", &writeSpeeds},
-      {"GET PERFORMANCE (read)", &performance},
-  };
   std::vector<std::pair<const char*, const CommandAnswer*> > sent;
-  for (const auto& command : all)
-    if (command.second->sent) sent.push_back(command);
+  for (const ReportCommand& command : kReportCommands)
+    if ((this->*command.slot).sent) sent.push_back(std::make_pair(command.name, &(this->*command.slot)));
   return sent;
 }
 
@@ -74,21 +84,13 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
 DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   DriveReport drive;
   drive.answers = answers;
-  drive.index = answers.index;
-  drive.path = answers.path;
   CString vendor, product;
   NameFromInquiry(answers.inquiry, answers.index, &vendor, &product);
   drive.vendor = vendor.GetString();
   drive.product = product.GetString();
   const std::vector<BYTE>& inquiry = answers.inquiry.data;
-  if (answers.inquiry.Good()) {
-    drive.inquiry = DecodeInquiry(inquiry.empty() ? nullptr : &inquiry[0], inquiry.size());
-    drive.revisionKnown = drive.inquiry.revisionCame;
-    drive.revision = drive.inquiry.revision;
-  }
-  drive.capabilities = InterpretCapabilities(
-      Unreachable(answers.inquiry) && !answers.modeSense.sent ? NotSentAfter(answers.inquiry, "INQUIRY")
-                                                               : answers.modeSense);
+  if (answers.inquiry.Good()) drive.inquiry = DecodeInquiry(inquiry.empty() ? nullptr : &inquiry[0], inquiry.size());
+  drive.capabilities = InterpretCapabilities(SentOrSkipped(answers, &DriveAnswers::modeSense));
   drive.detailed = detail && drive.capabilities.Answered();
   if (!drive.detailed) return drive;
 
@@ -99,25 +101,12 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   const CommandAnswer& configuration =
       answers.configuration.sent ? answers.configuration : answers.configurationHeader;
   drive.profiles = InterpretProfiles(configuration);
-  drive.featuresOutcome = configuration.outcome;
   if (configuration.Good())
     drive.features = DecodeFeatures(configuration.data.empty() ? nullptr : &configuration.data[0],
                                     configuration.data.size());
   drive.medium = MediumOf(drive.profiles.detail.currentProfile);
-  // A command left out because an earlier one found the drive unreachable
-  // says so.
-  const CommandAnswer* stop = nullptr;
-  const char* stopName = "GET CONFIGURATION";
-  if (Unreachable(answers.configurationHeader)) stop = &answers.configurationHeader;
-  if (stop == nullptr && Unreachable(answers.configuration)) stop = &answers.configuration;
-  drive.writeSpeedsOutcome = answers.writeSpeeds.sent || stop == nullptr ? answers.writeSpeeds.outcome
-                                                                         : NotSentAfter(*stop, stopName).outcome;
-  if (stop == nullptr && Unreachable(answers.writeSpeeds)) {
-    stop = &answers.writeSpeeds;
-    stopName = "GET PERFORMANCE";
-  }
-  drive.performanceOutcome = answers.performance.sent || stop == nullptr ? answers.performance.outcome
-                                                                         : NotSentAfter(*stop, stopName).outcome;
+  drive.writeSpeedsOutcome = SentOrSkipped(answers, &DriveAnswers::writeSpeeds).outcome;
+  drive.performanceOutcome = SentOrSkipped(answers, &DriveAnswers::performance).outcome;
   if (answers.writeSpeeds.Good())
     drive.writeSpeeds = DecodeWriteSpeeds(answers.writeSpeeds.data.empty() ? nullptr : &answers.writeSpeeds.data[0],
                                           answers.writeSpeeds.data.size());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "device/inquiry.h"
+#include "device/send.h"
 #include "interrogation/capabilities.h"
 #include "interrogation/configuration.h"
 #include "interrogation/drive_detail.h"
@@ -34,15 +36,24 @@ struct DriveAnswers {
   std::vector<std::pair<const char*, const CommandAnswer*> > Sent() const;
 };
 
+// Each command the report may send, in the order it sends them: its name
+// in a saved report, the command it is one of, and where its answer goes.
+struct ReportCommand {
+  const char* name;
+  const char* command;
+  CommandAnswer DriveAnswers::*slot;
+};
+extern const ReportCommand kReportCommands[6];
+
+// Whether a command found the drive unreachable (it timed out, or the drive
+// is gone): a drive that did is asked nothing more.
+bool Unreachable(const CommandAnswer& answer);
+
 // One drive as the report shows it.
 struct DriveReport {
-  DriveAnswers answers;
-  int index = 0;
-  std::string path;
+  DriveAnswers answers;  // its index and path among them
   std::string vendor;
   std::string product;
-  bool revisionKnown = false;
-  std::string revision;
   CapabilitiesResult capabilities;  // the rows, or the failure lines
   // With --detail, for a drive that answered: the rest of the page, the
   // INQUIRY's fields, the features and profiles, the speeds.
@@ -51,7 +62,6 @@ struct DriveReport {
   InquiryDetail inquiry = InquiryDetail();
   ProfilesResult profiles = ProfilesResult();
   FeatureList features = FeatureList();
-  CommandOutcome featuresOutcome;
   CommandOutcome writeSpeedsOutcome;
   PerformanceAnswer writeSpeeds = PerformanceAnswer();
   CommandOutcome performanceOutcome;

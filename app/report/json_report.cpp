@@ -49,7 +49,7 @@ void Notes(JsonWriter& json, const std::vector<std::string>& notes) {
 // (and in words), and why it was not carried.
 void Status(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("scsi_status");
-  if (outcome.kind == CommandOutcome::kNotCarried)
+  if (outcome.kind() == CommandOutcome::kNotCarried)
     json.Null();
   else
     json.Number(outcome.status);
@@ -58,19 +58,19 @@ void Status(JsonWriter& json, const CommandOutcome& outcome) {
 // The status byte's name beside it, for people; the raw captures keep the byte alone.
 void StatusWords(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("status_text");
-  TextOrNull(json, outcome.kind != CommandOutcome::kNotCarried, StatusName(outcome.status));
+  TextOrNull(json, outcome.kind() != CommandOutcome::kNotCarried, StatusName(outcome.status));
 }
 
 void Sense(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("sense");
   TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
   json.Key("sense_text");
-  TextOrNull(json, outcome.kind == CommandOutcome::kCheckCondition, SenseWords(outcome.sense));
+  TextOrNull(json, outcome.kind() == CommandOutcome::kCheckCondition, SenseWords(outcome.sense));
 }
 
 void NotCarried(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("not_carried");
-  TextOrNull(json, outcome.kind == CommandOutcome::kNotCarried, outcome.Reason());
+  TextOrNull(json, outcome.kind() == CommandOutcome::kNotCarried, outcome.Reason());
 }
 
 void Outcome(JsonWriter& json, const CommandOutcome& outcome) {
@@ -256,16 +256,6 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   json.EndObject();
 }
 
-const char* FailureName(CommandOutcome::Failure failure) {
-  switch (failure) {
-    case CommandOutcome::kCarried: return "carried";
-    case CommandOutcome::kTimedOut: return "timed out";
-    case CommandOutcome::kNoSuchDevice: return "no such device";
-    case CommandOutcome::kSystemError: return "system error";
-    default: return "not sent";
-  }
-}
-
 // Each command as it was sent and what came of it: a saved report is also
 // a capture, which --replay reads back (replay.cpp).
 void Commands(JsonWriter& json, const DriveAnswers& answers) {
@@ -294,16 +284,16 @@ void Commands(JsonWriter& json, const DriveAnswers& answers) {
 void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   const CapabilitiesResult& result = drive.capabilities;
   json.BeginObject();
-  json.Key("index").Number(drive.index);
+  json.Key("index").Number(drive.answers.index);
   json.Key("path");
-  TextOrNull(json, !drive.path.empty(), drive.path);
+  TextOrNull(json, !drive.answers.path.empty(), drive.answers.path);
   json.Key("drive_letter");
   TextOrNull(json, drive.answers.lettered, drive.answers.driveLetter);
   json.Key("name").String(drive.Name());
   json.Key("vendor").String(drive.vendor);
   json.Key("product").String(drive.product);
   json.Key("revision");
-  TextOrNull(json, drive.revisionKnown, drive.revision);
+  TextOrNull(json, drive.inquiry.revisionCame, drive.inquiry.revision);
   json.Key("answered").Bool(result.Answered());
   Status(json, result.outcome);
   StatusWords(json, result.outcome);

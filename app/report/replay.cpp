@@ -81,24 +81,14 @@ class Reader {
       return false;
     if (answer->cdb.empty() || answer->cdb.size() > 16) return Fail(where, "a CDB of no length a command has");
     if (sense.size() > sizeof(CommandOutcome().sense)) return Fail(where, "more sense bytes than a command has");
-    static const struct {
-      const char* name;
-      CommandOutcome::Failure failure;
-    } kFailures[] = {{"carried", CommandOutcome::kCarried},
-                     {"not sent", CommandOutcome::kNotSent},
-                     {"timed out", CommandOutcome::kTimedOut},
-                     {"no such device", CommandOutcome::kNoSuchDevice},
-                     {"system error", CommandOutcome::kSystemError}};
-    const CommandOutcome::Failure* kind = nullptr;
-    for (const auto& known : kFailures)
-      if (failure->text == known.name) kind = &known.failure;
-    if (kind == nullptr) return Fail(where, "an unknown failure \"" + failure->text + "\"");
-    if (*kind == CommandOutcome::kCarried) {
+    CommandOutcome::Failure kind;
+    if (!FailureNamed(failure->text, &kind)) return Fail(where, "an unknown failure \"" + failure->text + "\"");
+    if (kind == CommandOutcome::kCarried) {
       if (!hasStatus) return Fail(where, "a carried command without its status");
       answer->outcome = CommandOutcome::FromStatus(static_cast<unsigned char>(status), sense.empty() ? nullptr : &sense[0],
                                                    sense.size(), hasTransferred ? static_cast<long>(transferred) : kTransferUnknown);
     } else {
-      answer->outcome = CommandOutcome::NotCarried(*kind, static_cast<long>(systemError), message->text.c_str());
+      answer->outcome = CommandOutcome::NotCarried(kind, static_cast<long>(systemError), message->text.c_str());
     }
     answer->outcome.systemError = static_cast<long>(systemError);
     answer->sent = true;
@@ -128,26 +118,19 @@ class Reader {
     if (commands == nullptr)
       return Fail(where, "holds no raw answers: only a report written with --json --detail can be replayed");
     if (commands->type != JsonValue::kArray) return Fail(where, "\"commands\" is no list");
-    static const char* const kNames[] = {"INQUIRY", "MODE SENSE(10)", "GET CONFIGURATION (header)", "GET CONFIGURATION",
-                                         "GET PERFORMANCE (write speeds)", "GET PERFORMANCE (read)"};
-    CommandAnswer* slots[] = {&answers->inquiry,       &answers->modeSense,   &answers->configurationHeader,
-                              &answers->configuration, &answers->writeSpeeds, &answers->performance};
     for (std::size_t i = 0; i < commands->items.size(); ++i) {
       const JsonValue& command = commands->items[i];
       const std::string at = where + ", command " + std::to_string(i);
       const JsonValue* name = command.type == JsonValue::kObject ? command.Find("command") : nullptr;
       if (name == nullptr || name->type != JsonValue::kString) return Fail(at, "has no name");
       CommandAnswer* slot = nullptr;
-      for (std::size_t k = 0; k < sizeof kNames / sizeof kNames[0]; ++k)
-        if (name->text == kNames[k]) slot = slots[k];
+      for (const ReportCommand& known : kReportCommands)
+        if (name->text == known.name) slot = &(answers->*known.slot);
       if (slot == nullptr) return Fail(at, "is an unknown command \"" + name->text + "\"");
       if (slot->sent) return Fail(at, "comes twice");
       if (!Command(command, at, slot)) return false;
     }
-    const CommandOutcome::Failure inquiry = answers->inquiry.outcome.failure;
-    if (!answers->modeSense.sent &&
-        !(answers->inquiry.sent && (inquiry == CommandOutcome::kTimedOut || inquiry == CommandOutcome::kNoSuchDevice)))
-      return Fail(where, "holds no MODE SENSE answer");
+    if (!answers->modeSense.sent && !Unreachable(answers->inquiry)) return Fail(where, "holds no MODE SENSE answer");
     return true;
   }
 

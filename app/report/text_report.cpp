@@ -189,7 +189,7 @@ void WriteFree(std::string& out, const std::string& indent, const std::string& t
 // The detail lines of a drive, as label and value.
 std::vector<Line> DetailLines(const DriveReport& drive) {
   std::vector<Line> lines;
-  if (drive.revisionKnown) lines.push_back(Line("Firmware revision", drive.revision));
+  if (drive.inquiry.revisionCame) lines.push_back(Line("Firmware revision", drive.inquiry.revision));
   InquiryLines(drive, lines);
   MechanismLines(drive.mechanism, lines);
   ConfigurationLines(drive, lines);
@@ -200,7 +200,7 @@ std::vector<Line> DetailLines(const DriveReport& drive) {
 }  // namespace
 
 std::string CommandFailure(const char* command, const CommandOutcome& outcome) {
-  switch (outcome.kind) {
+  switch (outcome.kind()) {
     case CommandOutcome::kCheckCondition:
       return std::string(command) + " refused: " + SenseText(outcome.sense).GetString() + " (" +
              SenseWords(outcome.sense) + ")";
@@ -236,17 +236,17 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
     // Windows users know a drive by its letter; its interface path follows.
     const DriveAnswers& answers = drive.answers;
     const std::string where = answers.lettered ? (answers.driveLetter.empty() ? "no drive letter" : answers.driveLetter)
-                                               : drive.path;
-    WriteFree(out, "", "Drive " + std::to_string(drive.index) + (where.empty() ? "" : " (" + where + ")") + ": " +
+                                               : answers.path;
+    WriteFree(out, "", "Drive " + std::to_string(answers.index) + (where.empty() ? "" : " (" + where + ")") + ": " +
                            drive.Name());
-    if (answers.lettered) WriteFree(out, "  ", "Interface path: " + drive.path);
+    if (answers.lettered) WriteFree(out, "  ", "Interface path: " + answers.path);
     for (std::size_t r = 0; r < result.rows.size(); ++r) write(result.rows[r].label, result.rows[r].Text());
     for (std::size_t f = 0; f < result.failure.size(); ++f) WriteFree(out, "  ", result.failure[f].GetString());
-    if (result.outcome.kind == CommandOutcome::kCheckCondition)
+    if (result.outcome.kind() == CommandOutcome::kCheckCondition)
       WriteFree(out, "  ", "Sense: " + SenseWords(result.outcome.sense));
-    if (result.outcome.kind == CommandOutcome::kOtherStatus)
+    if (result.outcome.kind() == CommandOutcome::kOtherStatus)
       WriteFree(out, "  ", "Status: " + StatusText(result.outcome.status));
-    if (result.outcome.kind == CommandOutcome::kNotCarried)
+    if (result.outcome.kind() == CommandOutcome::kNotCarried)
       WriteFree(out, "  ", "Not carried: " + result.outcome.Reason());
     if (!drive.detailed) continue;
     std::vector<Line> lines = DetailLines(drive);

@@ -186,7 +186,7 @@ TEST_F(AspiOnWindows98, CapabilitiesOfEachDrive) {
             Failure(QueryCapabilities(list, 2)));
   CapabilitiesResult busy = QueryCapabilities(list, 3);  // BUSY: no sense to explain
   EXPECT_EQ(std::vector<std::string>{"Mode Sense Command Failure"}, Failure(busy));
-  EXPECT_EQ(CommandOutcome::kOtherStatus, busy.outcome.kind);
+  EXPECT_EQ(CommandOutcome::kOtherStatus, busy.outcome.kind());
   EXPECT_EQ(8, busy.outcome.status);
   CapabilitiesResult empty = QueryCapabilities(list, 4);
   EXPECT_EQ((std::vector<std::string>{"Mode Sense Command Failure", "Sense Data = 02 3A 00"}), Failure(empty));
