@@ -7,6 +7,16 @@
 #include "device/aspi_transport.h"
 #include "device/port_transport.h"
 
+class DeviceList::Sink final : public DiscoverySink {
+ public:
+  explicit Sink(DeviceList& list) : m_list(list) {}
+  void Found(const FoundDrive& drive) override { m_list.AddDevice(drive); }
+  void Problem(const DeviceProblem& problem) override { m_list.m_scanProblems.push_back(problem); }
+
+ private:
+  DeviceList& m_list;
+};
+
 CdDevice::CdDevice() : m_hDevice(INVALID_HANDLE_VALUE), m_nHostAdapter(255), m_nTargetId(255) {}
 
 CdDevice::~CdDevice() {}
@@ -43,10 +53,11 @@ DeviceList::~DeviceList() {
 int DeviceList::Enumerate() {
   Clear();
   m_scanProblems.clear();
+  Sink sink(*this);
   if (m_bUseAspi)
-    ScanAspiBus(m_pfnSendASPI32Command, m_nAdapterCount, *this);
+    ScanAspiBus(m_pfnSendASPI32Command, m_nAdapterCount, sink);
   else
-    ScanDrivePort(Drives(), *this);
+    ScanDrivePort(Drives(), sink);
   return GetCount();
 }
 
@@ -102,7 +113,7 @@ void DeviceList::CloseOnPort(CdDevice& device) {
   device.m_hDevice = INVALID_HANDLE_VALUE;
 }
 
-void DeviceList::Found(const FoundDrive& drive) {
+void DeviceList::AddDevice(const FoundDrive& drive) {
   CdDevice* device = nullptr;
   INT_PTR index;
   try {
@@ -124,5 +135,3 @@ void DeviceList::Found(const FoundDrive& drive) {
   }
   IdentifyDevice(static_cast<int>(index), device);
 }
-
-void DeviceList::Problem(const DeviceProblem& problem) { m_scanProblems.push_back(problem); }

@@ -31,12 +31,12 @@ class CdDevice : public CObject {
 // (SCSI pass-through on Windows 2000 and later, SG_IO on Linux). A drive is
 // named by its device index, its position in discovery order. Each
 // transport has a file of its own: aspi_transport.cpp, port_transport.cpp;
-// their scans hand the drives they find to the list as its sink.
-class DeviceList : private DiscoverySink {
+// their scans hand the drives they find to the list through a sink.
+class DeviceList {
  public:
   // Chooses the transport and, for ASPI, loads and starts the library.
   DeviceList();
-  virtual ~DeviceList();  // NOLINT: the sink's are not virtual
+  virtual ~DeviceList();
 
   // Empties the list and finds every drive again, naming each; returns the count.
   int Enumerate();
@@ -80,9 +80,9 @@ class DeviceList : private DiscoverySink {
   DeviceList(const DeviceList&);
   DeviceList& operator=(const DeviceList&);
 
-  // DiscoverySink: appends a new record and names it at once; keeps a problem.
-  void Found(const FoundDrive& drive) override;
-  void Problem(const DeviceProblem& problem) override;
+  class Sink;  // the scans' sink: AddDevice, and the scan's problems
+  // Appends a record for a drive a scan found and names it at once.
+  void AddDevice(const FoundDrive& drive);
   void CloseOnPort(CdDevice& device);
 
   BOOL m_bUseAspi;
