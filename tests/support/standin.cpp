@@ -247,7 +247,7 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
   // As the system does: as many sense bytes as there are room for, and
   // SenseInfoLength says how many came.
   size_t senseBytes = 0;
-  if (outcome.status == 2 && h.SenseInfoLength > 0) {
+  if (outcome.status == kScsiStatusCheckCondition && h.SenseInfoLength > 0) {
     senseBytes = std::min<size_t>(h.SenseInfoLength, outcome.sense.size());
     if (h.SenseInfoOffset + senseBytes > inSize) senseBytes = 0;
     if (senseBytes > 0) std::memcpy(static_cast<BYTE*>(in) + h.SenseInfoOffset, outcome.sense.data(), senseBytes);

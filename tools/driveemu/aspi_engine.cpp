@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/aspi.h"
+#include "platform/scsi_command.h"
 
 namespace driveemu {
 
@@ -107,12 +108,12 @@ BYTE AspiEngine::Complete(void* srb) {
     if (!outcome.transportOk) {
       status = SS_ERR;
       block->SRB_HaStat = 0x11;  // selection time-out
-    } else if (outcome.status == 0) {
+    } else if (outcome.status == kScsiStatusGood) {
       status = SS_COMP;
     } else {
       status = SS_ERR;
       block->SRB_TargStat = outcome.status;
-      if (outcome.status == 2) {
+      if (outcome.status == kScsiStatusCheckCondition) {
         size_t room = std::min<size_t>(block->SRB_SenseLen, sizeof(block->SenseArea));
         if (!outcome.sense.empty())
           std::memcpy(block->SenseArea, outcome.sense.data(), std::min(room, outcome.sense.size()));

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/scsi_command.h"
+
 namespace driveemu {
 
 DWORD DriveProfile::SupportInfo() const {
@@ -35,7 +37,7 @@ const BYTE kAllPages = 0x3F;
 
 ScsiOutcome Check(BYTE key, BYTE asc, BYTE ascq) {
   ScsiOutcome outcome;
-  outcome.status = 2;
+  outcome.status = kScsiStatusCheckCondition;
   outcome.sense = FixedSense(key, asc, ascq);
   return outcome;
 }
@@ -152,7 +154,7 @@ ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DW
       outcome = Data(reply.data, allowed);
       break;
     case CommandReply::kCheckCondition:
-      outcome.status = 2;
+      outcome.status = kScsiStatusCheckCondition;
       outcome.sense = reply.sense;
       break;
     case CommandReply::kStatus:
