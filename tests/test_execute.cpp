@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "device/send.h"
@@ -173,6 +174,7 @@ TEST_F(ExecuteTest, TheRecordGetsBackItsStatusSenseAndLengthOnBothTransports) {
       BuildRequest();
       // ASPI delivers its 14 sense bytes whatever the room.
       request.Header.SenseInfoLength = aspi ? 32 : 14;
+      if (c.index == 3) request.Header.ScsiStatus = 0x77;  // what nothing came back to change
       const ScsiRequest before = request;
       const CommandOutcome outcome = list->ExecuteRequest(c.index, &request);
       const std::string at = std::string(aspi ? "ASPI " : "port ") + std::to_string(c.index);
@@ -195,6 +197,66 @@ TEST_F(ExecuteTest, TheRecordGetsBackItsStatusSenseAndLengthOnBothTransports) {
       std::memcpy(rest.SenseBuffer, before.SenseBuffer, sizeof(rest.SenseBuffer));
       EXPECT_EQ(0, std::memcmp(&before, &rest, sizeof(rest))) << at;
     }
+  }
+}
+
+// Every command reaches the system in a record whose every field is the
+// command's: discovery's INQUIRY, the window's MODE SENSE, and the report's
+// commands alike.
+TEST_F(ExecuteTest, EachCommandReachesThePassThroughControlWithEveryFieldOfItsRecord) {
+  driveemu::EmulatedUnit unit = Drive(0, 0, "ABC", "ONE", kPage);
+  unit.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x08, 0x01, 0})};
+  unit.answersPerformance = true;
+  os.reset(new StandInPlatform(Profile({unit})));
+  list.reset(new DeviceList);
+  ASSERT_EQ(1, list->Enumerate());
+  QueryCapabilities(*list, 0);
+  GetConfiguration(*list, 0, 2, 0x0108, 0x1234);
+  GetPerformance(*list, 0, 0x10, 0x03, 5);
+  const struct {
+    std::vector<BYTE> cdb;
+    UCHAR senseRoom;
+    ULONG length;
+  } expected[] = {
+      {{0x12, 0x00, 0x00, 0x00, 0x60, 0x00}, 32, 96},
+      {{0x5A, 0x08, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}, 14, 256},
+      {{0x46, 0x02, 0x01, 0x08, 0x00, 0x00, 0x00, 0x12, 0x34, 0x00}, 14, 0x1234},
+      {{0xAC, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x03, 0x00}, 14, 8 + 16 * 5},
+  };
+  ASSERT_EQ(4u, os->passThroughRequests.size());
+  for (std::size_t i = 0; i < 4; ++i) {
+    const ScsiPassThroughDirect& sent = os->passThroughRequests[i];
+    EXPECT_EQ(sizeof(ScsiPassThroughDirect), sent.Length) << i;
+    EXPECT_EQ(0, sent.ScsiStatus + sent.PathId + sent.TargetId + sent.Lun) << i;
+    ASSERT_EQ(expected[i].cdb.size(), sent.CdbLength) << i;
+    std::vector<BYTE> cdb(expected[i].cdb);
+    cdb.resize(16, 0);
+    EXPECT_EQ(cdb, std::vector<BYTE>(sent.Cdb, sent.Cdb + 16)) << i;
+    EXPECT_EQ(expected[i].senseRoom, sent.SenseInfoLength) << i;
+    EXPECT_EQ(SCSI_IOCTL_DATA_IN, sent.DataIn) << i;
+    EXPECT_EQ(expected[i].length, sent.DataTransferLength) << i;
+    EXPECT_EQ(15u, sent.TimeOutValue) << i;
+    EXPECT_EQ(offsetof(ScsiRequest, SenseBuffer), sent.SenseInfoOffset) << i;
+  }
+
+  // The window's record as the caller set it: the direction, and a CDB byte
+  // that no command of ours sets.
+  os->passThroughRequests.clear();
+  const struct {
+    UCHAR dataIn;
+    ULONG length;
+  } directions[] = {{SCSI_IOCTL_DATA_OUT, 256}, {SCSI_IOCTL_DATA_UNSPECIFIED, 0}, {SCSI_IOCTL_DATA_IN, 256}};
+  for (const auto& d : directions) {
+    BuildRequest();
+    request.Header.DataIn = d.dataIn;
+    request.Header.DataTransferLength = d.length;
+    request.Header.Cdb[9] = 0x40;
+    list->ExecuteRequest(0, &request);
+  }
+  ASSERT_EQ(3u, os->passThroughRequests.size());
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(directions[i].dataIn, os->passThroughRequests[i].DataIn) << i;
+    EXPECT_EQ(0x40, os->passThroughRequests[i].Cdb[9]) << i;
   }
 }
 

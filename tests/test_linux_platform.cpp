@@ -294,7 +294,7 @@ TEST_F(LinuxSeamTest, ModeSenseTravelsAsOneSgIoRequestAndComesBackAsRows) {
   EXPECT_EQ(asked.cdbLength, io.cmd_len);
   EXPECT_EQ(asked.length, io.dxfer_len);
   EXPECT_EQ(answer, io.dxferp);
-  EXPECT_EQ(asked.timeoutSeconds * 1000, io.timeout);  // seconds to milliseconds
+  EXPECT_EQ(15000u, io.timeout);  // the command's 15 s, in milliseconds
   EXPECT_EQ(asked.senseRoom, io.mx_sb_len);
   EXPECT_EQ(2u, seam.SgIoCount());  // INQUIRY and MODE SENSE
   // The residual count shortens the answer to what the drive sent.

@@ -322,6 +322,51 @@ driveemu::DriveProfile DetailDrives() {
 
 }  // namespace
 
+// What a saved report names each failure, read back as it was written; the
+// reason in words, and what the outcome comes to by its status.
+TEST(ReportTest, EachFailureIsNamedAndReadBackAndEachOutcomeSaysWhatItCameTo) {
+  const struct {
+    CommandOutcome::Failure failure;
+    const char* name;
+    const char* reasonWithoutWords;
+  } failures[] = {{CommandOutcome::kCarried, "carried", ""},
+                  {CommandOutcome::kNotSent, "not sent", "not sent"},
+                  {CommandOutcome::kTimedOut, "timed out", "timed out"},
+                  {CommandOutcome::kNoSuchDevice, "no such device", "no such device"},
+                  {CommandOutcome::kSystemError, "system error", "system error 5"}};
+  for (const auto& f : failures) {
+    EXPECT_STREQ(f.name, FailureName(f.failure));
+    CommandOutcome::Failure read = CommandOutcome::kCarried;
+    EXPECT_TRUE(FailureNamed(f.name, &read) && read == f.failure) << f.name;
+    if (f.failure == CommandOutcome::kCarried) continue;
+    EXPECT_EQ(f.reasonWithoutWords, CommandOutcome::NotCarried(f.failure, 5).Reason());
+    // The system's words, where it gave any, but for a time-out or a gone drive.
+    const bool named = f.failure == CommandOutcome::kTimedOut || f.failure == CommandOutcome::kNoSuchDevice;
+    EXPECT_EQ(named ? f.name : "its words", CommandOutcome::NotCarried(f.failure, 5, "its words").Reason());
+    EXPECT_EQ(CommandOutcome::kNotCarried, CommandOutcome::NotCarried(f.failure).kind());
+  }
+  CommandOutcome::Failure untouched = CommandOutcome::kTimedOut;
+  EXPECT_FALSE(FailureNamed("timed  out", &untouched));
+  EXPECT_FALSE(FailureNamed("", &untouched));
+  EXPECT_EQ(CommandOutcome::kTimedOut, untouched);
+
+  const struct {
+    unsigned char status;
+    CommandOutcome::Kind kind;
+  } statuses[] = {{0x00, CommandOutcome::kGood},
+                  {0x01, CommandOutcome::kOtherStatus},
+                  {0x02, CommandOutcome::kCheckCondition},
+                  {0x03, CommandOutcome::kOtherStatus},
+                  {0x08, CommandOutcome::kOtherStatus}};
+  const unsigned char sense[18] = {0x70, 0, 0x05};
+  for (const auto& s : statuses) {
+    const CommandOutcome outcome = CommandOutcome::FromStatus(s.status, sense, sizeof(sense));
+    EXPECT_EQ(s.kind, outcome.kind()) << int(s.status);
+    EXPECT_EQ("", outcome.Reason());
+    EXPECT_EQ(s.kind == CommandOutcome::kCheckCondition ? 18 : 0, outcome.senseLength) << int(s.status);
+  }
+}
+
 TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostSix) {
   for (bool aspi : {false, true}) {
     StandInPlatform os(DetailDrives());
@@ -605,12 +650,19 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   driveemu::EmulatedUnit stuck = ModernWriter();
   stuck.target = 6;
   stuck.replies[0x46] = TransportFailure();  // GET CONFIGURATION times out: nothing more is asked
+  driveemu::EmulatedUnit mute = Drive(0, 7, "MUTE", "DRIVE");
+  mute.replies[0x12] = TransportFailure();  // so does INQUIRY: not even the page is asked for
+  driveemu::EmulatedUnit slow = ModernWriter();
+  slow.target = 8;
+  slow.replies[0xAC] = TransportFailure();  // and the write speeds: the read speeds are not asked for
   driveemu::DriveProfile profile = DetailDrives();
   profile.units.push_back(ModernWriter());
   profile.units[2].target = 5;
   profile.units[2].driveLetter = 'G';  // the others have none
   profile.units.push_back(lost);
   profile.units.push_back(stuck);
+  profile.units.push_back(mute);
+  profile.units.push_back(slow);
   const std::string capture = "quillanor-replay-test.json";
   for (bool aspi : {false, true}) {
     SCOPED_TRACE(aspi ? "ASPI" : "drive port");
@@ -621,7 +673,9 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     const int status = RunCommand({"--json", "--detail"}, &saved, &err);
     EXPECT_EQ(kReportSomeFailed, status);
     if (!aspi) {
-      EXPECT_NE(std::string::npos, saved.find("\"not_carried\": \"the drive timed out on GET CONFIGURATION\"")) << saved;
+      for (const char* command : {"INQUIRY", "GET CONFIGURATION", "GET PERFORMANCE"})
+        EXPECT_NE(std::string::npos, saved.find(std::string("\"not_carried\": \"the drive timed out on ") + command + "\""))
+            << command;
     }
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
