@@ -16,7 +16,9 @@
 Exits non-zero, naming the first thing that was wrong.
 """
 import glob
+import gzip
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -43,6 +45,21 @@ def must(args, what, **kw):
 # The files a Linux installation holds, below its prefix.
 LINUX_FILES = ["bin/quillanor-report", "share/man/man1/quillanor-report.1.gz",
                "share/doc/quillanor-report/changelog.gz", "share/doc/quillanor-report/copyright"]
+
+def version_text(source):
+    """The version as the build spells it for people, from its one setting."""
+    found = re.search(r'set\(QUILLANOR_VERSION_TEXT "([^"]+)"\)', open(os.path.join(source, "CMakeLists.txt")).read())
+    if not found:
+        fail("CMakeLists.txt sets no QUILLANOR_VERSION_TEXT")
+    return found.group(1)
+
+
+def source_of(build):
+    for line in open(os.path.join(build, "CMakeCache.txt")):
+        if line.startswith("Quillanor_SOURCE_DIR:"):
+            return line.split("=", 1)[1].strip()
+    fail(f"{build} is not a build of Quillanor")
+
 
 kind = sys.argv[2]
 scratch = tempfile.mkdtemp(prefix="quillanor-package-")
@@ -76,10 +93,13 @@ try:
         packages = glob.glob(os.path.join(scratch, "*.zip"))
     if len(packages) != 1:
         fail(f"cpack made {packages}")
+    version = version_text(source_of(build) if len(sys.argv) == 4 else sys.argv[1])
+    if version not in os.path.basename(packages[0]):
+        fail(f"the package {os.path.basename(packages[0])} is not named for version {version}")
     root = os.path.join(scratch, "root")
     if kind == "deb":
         info = run(["dpkg-deb", "-f", packages[0], "Package", "Version", "Depends"]).stdout.decode()
-        if "Package: quillanor-report" not in info or "libc6" not in info:
+        if "Package: quillanor-report" not in info or "libc6" not in info or f"Version: {version}" not in info:
             fail(f"the package's control fields: {info}")
         # Errors and warnings fail; the hardening notes lintian gives as
         # information only are left (docs/development.md, Packages, says why).
@@ -96,6 +116,10 @@ try:
             path = os.path.join(root, "usr", f)
             if not os.path.isfile(path) or (f.endswith(".gz") and run(["gzip", "-t", path]).returncode != 0):
                 fail(f"the package has no usr/{f}")
+        with gzip.open(os.path.join(root, "usr/share/man/man1/quillanor-report.1.gz"), "rt") as manual:
+            heading = manual.readline()
+        if f'"Quillanor {version}"' not in heading:
+            fail(f"the manual page's heading is {heading!r}, not of version {version}")
         command = [os.path.join(root, "usr/bin/quillanor-report")]
     else:
         with zipfile.ZipFile(packages[0]) as archive:
@@ -105,9 +129,9 @@ try:
             archive.extractall(root)
         found = glob.glob(os.path.join(root, "**", "quillanor-report.exe"), recursive=True)
         command = [sys.argv[3], found[0]]
-    version = run(command + ["--version"])
-    if version.returncode != 0 or not version.stdout.decode().startswith("quillanor-report "):
-        fail(f"--version gave {version.returncode}: {version.stdout!r} {version.stderr!r}")
+    said = run(command + ["--version"])
+    if said.returncode != 0 or said.stdout.decode().strip() != f"quillanor-report {version}":
+        fail(f"--version gave {said.returncode}: {said.stdout!r} {said.stderr!r}")
     # The installed command, for real: whatever drives this machine has.
     report = run(command + ["--json"])
     if report.returncode not in (0, 1) or b'"drives"' not in report.stdout:

@@ -14,6 +14,7 @@
 #include "app/resource.h"
 #include "quillanor_version.h"
 #include "interrogation/capabilities.h"
+#include "version/module_version.h"
 #include "tools/uidriver/uidriver.h"
 
 using uidriver::ListRow;
@@ -205,9 +206,24 @@ TEST_F(WindowTest, WithoutDrivesTheRootSaysSoAndSelectingItShowsNothing) {
   EXPECT_TRUE(session.WaitForExit(10000)) << "Escape should end the program";
 }
 
+// The version block carries the version twice: the text that the window
+// shows as it stands, and the numbers of the fixed fields.
+TEST_F(WindowTest, VersionBlockHoldsTheTextAndTheNumbers) {
+  CModuleVersionVek record;
+  ASSERT_TRUE(record.Load(exe.c_str()));
+  ASSERT_TRUE(record.m_bVersionValid);
+  EXPECT_STREQ("1.0.005", record.m_strFileVersion);
+  EXPECT_STREQ("1.0.005", record.m_strProductVersion);
+  EXPECT_STREQ(QUILLANOR_VERSION, record.m_strFileVersion);
+  EXPECT_EQ(0x00010000u, record.m_dwFileVersionMS);
+  EXPECT_EQ(0x00000005u, record.m_dwFileVersionLS);
+  EXPECT_EQ(0x00010000u, record.m_dwProductVersionMS);
+  EXPECT_EQ(0x00000005u, record.m_dwProductVersionLS);
+}
+
 TEST_F(WindowTest, VersionTitleAndColumnsAreLaidOutAsDrawn) {
   ASSERT_TRUE(Open(""));
-  EXPECT_EQ(QUILLANOR_VERSION, session.ItemText(IDC_VERSION));
+  EXPECT_EQ("1.0.005", session.ItemText(IDC_VERSION));
   EXPECT_EQ("Quillanor", session.ItemText(IDC_TITLE));
 
   // Centred on the screen, with the focus on Exit.
