@@ -29,7 +29,7 @@ fi
 
 # One target per decoder of drive answers and per reader of files, and the
 # whole report.
-targets="${*:-archive pe_version drive_detail features performance inquiry replay report}"
+targets="${*:-archive pe_version drive_detail features performance inquiry medium replay report}"
 targets_built=$(for t in $targets; do printf '%s_fuzz ' "$t"; done)
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
@@ -45,7 +45,7 @@ for target in $targets; do
   # length fields alone reach further), files of up to 64 KB.
   case $target in
     report) max_len=2048 ;;
-    drive_detail|features|performance|inquiry) max_len=8192 ;;
+    drive_detail|features|performance|inquiry|medium) max_len=8192 ;;
     *) max_len=65536 ;;
   esac
   if [ "$long" = yes ]; then
