@@ -33,7 +33,10 @@ TEST(ProfileTest, ReadsEveryKindOfLine) {
       "  status 12 08\n"
       "device 1 2 0 type 00\n"
       "  fail 5A\n"
-      "  open-error 5\n";
+      "  open-error 5\n"
+      "  reply-hex 43 00 02 01 01\n"
+      "  reply-hex 43/4 00 02 00 00\n"
+      "  check AD/0E 05 24 00\n";
   driveemu::DriveProfile profile;
   std::string error;
   ASSERT_TRUE(driveemu::ParseProfile(text, &profile, &error)) << error;
@@ -55,6 +58,14 @@ TEST(ProfileTest, ReadsEveryKindOfLine) {
   EXPECT_EQ(5u, profile.units[2].openError);
   EXPECT_EQ(&profile.units[2], profile.Find(1, 2, 0));
   EXPECT_EQ(nullptr, profile.Find(1, 2, 1));
+  // A format's reply comes before the operation code's, and only for it.
+  const driveemu::EmulatedUnit& c = profile.units[2];
+  EXPECT_EQ(0x01, Send(c, {0x43, 0, 0x00, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
+  EXPECT_EQ(0x00, Send(c, {0x43, 0, 0x04, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
+  EXPECT_EQ(0x01, Send(c, {0x43, 0, 0x02, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
+  EXPECT_EQ(3u, Send(c, {0x43, 0, 0x00, 0, 0, 0, 0, 0, 0x03, 0}).data.size());
+  EXPECT_TRUE(IsInvalidField(Send(c, {0xAD, 0, 0, 0, 0, 0, 0, 0x0E, 0, 0x2C, 0, 0})));
+  EXPECT_EQ(0x20, Send(c, {0xAD, 0, 0, 0, 0, 0, 0, 0x0F, 0, 0x2C, 0, 0}).sense.at(12));
 }
 
 TEST(ProfileTest, MalformedLinesAreRefusedWithTheirLineNumber) {
@@ -69,6 +80,8 @@ TEST(ProfileTest, MalformedLinesAreRefusedWithTheirLineNumber) {
       "device 999 0 0\n",                       // out of range
       "device 0 0 0\nmode-page 2A 03 01 02\n",  // a page length that does not count the bytes
       "device 0 0 0\nmode-page 3F 00\n",        // the code that names every page
+      "device 0 0 0\nreply-hex 5A/0 00\n",      // a format of a command that has none
+      "device 0 0 0\ncheck 43/ 05 24 00\n",     // a format that is not written
   };
   for (const char* text : bad) {
     driveemu::DriveProfile profile;

@@ -33,6 +33,9 @@ const BYTE kModeSense6 = 0x1A;
 const BYTE kModeSense10 = 0x5A;
 const BYTE kGetConfiguration = 0x46;
 const BYTE kGetPerformance = 0xAC;
+const BYTE kReadToc = 0x43;
+const BYTE kReadDiscInformation = 0x51;
+const BYTE kReadDiscStructure = 0xAD;
 const BYTE kAllPages = 0x3F;
 
 ScsiOutcome Check(BYTE key, BYTE asc, BYTE ascq) {
@@ -51,8 +54,10 @@ DWORD AllocationLength(const BYTE* cdb, int cdbLength, DWORD bufferLength) {
   DWORD allowed = bufferLength;
   if (cdbLength >= 6 && cdb[0] == kInquiry) allowed = static_cast<DWORD>(cdb[3] << 8 | cdb[4]);
   if (cdbLength >= 6 && cdb[0] == kModeSense6) allowed = cdb[4];
-  if (cdbLength >= 10 && (cdb[0] == kModeSense10 || cdb[0] == kGetConfiguration))
+  if (cdbLength >= 10 && (cdb[0] == kModeSense10 || cdb[0] == kGetConfiguration || cdb[0] == kReadToc ||
+                           cdb[0] == kReadDiscInformation))
     allowed = static_cast<DWORD>(cdb[7] << 8 | cdb[8]);
+  if (cdbLength >= 12 && cdb[0] == kReadDiscStructure) allowed = static_cast<DWORD>(cdb[8] << 8 | cdb[9]);
   return std::min(allowed, bufferLength);
 }
 
@@ -135,11 +140,30 @@ ScsiOutcome RespondPerformance(const EmulatedUnit& unit, const BYTE* cdb, int cd
   return Data(answer, allowed);
 }
 
+WORD FormatKey(BYTE opcode, BYTE format) { return static_cast<WORD>(opcode << 8 | format); }
+
+namespace {
+
+const CommandReply* FixedReply(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength) {
+  const BYTE opcode = cdbLength > 0 ? cdb[0] : 0;
+  int format = -1;
+  if (opcode == kReadToc && cdbLength > 2) format = cdb[2] & 0x0F;
+  if (opcode == kReadDiscStructure && cdbLength > 7) format = cdb[7];
+  if (format >= 0) {
+    auto found = unit.formatReplies.find(FormatKey(opcode, static_cast<BYTE>(format)));
+    if (found != unit.formatReplies.end()) return &found->second;
+  }
+  auto found = unit.replies.find(opcode);
+  return found == unit.replies.end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
   BYTE opcode = cdbLength > 0 ? cdb[0] : 0;
   const DWORD allowed = AllocationLength(cdb, cdbLength, bufferLength);
-  auto found = unit.replies.find(opcode);
-  if (found == unit.replies.end()) {
+  const CommandReply* fixed = FixedReply(unit, cdb, cdbLength);
+  if (fixed == nullptr) {
     if (opcode == kInquiry && !unit.inquiry.empty()) return RespondInquiry(unit, cdb, cdbLength, allowed);
     if (opcode == kModeSense10 && !unit.modePages.empty()) return RespondModeSense10(unit, cdb, cdbLength, allowed);
     if (opcode == kGetConfiguration && !unit.features.empty())
@@ -148,7 +172,7 @@ ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DW
     return Check(0x05, 0x20, 0x00);
   }
   ScsiOutcome outcome;
-  const CommandReply& reply = found->second;
+  const CommandReply& reply = *fixed;
   switch (reply.kind) {
     case CommandReply::kData:
       outcome = Data(reply.data, allowed);
@@ -266,6 +290,18 @@ bool ParseByte(const std::string& word, BYTE* value) {
   return true;
 }
 
+// An operation code, or a code and a format as 43/4 (hex both).
+bool ParseOperation(const std::string& word, WORD* key, bool* formatted) {
+  const std::size_t slash = word.find('/');
+  BYTE opcode = 0, format = 0;
+  *formatted = slash != std::string::npos;
+  if (!ParseByte(word.substr(0, slash), &opcode)) return false;
+  if (*formatted && ((opcode != kReadToc && opcode != kReadDiscStructure) || !ParseByte(word.substr(slash + 1), &format)))
+    return false;
+  *key = FormatKey(opcode, format);
+  return true;
+}
+
 bool ParseBytes(const std::vector<std::string>& words, size_t first, std::vector<BYTE>* bytes) {
   for (size_t i = first; i < words.size(); ++i) {
     BYTE b = 0;
@@ -332,7 +368,6 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
 
     if (result.units.empty()) return fail("'" + key + "' before the first device line");
     EmulatedUnit& unit = result.units.back();
-    BYTE opcode = 0;
     if (key == "inquiry") {
       if (w.size() != 4) return fail("inquiry takes \"vendor\" \"product\" \"revision\"");
       unit.inquiry = InquiryAnswer(w[1], w[2], w[3], unit.deviceType);
@@ -356,37 +391,38 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
       const BYTE code = bytes[0] & 0x3F;
       if (code == 0x3F) return fail("mode-page: 3F names every page, not one");
       unit.modePages[code] = bytes;
-    } else if (key == "reply-hex") {
+    } else if (key == "reply-hex" || key == "check" || key == "check-hex" || key == "status" || key == "fail") {
+      // The operation: a code, or for READ TOC/PMA/ATIP and READ DISC
+      // STRUCTURE a code and a format (43/4).
+      WORD operation = 0;
+      bool formatted = false;
+      if (w.size() < 2 || !ParseOperation(w[1], &operation, &formatted))
+        return fail(key + " takes an operation code in hex (43/F or AD/F with a format) first");
       CommandReply reply;
-      if (w.size() < 2 || !ParseByte(w[1], &opcode) || !ParseBytes(w, 2, &reply.data))
-        return fail("reply-hex takes an operation code and bytes in hex");
-      unit.replies[opcode] = reply;
-    } else if (key == "check") {
-      BYTE k = 0, asc = 0, ascq = 0;
-      if (w.size() != 5 || !ParseByte(w[1], &opcode) || !ParseByte(w[2], &k) || !ParseByte(w[3], &asc) ||
-          !ParseByte(w[4], &ascq))
-        return fail("check takes operation code, sense key, ASC and ASCQ in hex");
-      CommandReply reply;
-      reply.kind = CommandReply::kCheckCondition;
-      reply.sense = FixedSense(k, asc, ascq);
-      unit.replies[opcode] = reply;
-    } else if (key == "check-hex") {
-      CommandReply reply;
-      reply.kind = CommandReply::kCheckCondition;
-      if (w.size() < 3 || !ParseByte(w[1], &opcode) || !ParseBytes(w, 2, &reply.sense))
-        return fail("check-hex takes an operation code and sense bytes in hex");
-      unit.replies[opcode] = reply;
-    } else if (key == "status") {
-      CommandReply reply;
-      reply.kind = CommandReply::kStatus;
-      if (w.size() != 3 || !ParseByte(w[1], &opcode) || !ParseByte(w[2], &reply.status))
-        return fail("status takes an operation code and a target status in hex");
-      unit.replies[opcode] = reply;
-    } else if (key == "fail") {
-      CommandReply reply;
-      reply.kind = CommandReply::kTransportFailure;
-      if (w.size() != 2 || !ParseByte(w[1], &opcode)) return fail("fail takes an operation code in hex");
-      unit.replies[opcode] = reply;
+      if (key == "reply-hex") {
+        if (!ParseBytes(w, 2, &reply.data)) return fail("reply-hex takes an operation code and bytes in hex");
+      } else if (key == "check") {
+        BYTE k = 0, asc = 0, ascq = 0;
+        if (w.size() != 5 || !ParseByte(w[2], &k) || !ParseByte(w[3], &asc) || !ParseByte(w[4], &ascq))
+          return fail("check takes operation code, sense key, ASC and ASCQ in hex");
+        reply.kind = CommandReply::kCheckCondition;
+        reply.sense = FixedSense(k, asc, ascq);
+      } else if (key == "check-hex") {
+        reply.kind = CommandReply::kCheckCondition;
+        if (w.size() < 3 || !ParseBytes(w, 2, &reply.sense))
+          return fail("check-hex takes an operation code and sense bytes in hex");
+      } else if (key == "status") {
+        reply.kind = CommandReply::kStatus;
+        if (w.size() != 3 || !ParseByte(w[2], &reply.status))
+          return fail("status takes an operation code and a target status in hex");
+      } else {
+        reply.kind = CommandReply::kTransportFailure;
+        if (w.size() != 2) return fail("fail takes an operation code in hex");
+      }
+      if (formatted)
+        unit.formatReplies[operation] = reply;
+      else
+        unit.replies[static_cast<BYTE>(operation >> 8)] = reply;
     } else if (key == "feature") {
       std::vector<BYTE> bytes;
       if (w.size() < 3 || !ParseNumber(w[1], 16, 0xFFFF, &n) || !ParseBytes(w, 2, &bytes))

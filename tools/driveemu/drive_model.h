@@ -36,6 +36,10 @@ struct EmulatedUnit {
   std::vector<BYTE> inquiry;                    // standard INQUIRY data; empty: none
   std::map<BYTE, std::vector<BYTE>> modePages;  // by page code: the page from its code byte on
   std::map<BYTE, CommandReply> replies;         // fixed replies by operation code
+  // Fixed replies of one format of a command: READ TOC/PMA/ATIP by byte 2
+  // bits 3-0, READ DISC STRUCTURE by byte 7 (FormatKey); they come before
+  // the operation code's own.
+  std::map<WORD, CommandReply> formatReplies;
   // GET CONFIGURATION: the feature descriptors, whole, in code order, and
   // the current profile; none: the command is not known.
   std::vector<std::vector<BYTE>> features;
@@ -85,6 +89,8 @@ struct DriveProfile {
 // operation the unit has neither a model nor a reply for ends in ILLEGAL
 // REQUEST, INVALID COMMAND OPERATION CODE.
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
+// The key of a format's reply: the operation code in the high byte.
+WORD FormatKey(BYTE opcode, BYTE format);
 
 // Answers that tests and profiles build from plain values.
 std::vector<BYTE> InquiryAnswer(const std::string& vendor, const std::string& product,
