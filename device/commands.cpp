@@ -53,6 +53,30 @@ DriveCommand PerformanceCommand(BYTE* answer, BYTE dataType, BYTE type, WORD des
   return FromDrive(cdb, sizeof(cdb), 14, answer, 8 + 16 * static_cast<std::size_t>(descriptors));
 }
 
+DriveCommand DiscInformationCommand(BYTE* answer) {
+  const BYTE cdb[10] = {0x51, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                        static_cast<BYTE>(kDiscInformationAnswerLength >> 8),
+                        static_cast<BYTE>(kDiscInformationAnswerLength), 0x00};
+  return FromDrive(cdb, sizeof(cdb), 14, answer, kDiscInformationAnswerLength);
+}
+
+DriveCommand TocCommand(BYTE* answer, BYTE format, WORD allocation) {
+  const BYTE cdb[10] = {0x43, 0x00, static_cast<BYTE>(format & 0x0F), 0x00, 0x00, 0x00, 0x00,
+                        static_cast<BYTE>(allocation >> 8), static_cast<BYTE>(allocation), 0x00};
+  return FromDrive(cdb, sizeof(cdb), 14, answer, allocation);
+}
+
+DriveCommand CapacityCommand(BYTE* answer) {
+  const BYTE cdb[10] = {0x25, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  return FromDrive(cdb, sizeof(cdb), 14, answer, kCapacityAnswerLength);
+}
+
+DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WORD allocation) {
+  const BYTE cdb[12] = {0xAD, mediaType, 0x00, 0x00, 0x00, 0x00, 0x00, format,
+                        static_cast<BYTE>(allocation >> 8), static_cast<BYTE>(allocation), 0x00, 0x00};
+  return FromDrive(cdb, sizeof(cdb), 14, answer, allocation);
+}
+
 CommandAnswer AnswerOf(const DriveCommand& command, const CommandOutcome& outcome) {
   CommandAnswer answer;
   answer.sent = true;

@@ -32,6 +32,39 @@ DriveCommand ConfigurationCommand(BYTE* answer, BYTE requestType, WORD startingF
 // performance); 8 + 16 x descriptors bytes.
 DriveCommand PerformanceCommand(BYTE* answer, BYTE dataType, BYTE type, WORD descriptors);
 
+// The commands about the disc in the drive, each with room for its whole
+// answer: READ DISC INFORMATION (51h), standard disc information, with
+// room for 27 OPC entries after its 34 bytes:
+// 51 00 00 00 00 00 00 01 00 00.
+const WORD kDiscInformationAnswerLength = 256;
+DriveCommand DiscInformationCommand(BYTE* answer);
+// READ TOC/PMA/ATIP (43h), addresses as LBA, from the first track, with the
+// format in byte 2 and byte 9 zero: 43 00 FF 00 00 00 00 hi lo 00. A TOC
+// (0000b) has room for 99 tracks and the lead-out; an ATIP (0100b) for
+// its 28 bytes and the S4 values.
+const BYTE kTocFormat = 0x00;
+const BYTE kAtipFormat = 0x04;
+const WORD kTocAnswerLength = 4 + 8 * 100;
+const WORD kAtipAnswerLength = 32;
+DriveCommand TocCommand(BYTE* answer, BYTE format, WORD allocation);
+// READ CAPACITY(10) (25h): LBA 0, PMI clear; 8 bytes.
+const WORD kCapacityAnswerLength = 8;
+DriveCommand CapacityCommand(BYTE* answer);
+// READ DISC STRUCTURE (ADh) of layer 0 at address 0:
+// AD MEDIA 00 00 00 00 00 FORMAT hi lo 00 00. DVD (media type 0): 00h
+// physical format, 0Eh DVD-R/-RW pre-recorded information, 11h DVD+R/+RW
+// ADIP; BD (media type 1): 00h disc information.
+const BYTE kDvdMedia = 0x00;
+const BYTE kBdMedia = 0x01;
+const BYTE kPhysicalFormat = 0x00;
+const BYTE kPreRecordedFormat = 0x0E;
+const BYTE kAdipFormat = 0x11;
+const WORD kPhysicalAnswerLength = 4 + 2048;
+const WORD kPreRecordedAnswerLength = 4 + 40;
+const WORD kAdipAnswerLength = 4 + 256;
+const WORD kBdDiscInformationAnswerLength = 4 + 4096;
+DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WORD allocation);
+
 // What one command came to: its CDB, its outcome and, when the drive
 // answered GOOD, the bytes that came: as many as the transport says moved,
 // else (ASPI) the whole answer buffer. A command never sent has sent false.

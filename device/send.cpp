@@ -22,3 +22,23 @@ CommandAnswer GetPerformance(DeviceList& devices, int index, BYTE dataType, BYTE
   std::vector<BYTE> buffer(8 + 16 * static_cast<std::size_t>(descriptors));
   return SendRequest(devices, index, PerformanceCommand(buffer.data(), dataType, type, descriptors));
 }
+
+CommandAnswer ReadDiscInformation(DeviceList& devices, int index) {
+  BYTE buffer[kDiscInformationAnswerLength];
+  return SendRequest(devices, index, DiscInformationCommand(buffer));
+}
+
+CommandAnswer ReadToc(DeviceList& devices, int index, BYTE format, WORD allocation) {
+  std::vector<BYTE> buffer(allocation == 0 ? 1 : allocation);
+  return SendRequest(devices, index, TocCommand(buffer.data(), format, allocation));
+}
+
+CommandAnswer ReadCapacity(DeviceList& devices, int index) {
+  BYTE buffer[kCapacityAnswerLength];
+  return SendRequest(devices, index, CapacityCommand(buffer));
+}
+
+CommandAnswer ReadDiscStructure(DeviceList& devices, int index, BYTE mediaType, BYTE format, WORD allocation) {
+  std::vector<BYTE> buffer(allocation == 0 ? 1 : allocation);
+  return SendRequest(devices, index, DiscStructureCommand(buffer.data(), mediaType, format, allocation));
+}

@@ -14,3 +14,7 @@ CommandAnswer ModeSenseCapabilities(DeviceList& devices, int index);
 CommandAnswer GetConfiguration(DeviceList& devices, int index, BYTE requestType, WORD startingFeature,
                                WORD allocation);
 CommandAnswer GetPerformance(DeviceList& devices, int index, BYTE dataType, BYTE type, WORD descriptors);
+CommandAnswer ReadDiscInformation(DeviceList& devices, int index);
+CommandAnswer ReadToc(DeviceList& devices, int index, BYTE format, WORD allocation);
+CommandAnswer ReadCapacity(DeviceList& devices, int index);
+CommandAnswer ReadDiscStructure(DeviceList& devices, int index, BYTE mediaType, BYTE format, WORD allocation);
