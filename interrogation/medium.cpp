@@ -52,6 +52,22 @@ std::string MakerText(const unsigned char* bytes, std::size_t length) {
 
 }  // namespace
 
+MediumQueries QueriesFor(long profile) {
+  MediumQueries queries;
+  const bool cd = profile >= 0x08 && profile <= 0x0A;
+  const bool dvdMinus = profile == 0x11 || (profile >= 0x13 && profile <= 0x17);
+  const bool dvdPlus = profile == 0x1A || profile == 0x1B || profile == 0x2A || profile == 0x2B;
+  const bool dvd = dvdMinus || dvdPlus || profile == 0x10 || profile == 0x12 || profile == 0x18;
+  const bool bd = profile >= 0x40 && profile <= 0x43;
+  queries.disc = cd || dvd || bd;
+  queries.atip = profile == 0x09 || profile == 0x0A;
+  queries.dvdPhysical = dvd;
+  if (dvdMinus) queries.dvdMaker = kPreRecordedFormat;
+  if (dvdPlus) queries.dvdMaker = kAdipFormat;
+  queries.bdInformation = bd;
+  return queries;
+}
+
 DiscInformation DecodeDiscInformation(const unsigned char* answer, std::size_t received) {
   DiscInformation info;
   const std::size_t available = Whole(answer, received, &info.notes);

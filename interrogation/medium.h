@@ -10,6 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "device/commands.h"
+
+// What to ask about the disc of a profile (GET CONFIGURATION's current
+// profile): nothing without a disc (profile 0) or for a profile that is
+// not a CD, DVD or BD.
+struct MediumQueries {
+  bool disc = false;          // READ DISC INFORMATION, the TOC, READ CAPACITY
+  bool atip = false;          // CD-R, CD-RW
+  bool dvdPhysical = false;   // every DVD
+  int dvdMaker = -1;          // the structure that names the maker: 0Eh DVD-R/-RW, 11h DVD+R/+RW; -1 none
+  bool bdInformation = false; // every BD
+};
+MediumQueries QueriesFor(long profile);
+
 // Standard disc information (data type 000b).
 struct DiscInformation {
   bool decoded = false;           // bytes 0-11 came

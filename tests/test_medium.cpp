@@ -29,6 +29,35 @@ bool HasNote(const std::vector<std::string>& notes, const std::string& part) {
   return false;
 }
 
+TEST(MediumTest, EachProfileGetsTheQueriesOfItsMedium) {
+  const struct {
+    long profile;
+    bool disc, atip, dvd;
+    int maker;
+    bool bd;
+  } rows[] = {
+      {0x0000, false, false, false, -1, false}, {0x0002, false, false, false, -1, false},
+      {0x0008, true, false, false, -1, false},  {0x0009, true, true, false, -1, false},
+      {0x000A, true, true, false, -1, false},   {0x000B, false, false, false, -1, false},
+      {0x0010, true, false, true, -1, false},   {0x0011, true, false, true, 0x0E, false},
+      {0x0012, true, false, true, -1, false},   {0x0013, true, false, true, 0x0E, false},
+      {0x0017, true, false, true, 0x0E, false}, {0x0018, true, false, true, -1, false},
+      {0x0019, false, false, false, -1, false}, {0x001A, true, false, true, 0x11, false},
+      {0x001B, true, false, true, 0x11, false}, {0x002A, true, false, true, 0x11, false},
+      {0x002B, true, false, true, 0x11, false}, {0x003F, false, false, false, -1, false},
+      {0x0040, true, false, false, -1, true},   {0x0043, true, false, false, -1, true},
+      {0x0044, false, false, false, -1, false}, {0xFFFF, false, false, false, -1, false},
+  };
+  for (const auto& row : rows) {
+    const MediumQueries q = QueriesFor(row.profile);
+    EXPECT_EQ(row.disc, q.disc) << row.profile;
+    EXPECT_EQ(row.atip, q.atip) << row.profile;
+    EXPECT_EQ(row.dvd, q.dvdPhysical) << row.profile;
+    EXPECT_EQ(row.maker, q.dvdMaker) << row.profile;
+    EXPECT_EQ(row.bd, q.bdInformation) << row.profile;
+  }
+}
+
 TEST(MediumTest, DiscInformationOfABlankCdRAndAClosedCdRw) {
   Bytes blank = Answer(34, 34);
   const unsigned char head[] = {0x00, 0x01, 0x01, 0x01, 0x01, 0x20, 0xFF, 0x00, 0x00, 0x00};
