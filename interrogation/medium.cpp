@@ -1,5 +1,7 @@
 #include "interrogation/medium.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -332,4 +334,25 @@ std::string MsfText(std::int32_t lba) {
 std::int32_t LbaOfMsf(int minutes, int seconds, int frames) {
   const std::int32_t frame = (minutes * 60 + seconds) * 75 + frames;
   return minutes < 90 ? frame - 150 : frame - 450150;
+}
+
+std::string SpeedMultiplesText(const std::vector<WriteSpeedDescriptor>& speeds, const Medium& medium) {
+  if (medium.oneX <= 0) return std::string();
+  std::vector<double> multiples;
+  for (const WriteSpeedDescriptor& d : speeds) multiples.push_back(static_cast<double>(d.writeSpeed) / medium.oneX);
+  std::sort(multiples.begin(), multiples.end());
+  std::string text, last;
+  for (double multiple : multiples) {
+    // Drives round their kB/s: 48x CD is 8467, not 8467.2.
+    char one[32];
+    const double whole = std::floor(multiple + 0.5);
+    if (std::fabs(multiple - whole) < 0.05)
+      std::snprintf(one, sizeof one, "%.0fx", whole);
+    else
+      std::snprintf(one, sizeof one, "%.1fx", multiple);
+    if (one == last) continue;
+    text += (text.empty() ? "" : ", ") + std::string(one);
+    last = one;
+  }
+  return text.empty() ? text : text + " " + medium.name;
 }

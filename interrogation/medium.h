@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/commands.h"
+#include "interrogation/performance.h"
 
 // What to ask about the disc of a profile (GET CONFIGURATION's current
 // profile): nothing without a disc (profile 0) or for a profile that is
@@ -128,3 +129,8 @@ MediaMaker DecodeBdMaker(const unsigned char* answer, std::size_t received);
 std::string MsfText(std::int32_t lba);
 // The LBA of a CD time M:S:F; minutes of 90 and above are in the lead-in.
 std::int32_t LbaOfMsf(int minutes, int seconds, int frames);
+
+// GET PERFORMANCE's write speeds for this disc as multiples of its
+// medium's 1x, slowest first, each once: "4x, 8x, 12x, 16x DVD"; empty
+// where the medium is not known or no speed came.
+std::string SpeedMultiplesText(const std::vector<WriteSpeedDescriptor>& speeds, const Medium& medium);

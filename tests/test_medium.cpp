@@ -229,6 +229,20 @@ TEST(MediumTest, CapacityAndCdTimes) {
   EXPECT_EQ("89:59:74", MsfText(LbaOfMsf(89, 59, 74)));
 }
 
+TEST(MediumTest, WriteSpeedsAsMultiplesOfTheMediumsOneX) {
+  std::vector<WriteSpeedDescriptor> speeds(5, WriteSpeedDescriptor());
+  const unsigned long dvd[] = {22160, 5540, 11080, 16620, 5540};
+  for (int i = 0; i < 5; ++i) speeds[static_cast<std::size_t>(i)].writeSpeed = dvd[i];
+  EXPECT_EQ("4x, 8x, 12x, 16x DVD", SpeedMultiplesText(speeds, MediumOf(0x1B)));
+  speeds.resize(2);
+  speeds[0].writeSpeed = 8467;  // 48x CD as drives round it
+  speeds[1].writeSpeed = 3324;  // 2.4x DVD, 18.8x CD
+  EXPECT_EQ("18.8x, 48x CD", SpeedMultiplesText(speeds, MediumOf(0x09)));
+  EXPECT_EQ("2.4x, 6.1x DVD", SpeedMultiplesText(speeds, MediumOf(0x2B)));
+  EXPECT_EQ("", SpeedMultiplesText(speeds, MediumOf(0x00)));
+  EXPECT_EQ("", SpeedMultiplesText(std::vector<WriteSpeedDescriptor>(), MediumOf(0x1B)));
+}
+
 TEST(MediumTest, DvdPhysicalFormatOfQemuAndOfADualLayerDvdPlusR) {
   Bytes qemu = Answer(2052, 2052);
   const unsigned char rom[] = {0x01, 0x0F, 0x01, 0x00, 0, 0, 0, 0, 0, 0x23, 0x45, 0x67, 0, 0x23, 0x45, 0x67};
