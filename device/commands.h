@@ -4,6 +4,7 @@
 // (device/send.h); the decoders are pure functions over those bytes.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "platform/scsi_command.h"
@@ -12,6 +13,11 @@
 const ULONG kInquiryAnswerLength = 96;
 const ULONG kModeSenseAnswerLength = 256;
 const UCHAR kCapabilitiesPageCode = 0x2A;
+// The operation codes of the commands sent.
+const BYTE kInquiryOperation = 0x12;
+const BYTE kModeSense10Operation = 0x5A;
+const BYTE kGetConfigurationOperation = 0x46;
+const BYTE kGetPerformanceOperation = 0xAC;
 // Every command may take this long before the system ends it.
 const unsigned kCommandTimeOutSeconds = 15;
 
@@ -31,6 +37,12 @@ DriveCommand ConfigurationCommand(BYTE* answer, BYTE requestType, WORD startingF
 // of 16 bytes: the data type byte and the type (03h write speeds, 00h
 // performance); 8 + 16 x descriptors bytes.
 DriveCommand PerformanceCommand(BYTE* answer, BYTE dataType, BYTE type, WORD descriptors);
+
+// The bytes a CDB of these commands lets the drive send: INQUIRY's bytes
+// 3-4, MODE SENSE(10)'s and GET CONFIGURATION's bytes 7-8, GET
+// PERFORMANCE's header and its descriptors of bytes 8-9; 0 for any other
+// CDB or one cut short.
+std::size_t AllocationLength(const std::vector<BYTE>& cdb);
 
 // What one command came to: its CDB, its outcome and, when the drive
 // answered GOOD, the bytes that came: as many as the transport says moved,

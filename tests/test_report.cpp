@@ -213,15 +213,36 @@ TEST(ReportTest, JsonWriterKeepsCommasIndentationAndEmptyContainers) {
 TEST(ReportTest, JsonStringsEscapeAnyByte) {
   EXPECT_EQ("\"PLAIN Name 1.0\"", JsonString("PLAIN Name 1.0"));
   EXPECT_EQ("\"say \\\"hi\\\" \\\\ there\"", JsonString("say \"hi\" \\ there"));
-  EXPECT_EQ("\"\\u0001\\u001f\\u007f\\u00e9\\u00ff\"", JsonString("\x01\x1f\x7f\xe9\xff"));
   EXPECT_EQ("\"a\\u0000b\"", JsonString(std::string("a\0b", 3)));
+  // UTF-8 stands as it is, at each length's first and last character;
+  // controls are escaped; each byte of what is no character becomes U+FFFD.
+  const std::string kBad = "\xEF\xBF\xBD";
+  const struct {
+    std::string text, json;
+  } cases[] = {
+      {"\x01\x1f\x7f", "\\u0001\\u001f\\u007f"},
+      {"\x7e\xC2\x80", "\x7e\xC2\x80"},                            // U+007E, U+0080
+      {"\xDF\xBF\xE0\xA0\x80", "\xDF\xBF\xE0\xA0\x80"},              // U+07FF, U+0800
+      {"\xEF\xBF\xBF\xF0\x90\x80\x80", "\xEF\xBF\xBF\xF0\x90\x80\x80"},  // U+FFFF, U+10000
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF4\x8F\xBF\xBF", "caf\xC3\xA9 \xE2\x82\xAC \xF4\x8F\xBF\xBF"},  // up to U+10FFFF
+      {"\xe9t\xe9", kBad + "t" + kBad},                          // Latin-1 is no UTF-8
+      {"\xC0\xAF", kBad + kBad},                                 // an overlong '/'
+      {"\xE0\x9F\xBF", kBad + kBad + kBad},                        // an overlong U+07FF
+      {"\xF0\x8F\xBF\xBF", kBad + kBad + kBad + kBad},               // an overlong U+FFFF
+      {"\xED\xA0\x80", kBad + kBad + kBad},                        // a surrogate
+      {"\xF4\x90\x80\x80", kBad + kBad + kBad + kBad},               // past U+10FFFF
+      {"\xE2\x82", kBad + kBad},                                 // cut short
+      {"\x80\xBF\xF8", kBad + kBad + kBad},                        // no lead byte
+  };
+  for (const auto& c : cases) EXPECT_EQ("\"" + c.json + "\"", JsonString(c.text)) << c.text;
 
   // Odd bytes in the INQUIRY names stay valid JSON.
   StandInPlatform os(Profile({Drive(0, 0, "Q\"UO\\TE", "\xC9T\x01\xFF")}));
   std::string out, err;
   RunCommand({"--json"}, &out, &err);
   EXPECT_NE(std::string::npos, out.find("\"vendor\": \"Q\\\"UO\\\\TE\"")) << out;
-  EXPECT_NE(std::string::npos, out.find("\"product\": \"\\u00c9T\\u0001\\u00ff\"")) << out;
+  // The stand-in's code page is Latin-1: its text comes out as UTF-8.
+  EXPECT_NE(std::string::npos, out.find("\"product\": \"\xC3\x89T\\u0001\xC3\xBF\"")) << out;
 }
 
 TEST(ReportTest, OptionsHelpVersionAndMistakes) {

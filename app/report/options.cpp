@@ -56,14 +56,14 @@ bool Wrong(std::string* err, const std::string& message, bool hint) {
 }
 
 // Decimal digits only, by hand: the 32-bit command imports nothing that
-// Windows 98's runtime may lack. -1 for anything else or above 9999.
+// Windows 98's runtime may lack. -1 for anything else or above kLastDriveIndex.
 long DriveNumber(const char* text) {
   if (*text == '\0') return -1;
   long number = 0;
   for (const char* digit = text; *digit != '\0'; ++digit) {
     if (*digit < '0' || *digit > '9') return -1;
     number = number * 10 + (*digit - '0');
-    if (number > 9999) return -1;
+    if (number > kLastDriveIndex) return -1;
   }
   return number;
 }
