@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/report/json_reader.h"
+#include "app/report/replay.h"
 #include "app/report/report.h"
 #include "interrogation/capabilities.h"
 #include "interrogation/sense_words.h"
@@ -547,6 +549,13 @@ driveemu::EmulatedUnit ModernWriter() {
 
 void Save(const std::string& path, const std::string& text) { std::ofstream(path.c_str(), std::ios::binary) << text; }
 
+// The text with the first `from` made `to`.
+std::string Changed(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(std::string::npos, at) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
 }  // namespace
 
 TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveApart) {
@@ -721,7 +730,17 @@ TEST(ReportTest, AReplayOfWhatIsNoSavedReportSaysWhyAndEndsTwo) {
   std::string saved, plain, out, err;
   RunCommand({"--json", "--detail"}, &saved, &err);
   RunCommand({"--json"}, &plain, &err);
+  std::string two;
+  {
+    StandInPlatform both(Profile({ModernWriter(), Drive(0, 1, "OTHER", "DRIVE", kReadsCdsPlaysAudio)}));
+    RunCommand({"--json", "--detail"}, &two, &err);
+  }
+  // Where the allocation is the data's length to the byte, the report replays.
+  ASSERT_NE(std::string::npos, saved.find("\"cdb\": \"120000006000\"")) << saved;
+  ASSERT_NE(std::string::npos, saved.find("\"transferred\": 96,")) << saved;
   const std::string path = "quillanor-replay-bad.json";
+  Save(path, two);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str()}, &out, &err)) << err;
   std::string damaged = saved;
   const size_t inquiry = damaged.find("\"command\": \"INQUIRY\"");
   damaged.replace(damaged.find("\"data\": \"", inquiry) + 9, 2, "zz");
@@ -735,6 +754,14 @@ TEST(ReportTest, AReplayOfWhatIsNoSavedReportSaysWhyAndEndsTwo) {
       {damaged, "\"data\" is no hex"},
       {"[1, [2, [3]]]", "not a report of quillanor-report"},
       {std::string(100, '[') + std::string(100, ']'), "nesting too deep"},
+      // Each of what no report writes, in a report otherwise whole.
+      {Changed(saved, "\"program\": ", "\"program\": \"quillanor-report\", \"program\": "), "a key twice in one object"},
+      {Changed(saved, "\"index\": 0", "\"index\": 00"), "a number with a leading zero"},
+      {Changed(saved, "\"cdb\": \"1200000060", "\"cdb\": \"120000005f"), "more data than the CDB's allocation length"},
+      {Changed(saved, "\"cdb\": \"1200000060", "\"cdb\": \"1300000060"), "a CDB of another command"},
+      {Changed(saved, "\"transferred\": 96,", "\"transferred\": 95,"), "\"transferred\" is not the data's length"},
+      {Changed(saved, "\"transferred\": 96,", "\"transferred\": 97,"), "\"transferred\" is not the data's length"},
+      {Changed(two, "\"index\": 1,", "\"index\": 0,"), "drive 1: has the index of drive 0"},
   };
   for (const auto& c : cases) {
     Save(path, c.document);
@@ -756,4 +783,175 @@ TEST(ReportTest, NoDriveFoundSaysWhereTheReportLooked) {
   UseWindows98(os);
   EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
   EXPECT_EQ(0u, err.find("quillanor-report: no CD/DVD device on the 0 ASPI host adapters (")) << err;
+}
+
+// A drive sends FFFFFFFFh for "to the end of the disc"; every field of 4
+// bytes is unsigned in both forms on every build, and replays as it came.
+TEST(ReportTest, FieldsOfFourBytesAreUnsignedInTextAndJsonAndReplayAsTheyCame) {
+  const std::string capture = "quillanor-replay-wide.json";
+  for (unsigned long value : {0x7FFFFFFFul, 0x80000000ul, 0xFFFFFFFFul}) {
+    const std::string number = std::to_string(value);
+    SCOPED_TRACE(number);
+    const std::vector<BYTE> be = {static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16),
+                                  static_cast<BYTE>(value >> 8), static_cast<BYTE>(value)};
+    driveemu::EmulatedUnit unit = ModernWriter();
+    std::vector<BYTE> writable = {be[0], be[1], be[2], be[3], be[0], be[1], be[2], be[3], 0, 0x10, 0, 0};
+    unit.features.push_back(driveemu::FeatureDescriptor(0x0020, 0x03, writable));
+    std::vector<BYTE> speeds(4, 0);
+    for (int i = 0; i < 3; ++i) speeds.insert(speeds.end(), be.begin(), be.end());
+    unit.writeSpeedDescriptors = {speeds};
+    std::vector<BYTE> read;
+    for (int i = 0; i < 4; ++i) read.insert(read.end(), be.begin(), be.end());
+    unit.performanceDescriptors = {read};
+    StandInPlatform os(Profile({unit}));
+    std::string json, text, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &json, &err)) << err;
+    for (const char* key : {"\"end_lba\": ", "\"read_speed\": ", "\"write_speed\": ", "\"start_lba\": ",
+                            "\"start_speed\": ", "\"end_speed\": ", "\"last_lba\": ", "\"block_size\": "})
+      EXPECT_NE(std::string::npos, json.find(key + number)) << key;
+    EXPECT_EQ(std::string::npos, json.find(": -")) << json;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &text, &err));
+    EXPECT_TRUE(HasField(text, "  Last logical block address", number)) << text;
+    EXPECT_TRUE(HasField(text, "  Logical block size", number));
+    const std::string speed = MediumSpeedText(static_cast<std::uint32_t>(value), MediumOf(0x001B));
+    EXPECT_TRUE(HasField(text, "Write speed (GET PERFORMANCE)", speed + ", reading " + speed + ", to LBA " + number));
+    EXPECT_TRUE(HasField(text, "Read speed (GET PERFORMANCE)",
+                         speed + " at LBA " + number + " to " + speed + " at LBA " + number));
+    Save(capture, json);
+    std::string again;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", capture.c_str(), "--json", "--detail"}, &again, &err)) << err;
+    EXPECT_EQ(json, again);
+  }
+  std::remove(capture.c_str());
+}
+
+TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrites) {
+  const struct {
+    std::string document;
+    std::string text;  // the string's value, or the reason it is refused
+    bool read;
+  } cases[] = {
+      {"\"caf\xC3\xA9 \xF0\x9F\x98\x80\"", "caf\xC3\xA9 \xF0\x9F\x98\x80", true},
+      {"\"\\u0041\\u00e9\\u07ff\\u0800\\uffff\"", "A\xC3\xA9\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", true},
+      {"\"\\ud800\\udc00\\udbff\\udfff\\ud83d\\ude00\"", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF0\x9F\x98\x80", true},
+      {"\"a\\u0000b\\n\\/\"", std::string("a\0b\n/", 5), true},
+      {"\"\\ud800\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\ud800\\u0041\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\udc00\\ud800\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\u00g0\"", "a bad escape", false},
+      {"\"\xE9t\xE9\"", "text that is not UTF-8 at byte 1", false},
+      {"\"\xED\xA0\x80\"", "text that is not UTF-8 at byte 1", false},
+      {"\"\xC3\"", "text that is not UTF-8 at byte 1", false},
+      {"01", "a number with a leading zero at byte 2", false},
+      {"[0, -0, 10, -01]", "a number with a leading zero at byte 15", false},
+      {"1.5", "a number that is not whole", false},
+      {"{\"a\": 1, \"b\": {\"a\": 2}, \"a\": 3}", "a key twice in one object at byte 24", false},
+      {"{\"a\": 1, \"\\u0061\": 2}", "a key twice in one object at byte 9", false},
+  };
+  for (const auto& c : cases) {
+    JsonDocument document;
+    std::string error;
+    EXPECT_EQ(c.read, document.Parse(c.document, &error)) << c.document << error;
+    if (c.read)
+      EXPECT_EQ(c.text, document.Root().text()) << c.document;
+    else
+      EXPECT_NE(std::string::npos, error.find(c.text)) << c.document << ": " << error;
+  }
+  // Every value of a report's own kinds, found by name, in order.
+  const std::string text = "{\"n\": -12, \"t\": true, \"f\": false, \"z\": null, \"l\": [1, [], {}], \"o\": {\"k\": \"v\"}}";
+  JsonDocument document;
+  std::string error;
+  ASSERT_TRUE(document.Parse(text, &error)) << error;
+  const JsonValue root = document.Root();
+  EXPECT_EQ(-12, root.Find("n").number());
+  EXPECT_TRUE(root.Find("t").flag());
+  EXPECT_FALSE(root.Find("f").flag());
+  EXPECT_EQ(JsonValue::kNull, root.Find("z").type());
+  EXPECT_FALSE(root.Find("missing"));
+  ASSERT_EQ(3u, root.Find("l").Items().size());
+  EXPECT_EQ(JsonValue::kObject, root.Find("l").Items()[2].type());
+  EXPECT_EQ("v", root.Find("o").Find("k").text());
+  EXPECT_EQ(6u, root.Members().size());
+  EXPECT_EQ("o", root.Members()[5].first);
+}
+
+// The cap fits the largest report: a drive's largest answers and all they
+// decode to stay within a drive's share, and a document of the cap's size
+// is read while one byte more is refused before it is read.
+TEST(ReportTest, TheLargestReportFitsTheCapAndAByteMoreIsRefused) {
+  driveemu::EmulatedUnit unit = ModernWriter();
+  // The most features a GET CONFIGURATION answer holds, each the shortest.
+  unit.features.assign((kLargestConfiguration - 8) / 4, driveemu::FeatureDescriptor(0xFF00, 0x03, {}));
+  StandInPlatform os(Profile({unit}));
+  std::string saved, out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &saved, &err)) << err;
+  EXPECT_NE(std::string::npos, saved.find("\"transferred\": " + std::to_string(kLargestConfiguration)));
+  EXPECT_LT(saved.size(), kLargestDriveReport);
+  const std::string path = "quillanor-replay-large.json";
+  for (std::size_t size : {kLargestReport, kLargestReport + 1}) {
+    Save(path, saved + std::string(size - saved.size(), ' '));
+    const int status = RunCommand({"--replay", path.c_str()}, &out, &err);
+    if (size == kLargestReport) {
+      EXPECT_EQ(kReportAllAnswered, status) << err;
+    } else {
+      EXPECT_EQ(kReportCannotRun, status);
+      EXPECT_EQ("quillanor-report: " + path + ": larger than any report (at most " + std::to_string(kLargestReport) +
+                    " bytes)\n",
+                err);
+    }
+  }
+  std::remove(path.c_str());
+}
+
+// The system's messages come in its code page (the stand-in's is Latin-1):
+// the document has them in UTF-8, and a replay gives the system's text back.
+TEST(ReportTest, SystemMessagesAreUtf8InTheDocumentAndTheSystemsTextInAReplay) {
+  driveemu::EmulatedUnit dead = Drive(0, 4, "DEAD", "LINK");
+  dead.replies[0x5A] = TransportFailure();
+  StandInPlatform os(Profile({dead}));
+  os.transportError = 31;
+  os.errorTexts[31] = "P\xE9riph\xE9rique hors service";
+  std::string saved, text, out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--json", "--detail"}, &saved, &err));
+  EXPECT_NE(std::string::npos, saved.find("\"message\": \"P\xC3\xA9riph\xC3\xA9rique hors service")) << saved;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail"}, &text, &err));
+  EXPECT_NE(std::string::npos, text.find("P\xE9riph\xE9rique hors service")) << text;
+  const std::string path = "quillanor-replay-message.json";
+  Save(path, saved);
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--replay", path.c_str(), "--detail"}, &out, &err));
+  EXPECT_EQ(text, out);
+  std::remove(path.c_str());
+}
+
+TEST(ReportTest, TheJsonWriterRefusesWhatWouldMakeNoJson) {
+  const struct {
+    const char* misuse;
+    void (*write)(JsonWriter&);
+  } cases[] = {
+      {"a key in an array", [](JsonWriter& json) { json.BeginArray(); json.Key("a"); }},
+      {"a key at the top", [](JsonWriter& json) { json.Key("a"); }},
+      {"a value without its key", [](JsonWriter& json) { json.BeginObject(); json.Number(1); }},
+      {"two keys", [](JsonWriter& json) { json.BeginObject(); json.Key("a"); json.Key("b"); }},
+      {"a close after a key", [](JsonWriter& json) { json.BeginObject(); json.Key("a"); json.EndObject(); }},
+      {"the other close", [](JsonWriter& json) { json.BeginArray(); json.EndObject(); }},
+      {"a close of nothing", [](JsonWriter& json) { json.EndArray(); }},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    JsonWriter json(out);
+#ifdef NDEBUG
+    c.write(json);
+    EXPECT_FALSE(json.Sound()) << c.misuse;
+#elif !defined(_WIN32)
+    EXPECT_DEATH(c.write(json), "out of order") << c.misuse;
+#endif
+  }
+  std::string out;
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("a").BeginArray();
+  json.Number(1);
+  json.EndArray();
+  json.EndObject();
+  EXPECT_TRUE(json.Sound());
 }
