@@ -69,16 +69,9 @@ bool ReadFile(const std::string& path, std::string* text, std::string* err) {
     *err += Program() + "cannot open " + path + "\n";
     return false;
   }
-  // The size first, where the file has one (a pipe has none), so that a
-  // file too large is refused before any of it is read; the reading stops
-  // one byte past the largest report in any case.
+  // The reading stops within a buffer past the largest report, whatever
+  // the file (or pipe) holds.
   bool tooLarge = false;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    tooLarge = size < 0 || static_cast<unsigned long>(size) > kLargestReport;
-    std::rewind(file);
-    if (!tooLarge) text->reserve(static_cast<std::size_t>(size));
-  }
   char buffer[65536];
   std::size_t got;
   while (!tooLarge && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
