@@ -235,6 +235,7 @@ TEST(ReportTest, JsonStringsEscapeAnyByte) {
       {"\xF4\x90\x80\x80", kBad + kBad + kBad + kBad},               // past U+10FFFF
       {"\xE2\x82", kBad + kBad},                                 // cut short
       {"\x80\xBF\xF8", kBad + kBad + kBad},                        // no lead byte
+      {"\xC3\xC3\xA9", kBad + "\xC3\xA9"},                           // a lead byte where one continues
   };
   for (const auto& c : cases) EXPECT_EQ("\"" + c.json + "\"", JsonString(c.text)) << c.text;
 
@@ -495,6 +496,11 @@ TEST(ReportTest, OneDriveByIndexOrByPath) {
   EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", "2"}, &out, &err));
   EXPECT_EQ("quillanor-report: no drive 2 (2 drives found)\n", err);
   EXPECT_EQ("", out);
+  // The last index there may be, and one past it.
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", std::to_string(kLastDriveIndex).c_str()}, &out, &err));
+  EXPECT_EQ("quillanor-report: no drive " + std::to_string(kLastDriveIndex) + " (2 drives found)\n", err);
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", std::to_string(kLastDriveIndex + 1).c_str()}, &out, &err));
+  EXPECT_EQ("quillanor-report: '" + std::to_string(kLastDriveIndex + 1) + "' is no drive number\n", err);
   EXPECT_EQ(kReportCannotRun, RunCommand({"--device", "/dev/sr9"}, &out, &err));
   EXPECT_EQ("quillanor-report: /dev/sr9 is not the path of a CD/DVD drive (2 drives found: " +
                 StandInPlatform::InterfacePath(0) + ", " + StandInPlatform::InterfacePath(1) + ")\n",
@@ -832,7 +838,8 @@ TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrite
     bool read;
   } cases[] = {
       {"\"caf\xC3\xA9 \xF0\x9F\x98\x80\"", "caf\xC3\xA9 \xF0\x9F\x98\x80", true},
-      {"\"\\u0041\\u00e9\\u07ff\\u0800\\uffff\"", "A\xC3\xA9\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", true},
+      {"\"\\u0041\\u007f\\u0080\\u00e9\\u07ff\\u0800\\uffff\"",
+       "A\x7F\xC2\x80\xC3\xA9\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", true},
       {"\"\\ud800\\udc00\\udbff\\udfff\\ud83d\\ude00\"", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF0\x9F\x98\x80", true},
       {"\"a\\u0000b\\n\\/\"", std::string("a\0b\n/", 5), true},
       {"\"\\ud800\"", "a lone surrogate in an escape at byte 7", false},
@@ -845,6 +852,11 @@ TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrite
       {"01", "a number with a leading zero at byte 2", false},
       {"[0, -0, 10, -01]", "a number with a leading zero at byte 15", false},
       {"1.5", "a number that is not whole", false},
+      {"\"a\x1F\"", "a control character in a string at byte 2", false},
+      {"[999999999999999, \"\"]", "", true},  // the largest number read
+      {"1000000000000000", "a number too large", false},
+      {std::string(33, '[') + std::string(33, ']'), "", true},  // the deepest nesting read
+      {std::string(34, '[') + std::string(34, ']'), "nesting too deep", false},
       {"{\"a\": 1, \"b\": {\"a\": 2}, \"a\": 3}", "a key twice in one object at byte 24", false},
       {"{\"a\": 1, \"\\u0061\": 2}", "a key twice in one object at byte 9", false},
   };
@@ -901,6 +913,14 @@ TEST(ReportTest, TheLargestReportFitsTheCapAndAByteMoreIsRefused) {
     }
   }
   std::remove(path.c_str());
+  std::string error;
+  Capture capture;
+  EXPECT_FALSE(ReadCapture(std::string(kLargestReport + 1, ' '), &capture, &error));
+  EXPECT_EQ("larger than any report (" + std::to_string(kLargestReport + 1) + " bytes)", error);
+  // The help says the cap as it is.
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("at most " + std::to_string(kLargestReport >> 20) + " MiB")) << out;
+  EXPECT_NE(std::string::npos, out.find(std::to_string(kLargestReportDrives) + " drives, each with the largest"));
 }
 
 // The system's messages come in its code page (the stand-in's is Latin-1):

@@ -22,7 +22,8 @@ const char kReportUsage[] =
     "  --redact        blank out the drive serial number and the vendor-specific\n"
     "                  INQUIRY text, in the raw answers too\n"
     "  --replay FILE   print the report again from a saved --json --detail\n"
-    "                  report, without any drive\n"
+    "                  report, without any drive; at most 64 MiB, the largest\n"
+    "                  report: 16 drives, each with the largest answers\n"
 #ifdef _WIN32
     "  --device PATH   report only the drive opened as PATH (its interface path)\n"
     "  --drive N       report only drive N, counted from 0 as the window lists them\n"
