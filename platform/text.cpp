@@ -60,7 +60,17 @@ void AppendUtf8(std::string& out, unsigned long codePoint) {
   }
 }
 
+namespace {
+// Every code page of the system keeps ASCII as it is: such text needs no call.
+bool IsAscii(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 std::string SystemTextToUtf8(const std::string& text) {
+  if (IsAscii(text)) return text;
   if (!HaveWindowsApi() || text.empty()) return text;
   const int length = static_cast<int>(text.size());
   const int units = Win().MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
@@ -82,6 +92,7 @@ std::string SystemTextToUtf8(const std::string& text) {
 }
 
 std::string Utf8ToSystemText(const std::string& text) {
+  if (IsAscii(text)) return text;
   if (!HaveWindowsApi() || text.empty()) return text;
   std::basic_string<WCHAR> wide;
   for (std::size_t at = 0, used = 0; at < text.size(); at += used) {

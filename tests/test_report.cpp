@@ -883,6 +883,14 @@ TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrite
   ASSERT_EQ(3u, root.Find("l").Items().size());
   EXPECT_EQ(JsonValue::kObject, root.Find("l").Items()[2].type());
   EXPECT_EQ("v", root.Find("o").Find("k").text());
+  // A name is what its escapes make, whatever the text that spells it.
+  const std::string names = "{\"a\\\"\": 1, \"\\u0062\": 2, \"c\": 3}";
+  JsonDocument named;
+  ASSERT_TRUE(named.Parse(names, &error)) << error;
+  EXPECT_FALSE(named.Root().Find("a\\"));
+  EXPECT_EQ(1, named.Root().Find("a\"").number());
+  EXPECT_EQ(2, named.Root().Find("b").number());
+  EXPECT_EQ(3, named.Root().Find("c").number());
   EXPECT_EQ(6u, root.Members().size());
   EXPECT_EQ("o", root.Members()[5].first);
 }

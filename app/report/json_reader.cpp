@@ -325,9 +325,8 @@ JsonValue JsonValue::Find(const char* key) const {
   for (std::uint32_t name = m_node + 1; name < nodes[m_node].next; name = nodes[name + 1].next) {
     const char* at = m_document->m_text->data() + nodes[name].at + 1;
     // Names without escapes compare as they stand; the others decoded.
-    const bool plain = std::strncmp(at, key, length) == 0 && at[length] == '"';
-    if (plain || (std::memchr(at, '\\', nodes[name + 1].at - nodes[name].at) != nullptr &&
-                  JsonValue(m_document, name).text() == key))
+    const bool escaped = std::memchr(at, '\\', nodes[name + 1].at - nodes[name].at - 1) != nullptr;
+    if (escaped ? JsonValue(m_document, name).text() == key : std::strncmp(at, key, length) == 0 && at[length] == '"')
       return JsonValue(m_document, name + 1);
   }
   return JsonValue();

@@ -47,6 +47,8 @@ class JsonDocument {
  public:
   // False, with what was wrong and where, when the text is not one JSON value.
   bool Parse(const std::string& text, std::string* error);
+  // The document refers to its text, which a temporary would not outlive.
+  bool Parse(std::string&& text, std::string* error) = delete;
   JsonValue Root() const { return m_nodes.empty() ? JsonValue() : JsonValue(this, 0); }
 
  private:
