@@ -19,13 +19,6 @@ DriveCommand FromDrive(const BYTE* cdb, std::size_t cdbLength, std::size_t sense
   return command;
 }
 
-const std::size_t kPerformanceHeaderLength = 8;
-const std::size_t kPerformanceDescriptorLength = 16;
-
-std::size_t PerformanceLength(std::size_t descriptors) {
-  return kPerformanceHeaderLength + kPerformanceDescriptorLength * descriptors;
-}
-
 std::size_t Word(const std::vector<BYTE>& cdb, std::size_t at) {
   return cdb.size() < at + 2 ? 0 : (static_cast<std::size_t>(cdb[at]) << 8) | cdb[at + 1];
 }
@@ -76,6 +69,10 @@ CommandAnswer AnswerOf(const DriveCommand& command, const CommandOutcome& outcom
     size = static_cast<std::size_t>(outcome.transferred);
   if (bytes != nullptr) answer.data.assign(bytes, bytes + size);
   return answer;
+}
+
+std::size_t PerformanceLength(std::size_t descriptors) {
+  return kPerformanceHeaderLength + kPerformanceDescriptorLength * descriptors;
 }
 
 std::size_t AllocationLength(const std::vector<BYTE>& cdb) {

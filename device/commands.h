@@ -33,9 +33,14 @@ DriveCommand ModeSenseCommand(BYTE* answer);
 // the starting one, 1 the current ones, 2 the starting one alone);
 // `allocation` bytes.
 DriveCommand ConfigurationCommand(BYTE* answer, BYTE requestType, WORD startingFeature, WORD allocation);
-// GET PERFORMANCE (ACh) from LBA 0 for at most `descriptors` descriptors
-// of 16 bytes: the data type byte and the type (03h write speeds, 00h
-// performance); 8 + 16 x descriptors bytes.
+// GET PERFORMANCE answers: a header, then descriptors of one length (of
+// each type the report asks for, 00h and 03h); the bytes of a header and
+// `descriptors` descriptors.
+const std::size_t kPerformanceHeaderLength = 8;
+const std::size_t kPerformanceDescriptorLength = 16;
+std::size_t PerformanceLength(std::size_t descriptors);
+// GET PERFORMANCE (ACh) from LBA 0 for at most `descriptors` descriptors:
+// the data type byte and the type (03h write speeds, 00h performance).
 DriveCommand PerformanceCommand(BYTE* answer, BYTE dataType, BYTE type, WORD descriptors);
 
 // The bytes a CDB of these commands lets the drive send: INQUIRY's bytes

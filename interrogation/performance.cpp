@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "device/commands.h"
+
 namespace {
 
-const std::size_t kHeaderLength = 8;
-const std::size_t kDescriptorLength = 16;
+const std::size_t kHeaderLength = kPerformanceHeaderLength;
+const std::size_t kDescriptorLength = kPerformanceDescriptorLength;
 
 std::uint32_t BigEndian(const unsigned char* bytes, std::size_t width) {
   std::uint32_t value = 0;
