@@ -584,8 +584,16 @@ TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveAp
   EXPECT_EQ(std::string::npos, out.find("SN998877")) << out;
   lines = Lines(out);
   EXPECT_TRUE(has("  Serial number", "********"));
+  // Every vendor-specific byte, 36 to 55, the last too.
+  std::string asterisks = "2A";
+  for (int i = 37; i <= 55; ++i) asterisks += " 2A";
+  EXPECT_TRUE(has("Vendor specific", "\"" + std::string(20, '*') + "\" (" + asterisks + ")")) << out;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--redact"}, &out, &err));
   EXPECT_EQ(std::string::npos, out.find("SN998877"));
+  // The commands as sent: the read performance nominal, with tolerance 10b.
+  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET PERFORMANCE (read)\", \"cdb\": \"ac1000000000000000200000\""));
+  EXPECT_NE(std::string::npos,
+            out.find("\"command\": \"GET PERFORMANCE (write speeds)\", \"cdb\": \"ac0000000000000000200300\""));
   // In hex, too: the raw answers are blanked out where the texts stood.
   EXPECT_EQ(std::string::npos, out.find("534e393938383737")) << out;
   EXPECT_NE(std::string::npos, out.find("\"redacted\": true"));
@@ -880,6 +888,17 @@ TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrite
   EXPECT_FALSE(root.Find("f").flag());
   EXPECT_EQ(JsonValue::kNull, root.Find("z").type());
   EXPECT_FALSE(root.Find("missing"));
+  // None reads as null, and as nothing of any other kind.
+  const JsonValue none = root.Find("missing");
+  EXPECT_EQ(JsonValue::kNull, none.type());
+  EXPECT_FALSE(none.flag());
+  EXPECT_EQ(0, none.number());
+  EXPECT_EQ("", none.text());
+  EXPECT_TRUE(none.Items().empty());
+  EXPECT_FALSE(none.Find("k"));
+  JsonDocument refused;
+  const std::string cut = "[1,";
+  EXPECT_FALSE(refused.Parse(cut, &error) || refused.Root());
   ASSERT_EQ(3u, root.Find("l").Items().size());
   EXPECT_EQ(JsonValue::kObject, root.Find("l").Items()[2].type());
   EXPECT_EQ("v", root.Find("o").Find("k").text());
@@ -982,4 +1001,15 @@ TEST(ReportTest, TheJsonWriterRefusesWhatWouldMakeNoJson) {
   json.EndArray();
   json.EndObject();
   EXPECT_TRUE(json.Sound());
+}
+
+// A configuration of its header alone is asked for once: there is no more.
+TEST(ReportTest, AConfigurationOfItsHeaderAloneIsAskedForOnce) {
+  driveemu::EmulatedUnit unit = ModernWriter();
+  unit.features.clear();
+  StandInPlatform os(Profile({unit}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &out, &err)) << err;
+  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET CONFIGURATION (header)\", \"cdb\": \"46000000000000000800\""));
+  EXPECT_EQ(std::string::npos, out.find("\"command\": \"GET CONFIGURATION\",")) << out;
 }

@@ -260,6 +260,7 @@ bool JsonDocument::Parse(const std::string& text, std::string* error) {
 const char* JsonValue::At() const { return m_document->m_text->data() + m_document->m_nodes[m_node].at; }
 
 JsonValue::Type JsonValue::type() const {
+  if (m_document == nullptr) return kNull;  // none: a missing member
   switch (*At()) {
     case '{':
       return kObject;
@@ -277,7 +278,7 @@ JsonValue::Type JsonValue::type() const {
   }
 }
 
-bool JsonValue::flag() const { return *At() == 't'; }
+bool JsonValue::flag() const { return type() == kBool && *At() == 't'; }
 
 long long JsonValue::number() const {
   if (type() != kNumber) return 0;

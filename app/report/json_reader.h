@@ -16,7 +16,8 @@
 
 class JsonDocument;
 
-// One value of a document; a default one stands for none (a missing member).
+// One value of a document; a default one stands for none (a missing member),
+// which reads as null, false, 0, "" and empty.
 class JsonValue {
  public:
   enum Type { kNull, kBool, kNumber, kString, kArray, kObject };
