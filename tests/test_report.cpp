@@ -1006,10 +1006,15 @@ TEST(ReportTest, TheJsonWriterRefusesWhatWouldMakeNoJson) {
 // A configuration of its header alone is asked for once: there is no more.
 TEST(ReportTest, AConfigurationOfItsHeaderAloneIsAskedForOnce) {
   driveemu::EmulatedUnit unit = ModernWriter();
-  unit.features.clear();
+  driveemu::CommandReply header;
+  header.kind = driveemu::CommandReply::kData;
+  header.data = {0, 0, 0, 4, 0, 0, 0x00, 0x1B};  // 4 bytes after the length: the header, whole
+  unit.replies[0x46] = header;
   StandInPlatform os(Profile({unit}));
   std::string out, err;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &out, &err)) << err;
-  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET CONFIGURATION (header)\", \"cdb\": \"46000000000000000800\""));
+  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET CONFIGURATION (header)\", \"cdb\": \"46000000000000000800\", "
+                                        "\"failure\": \"carried\", \"scsi_status\": 0"))
+      << out;
   EXPECT_EQ(std::string::npos, out.find("\"command\": \"GET CONFIGURATION\",")) << out;
 }
