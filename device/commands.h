@@ -4,6 +4,7 @@
 // (device/send.h); the decoders are pure functions over those bytes.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "platform/scsi_command.h"
@@ -12,6 +13,15 @@
 const ULONG kInquiryAnswerLength = 96;
 const ULONG kModeSenseAnswerLength = 256;
 const UCHAR kCapabilitiesPageCode = 0x2A;
+// The operation codes of the commands sent.
+const BYTE kInquiryOperation = 0x12;
+const BYTE kModeSense10Operation = 0x5A;
+const BYTE kGetConfigurationOperation = 0x46;
+const BYTE kGetPerformanceOperation = 0xAC;
+const BYTE kReadDiscInformationOperation = 0x51;
+const BYTE kReadTocOperation = 0x43;
+const BYTE kReadCapacityOperation = 0x25;
+const BYTE kReadDiscStructureOperation = 0xAD;
 // Every command may take this long before the system ends it.
 const unsigned kCommandTimeOutSeconds = 15;
 
@@ -27,9 +37,14 @@ DriveCommand ModeSenseCommand(BYTE* answer);
 // the starting one, 1 the current ones, 2 the starting one alone);
 // `allocation` bytes.
 DriveCommand ConfigurationCommand(BYTE* answer, BYTE requestType, WORD startingFeature, WORD allocation);
-// GET PERFORMANCE (ACh) from LBA 0 for at most `descriptors` descriptors
-// of 16 bytes: the data type byte and the type (03h write speeds, 00h
-// performance); 8 + 16 x descriptors bytes.
+// GET PERFORMANCE answers: a header, then descriptors of one length (of
+// each type the report asks for, 00h and 03h); the bytes of a header and
+// `descriptors` descriptors.
+const std::size_t kPerformanceHeaderLength = 8;
+const std::size_t kPerformanceDescriptorLength = 16;
+std::size_t PerformanceLength(std::size_t descriptors);
+// GET PERFORMANCE (ACh) from LBA 0 for at most `descriptors` descriptors:
+// the data type byte and the type (03h write speeds, 00h performance).
 DriveCommand PerformanceCommand(BYTE* answer, BYTE dataType, BYTE type, WORD descriptors);
 
 // The commands about the disc in the drive, each with room for its whole
@@ -64,6 +79,12 @@ const WORD kPreRecordedAnswerLength = 4 + 40;
 const WORD kAdipAnswerLength = 4 + 256;
 const WORD kBdDiscInformationAnswerLength = 4 + 4096;
 DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WORD allocation);
+// The bytes a CDB of these commands lets the drive send: INQUIRY's bytes
+// 3-4, bytes 7-8 of MODE SENSE(10), GET CONFIGURATION, READ DISC
+// INFORMATION and READ TOC/PMA/ATIP, READ DISC STRUCTURE's bytes 8-9, READ
+// CAPACITY's 8, GET PERFORMANCE's header and its descriptors of bytes 8-9;
+// 0 for any other CDB or one cut short.
+std::size_t AllocationLength(const std::vector<BYTE>& cdb);
 
 // What one command came to: its CDB, its outcome and, when the drive
 // answered GOOD, the bytes that came: as many as the transport says moved,

@@ -19,7 +19,7 @@ CommandAnswer GetConfiguration(DeviceList& devices, int index, BYTE requestType,
 }
 
 CommandAnswer GetPerformance(DeviceList& devices, int index, BYTE dataType, BYTE type, WORD descriptors) {
-  std::vector<BYTE> buffer(8 + 16 * static_cast<std::size_t>(descriptors));
+  std::vector<BYTE> buffer(PerformanceLength(descriptors));
   return SendRequest(devices, index, PerformanceCommand(buffer.data(), dataType, type, descriptors));
 }
 

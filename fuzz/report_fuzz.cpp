@@ -3,8 +3,9 @@
 // GET PERFORMANCE, an answer of any length, a CHECK CONDITION with any sense
 // bytes, another status, or a command not carried), the transport, and the
 // options. Through the scripted stand-in the report runs as text and as
-// JSON, with and without --detail: every document must parse and hold the
-// fields docs/report.schema.json requires, the text must hold one block per
+// JSON, with and without --detail: every document must parse, to nlohmann-json as
+// to our reader with the same values, and hold the fields
+// docs/report.schema.json requires, the text must hold one block per
 // drive within 80 columns a line, and a saved --json --detail report must
 // replay byte for byte.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -24,52 +25,52 @@
 
 namespace {
 
-const JsonValue& Schema() {
-  static JsonValue schema;
-  static bool loaded = false;
-  if (!loaded) {
+JsonValue Schema() {
+  static std::string text;
+  static JsonDocument schema;
+  if (text.empty()) {
     std::ifstream in(QUILLANOR_SOURCE_DIR "/docs/report.schema.json");
-    std::stringstream text;
-    text << in.rdbuf();
+    std::stringstream read;
+    read << in.rdbuf();
+    text = read.str();
     std::string error;
-    if (!ParseJson(text.str(), &schema, &error)) std::abort();
-    loaded = true;
+    if (!schema.Parse(text, &error)) std::abort();
   }
-  return schema;
+  return schema.Root();
 }
 
 // The schema node a "$ref" names, or the node itself.
-const JsonValue& Resolve(const JsonValue& node) {
-  const JsonValue* ref = node.Find("$ref");
-  if (ref == nullptr) return node;
+JsonValue Resolve(const JsonValue& node) {
+  const JsonValue ref = node.Find("$ref");
+  if (!ref) return node;
   const std::string prefix = "#/definitions/";
-  const JsonValue* definition = Schema().Find("definitions")->Find(ref->text.substr(prefix.size()).c_str());
-  if (definition == nullptr) std::abort();
-  return *definition;
+  const JsonValue definition = Schema().Find("definitions").Find(ref.text().substr(prefix.size()).c_str());
+  if (!definition) std::abort();
+  return definition;
 }
 
 // Every member the schema requires is there, in every object of the document.
 void CheckRequired(const JsonValue& value, const JsonValue& node) {
-  const JsonValue& schema = Resolve(node);
-  if (const JsonValue* choices = schema.Find("oneOf")) {
-    for (const JsonValue& choice : choices->items) {
-      const JsonValue& alternative = Resolve(choice);
-      const JsonValue* type = alternative.Find("type");
-      const bool object = alternative.Find("properties") != nullptr || (type != nullptr && type->text == "object");
-      if (object == (value.type == JsonValue::kObject)) CheckRequired(value, alternative);
+  const JsonValue schema = Resolve(node);
+  if (const JsonValue choices = schema.Find("oneOf")) {
+    for (const JsonValue& choice : choices.Items()) {
+      const JsonValue alternative = Resolve(choice);
+      const JsonValue type = alternative.Find("type");
+      const bool object = alternative.Find("properties") || (type && type.text() == "object");
+      if (object == (value.type() == JsonValue::kObject)) CheckRequired(value, alternative);
     }
     return;
   }
-  if (value.type == JsonValue::kObject) {
-    if (const JsonValue* required = schema.Find("required"))
-      for (const JsonValue& key : required->items)
-        if (value.Find(key.text.c_str()) == nullptr) std::abort();
-    if (const JsonValue* properties = schema.Find("properties"))
-      for (const auto& member : value.members)
-        if (const JsonValue* property = properties->Find(member.first.c_str())) CheckRequired(member.second, *property);
-  } else if (value.type == JsonValue::kArray) {
-    if (const JsonValue* items = schema.Find("items"))
-      for (const JsonValue& item : value.items) CheckRequired(item, *items);
+  if (value.type() == JsonValue::kObject) {
+    if (const JsonValue required = schema.Find("required"))
+      for (const JsonValue& key : required.Items())
+        if (!value.Find(key.text().c_str())) std::abort();
+    if (const JsonValue properties = schema.Find("properties"))
+      for (const auto& member : value.Members())
+        if (const JsonValue property = properties.Find(member.first.c_str())) CheckRequired(member.second, property);
+  } else if (value.type() == JsonValue::kArray) {
+    if (const JsonValue items = schema.Find("items"))
+      for (const JsonValue& item : value.Items()) CheckRequired(item, items);
   }
 }
 
@@ -146,11 +147,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteJsonReport(again, replayed, options);
   WriteTextReport(againText, replayed);
 
-  for (const std::string* document : {&json, &detail}) {
-    JsonValue value;
-    if (!ParseJson(*document, &value, &error)) std::abort();
+  for (const std::string* document : {&json, &detail, &again}) {
+    JsonDocument parsed;
+    if (!parsed.Parse(*document, &error)) std::abort();
+    const JsonValue value = parsed.Root();
     CheckRequired(value, Schema());
-    if (value.Find("drives")->items.size() != static_cast<size_t>(drives)) std::abort();
+    if (value.Find("drives").Items().size() != static_cast<size_t>(drives)) std::abort();
+    // An independent reader reads every value as ours does.
+    if (!testing_helpers::ReadersAgree(*document, &error)) {
+      if (std::getenv("QUILLANOR_FUZZ_SHOW")) std::fprintf(stderr, "%s\n", error.c_str());
+      std::abort();
+    }
   }
   // One block per drive, each headed by its index; no line past 80 columns.
   for (const std::string* form : {&text, &detailText}) {

@@ -47,7 +47,7 @@ class Fields {
   void Count(const char* key, const char* label, std::size_t offset, std::size_t width) {
     if (!Has(offset, width)) return;
     FeatureField field = Make(key, label, FeatureField::kNumber);
-    field.number = static_cast<long>(Value(offset, width));
+    field.number = static_cast<long long>(Value(offset, width));
     m_feature.fields.push_back(field);
   }
   void Text(const char* key, const char* label, const std::string& text) {
@@ -60,11 +60,11 @@ class Fields {
     FeatureField field = Make(key, label, FeatureField::kNumbers);
     std::size_t i = 0;
     for (; i < count && Has(offset + i * width, width); ++i)
-      field.numbers.push_back(static_cast<long>(Value(offset + i * width, width)));
+      field.numbers.push_back(static_cast<long long>(Value(offset + i * width, width)));
     if (i < count) Note(Number(count) + " " + label + " announced, " + Number(i) + " came");
     m_feature.fields.push_back(field);
   }
-  void List(const char* key, const char* label, const std::vector<long>& numbers) {
+  void List(const char* key, const char* label, const std::vector<long long>& numbers) {
     FeatureField field = Make(key, label, FeatureField::kNumbers);
     field.numbers = numbers;
     m_feature.fields.push_back(field);
@@ -227,7 +227,7 @@ void LayerJump(Fields& f) {
 
 void CdRwMedia(Fields& f) {
   if (!f.Has(5, 1)) return;
-  std::vector<long> subtypes;
+  std::vector<long long> subtypes;
   for (int bit = 0; bit < 8; ++bit)
     if ((f.Bytes()[5] >> bit) & 1) subtypes.push_back(bit);
   f.List("subtypes", "CD-RW media subtypes", subtypes);

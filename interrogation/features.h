@@ -20,9 +20,9 @@ struct FeatureField {
   const char* key;    // the JSON member's name
   const char* label;  // the text form's label
   Kind kind;
-  long number;
+  long long number;  // wide enough for 32 unsigned bits where a long has 32
   std::string text;
-  std::vector<long> numbers;
+  std::vector<long long> numbers;
 };
 
 struct Feature {

@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "device/commands.h"
+
 namespace {
 
-const std::size_t kHeaderLength = 8;
-const std::size_t kDescriptorLength = 16;
+const std::size_t kHeaderLength = kPerformanceHeaderLength;
+const std::size_t kDescriptorLength = kPerformanceDescriptorLength;
 
-unsigned long BigEndian(const unsigned char* bytes, std::size_t width) {
-  unsigned long value = 0;
+std::uint32_t BigEndian(const unsigned char* bytes, std::size_t width) {
+  std::uint32_t value = 0;
   for (std::size_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
   return value;
 }

@@ -5,19 +5,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 struct WriteSpeedDescriptor {
   int wrc;                 // byte 0 bits 4-3: 0 default, 1 CAV
   bool rdd, exact, mrw;    // byte 0 bits 2, 1, 0
-  unsigned long endLba;    // bytes 4-7
-  unsigned long readSpeed;   // bytes 8-11, kB/s
-  unsigned long writeSpeed;  // bytes 12-15, kB/s
+  std::uint32_t endLba;      // bytes 4-7
+  std::uint32_t readSpeed;   // bytes 8-11, kB/s
+  std::uint32_t writeSpeed;  // bytes 12-15, kB/s
 };
 
 struct PerformanceDescriptor {
-  unsigned long startLba, startSpeed, endLba, endSpeed;  // speeds in kB/s
+  std::uint32_t startLba, startSpeed, endLba, endSpeed;  // speeds in kB/s
 };
 
 struct PerformanceAnswer {

@@ -55,6 +55,10 @@ class SystemWindowsApi : public WindowsApi {
                           const char* defaultChar, BOOL* usedDefault) override {
     return ::WideCharToMultiByte(codePage, flags, wide, wideLength, out, outSize, defaultChar, usedDefault);
   }
+  int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length, WCHAR* wide,
+                          int wideSize) override {
+    return ::MultiByteToWideChar(codePage, flags, text, length, wide, wideSize);
+  }
   HDEVINFO SetupDiGetClassDevsA(const GUID* guid, const char* enumerator, HWND parent, DWORD flags) override {
     static const auto call = LateBound<decltype(&::SetupDiGetClassDevsA)>("setupapi.dll", "SetupDiGetClassDevsA");
     if (call == nullptr) {

@@ -49,3 +49,10 @@ int WindowsApi::WideCharToMultiByte(UINT, DWORD, const WCHAR* wide, int wideLeng
   }
   return n;
 }
+
+int WindowsApi::MultiByteToWideChar(UINT, DWORD, const char* text, int length, WCHAR* wide, int wideSize) {
+  if (text == nullptr || length < 0 || wideSize < 0) return 0;
+  if (wideSize != 0 && wideSize < length) return 0;  // too small, as the system's call
+  for (int i = 0; i < length && wideSize != 0; ++i) wide[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+  return length;
+}

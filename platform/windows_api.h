@@ -85,6 +85,11 @@ class WindowsApi {
   // NarrowFallbackChar for every character.
   virtual int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int wideLength, char* out,
                                   int outSize, const char* defaultChar, BOOL* usedDefault);
+  // Converts length bytes of 8-bit text in codePage to UTF-16; with
+  // wideSize 0, the units needed. Builds without the system's conversion
+  // take each byte as the character of that value.
+  virtual int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length, WCHAR* wide,
+                                  int wideSize);
 
   // --- Setup API ---
   // The set of device interfaces of a class; INVALID_HANDLE_VALUE on failure.

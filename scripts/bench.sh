@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks (figures, not tests), all in one run:
 #  - the size of Quillanor.exe and of quillanor-report in every build;
+#  - the peak memory and time of a replay of the largest saved report that
+#    --replay reads (tools/bench/replay_memory.cpp);
 #  - start-up of Quillanor.exe until its dialog is ready, against a bare
 #    dialog program under the same Wine (tools/bench/startup.sh): with the
 #    demonstration drives and with three drives that answer at once,
@@ -22,7 +24,7 @@ QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim sg3-utils sd
 for preset in native win32 win64; do
   cmake --preset "$preset" >/dev/null
 done
-cmake --build build/native -j "$jobs" --target quillanor-report >/dev/null
+cmake --build build/native -j "$jobs" --target quillanor-report replay_memory >/dev/null
 for preset in win32 win64; do
   cmake --build "build/$preset" -j "$jobs" --target Quillanor quillanor-report startup_bench bare_dialog wnaspi32 uidriver >/dev/null
 done
@@ -37,6 +39,8 @@ strip -o "$stripped" build/native/app/report/quillanor-report
 printf '  native quillanor-report: %s bytes (%s stripped)\n' "$(stat -c %s build/native/app/report/quillanor-report)" \
   "$(stat -c %s "$stripped")"
 rm -f "$stripped"
+echo "== memory"
+build/native/tools/replay_memory build/native/app/report/quillanor-report
 # The guests' own lines are left out; grep finding none is no failure.
 quiet() { grep -v '^guest' || true; }
 

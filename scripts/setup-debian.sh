@@ -4,7 +4,7 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 install_missing \
-  cmake ninja-build g++ make python3 python3-jsonschema googletest \
+  cmake ninja-build g++ make python3 python3-jsonschema googletest nlohmann-json3-dev \
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 mingw-w64-tools \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick \

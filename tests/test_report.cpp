@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/report/json_reader.h"
+#include "app/report/replay.h"
 #include "app/report/report.h"
 #include "interrogation/capabilities.h"
 #include "interrogation/sense_words.h"
@@ -213,15 +215,37 @@ TEST(ReportTest, JsonWriterKeepsCommasIndentationAndEmptyContainers) {
 TEST(ReportTest, JsonStringsEscapeAnyByte) {
   EXPECT_EQ("\"PLAIN Name 1.0\"", JsonString("PLAIN Name 1.0"));
   EXPECT_EQ("\"say \\\"hi\\\" \\\\ there\"", JsonString("say \"hi\" \\ there"));
-  EXPECT_EQ("\"\\u0001\\u001f\\u007f\\u00e9\\u00ff\"", JsonString("\x01\x1f\x7f\xe9\xff"));
   EXPECT_EQ("\"a\\u0000b\"", JsonString(std::string("a\0b", 3)));
+  // UTF-8 stands as it is, at each length's first and last character;
+  // controls are escaped; each byte of what is no character becomes U+FFFD.
+  const std::string kBad = "\xEF\xBF\xBD";
+  const struct {
+    std::string text, json;
+  } cases[] = {
+      {"\x01\x1f\x7f", "\\u0001\\u001f\\u007f"},
+      {"\x7e\xC2\x80", "\x7e\xC2\x80"},                            // U+007E, U+0080
+      {"\xDF\xBF\xE0\xA0\x80", "\xDF\xBF\xE0\xA0\x80"},              // U+07FF, U+0800
+      {"\xEF\xBF\xBF\xF0\x90\x80\x80", "\xEF\xBF\xBF\xF0\x90\x80\x80"},  // U+FFFF, U+10000
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF4\x8F\xBF\xBF", "caf\xC3\xA9 \xE2\x82\xAC \xF4\x8F\xBF\xBF"},  // up to U+10FFFF
+      {"\xe9t\xe9", kBad + "t" + kBad},                          // Latin-1 is no UTF-8
+      {"\xC0\xAF", kBad + kBad},                                 // an overlong '/'
+      {"\xE0\x9F\xBF", kBad + kBad + kBad},                        // an overlong U+07FF
+      {"\xF0\x8F\xBF\xBF", kBad + kBad + kBad + kBad},               // an overlong U+FFFF
+      {"\xED\xA0\x80", kBad + kBad + kBad},                        // a surrogate
+      {"\xF4\x90\x80\x80", kBad + kBad + kBad + kBad},               // past U+10FFFF
+      {"\xE2\x82", kBad + kBad},                                 // cut short
+      {"\x80\xBF\xF8", kBad + kBad + kBad},                        // no lead byte
+      {"\xC3\xC3\xA9", kBad + "\xC3\xA9"},                           // a lead byte where one continues
+  };
+  for (const auto& c : cases) EXPECT_EQ("\"" + c.json + "\"", JsonString(c.text)) << c.text;
 
   // Odd bytes in the INQUIRY names stay valid JSON.
   StandInPlatform os(Profile({Drive(0, 0, "Q\"UO\\TE", "\xC9T\x01\xFF")}));
   std::string out, err;
   RunCommand({"--json"}, &out, &err);
   EXPECT_NE(std::string::npos, out.find("\"vendor\": \"Q\\\"UO\\\\TE\"")) << out;
-  EXPECT_NE(std::string::npos, out.find("\"product\": \"\\u00c9T\\u0001\\u00ff\"")) << out;
+  // The stand-in's code page is Latin-1: its text comes out as UTF-8.
+  EXPECT_NE(std::string::npos, out.find("\"product\": \"\xC3\x89T\\u0001\xC3\xBF\"")) << out;
 }
 
 TEST(ReportTest, OptionsHelpVersionAndMistakes) {
@@ -472,6 +496,11 @@ TEST(ReportTest, OneDriveByIndexOrByPath) {
   EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", "2"}, &out, &err));
   EXPECT_EQ("quillanor-report: no drive 2 (2 drives found)\n", err);
   EXPECT_EQ("", out);
+  // The last index there may be, and one past it.
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", std::to_string(kLastDriveIndex).c_str()}, &out, &err));
+  EXPECT_EQ("quillanor-report: no drive " + std::to_string(kLastDriveIndex) + " (2 drives found)\n", err);
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--drive", std::to_string(kLastDriveIndex + 1).c_str()}, &out, &err));
+  EXPECT_EQ("quillanor-report: '" + std::to_string(kLastDriveIndex + 1) + "' is no drive number\n", err);
   EXPECT_EQ(kReportCannotRun, RunCommand({"--device", "/dev/sr9"}, &out, &err));
   EXPECT_EQ("quillanor-report: /dev/sr9 is not the path of a CD/DVD drive (2 drives found: " +
                 StandInPlatform::InterfacePath(0) + ", " + StandInPlatform::InterfacePath(1) + ")\n",
@@ -526,6 +555,13 @@ driveemu::EmulatedUnit ModernWriter() {
 
 void Save(const std::string& path, const std::string& text) { std::ofstream(path.c_str(), std::ios::binary) << text; }
 
+// The text with the first `from` made `to`.
+std::string Changed(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(std::string::npos, at) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
 }  // namespace
 
 TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveApart) {
@@ -548,8 +584,16 @@ TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveAp
   EXPECT_EQ(std::string::npos, out.find("SN998877")) << out;
   lines = Lines(out);
   EXPECT_TRUE(has("  Serial number", "********"));
+  // Every vendor-specific byte, 36 to 55, the last too.
+  std::string asterisks = "2A";
+  for (int i = 37; i <= 55; ++i) asterisks += " 2A";
+  EXPECT_TRUE(has("Vendor specific", "\"" + std::string(20, '*') + "\" (" + asterisks + ")")) << out;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--redact"}, &out, &err));
   EXPECT_EQ(std::string::npos, out.find("SN998877"));
+  // The commands as sent: the read performance nominal, with tolerance 10b.
+  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET PERFORMANCE (read)\", \"cdb\": \"ac1000000000000000200000\""));
+  EXPECT_NE(std::string::npos,
+            out.find("\"command\": \"GET PERFORMANCE (write speeds)\", \"cdb\": \"ac0000000000000000200300\""));
   // In hex, too: the raw answers are blanked out where the texts stood.
   EXPECT_EQ(std::string::npos, out.find("534e393938383737")) << out;
   EXPECT_NE(std::string::npos, out.find("\"redacted\": true"));
@@ -700,7 +744,17 @@ TEST(ReportTest, AReplayOfWhatIsNoSavedReportSaysWhyAndEndsTwo) {
   std::string saved, plain, out, err;
   RunCommand({"--json", "--detail"}, &saved, &err);
   RunCommand({"--json"}, &plain, &err);
+  std::string two;
+  {
+    StandInPlatform both(Profile({ModernWriter(), Drive(0, 1, "OTHER", "DRIVE", kReadsCdsPlaysAudio)}));
+    RunCommand({"--json", "--detail"}, &two, &err);
+  }
+  // Where the allocation is the data's length to the byte, the report replays.
+  ASSERT_NE(std::string::npos, saved.find("\"cdb\": \"120000006000\"")) << saved;
+  ASSERT_NE(std::string::npos, saved.find("\"transferred\": 96,")) << saved;
   const std::string path = "quillanor-replay-bad.json";
+  Save(path, two);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str()}, &out, &err)) << err;
   std::string damaged = saved;
   const size_t inquiry = damaged.find("\"command\": \"INQUIRY\"");
   damaged.replace(damaged.find("\"data\": \"", inquiry) + 9, 2, "zz");
@@ -714,6 +768,14 @@ TEST(ReportTest, AReplayOfWhatIsNoSavedReportSaysWhyAndEndsTwo) {
       {damaged, "\"data\" is no hex"},
       {"[1, [2, [3]]]", "not a report of quillanor-report"},
       {std::string(100, '[') + std::string(100, ']'), "nesting too deep"},
+      // Each of what no report writes, in a report otherwise whole.
+      {Changed(saved, "\"program\": ", "\"program\": \"quillanor-report\", \"program\": "), "a key twice in one object"},
+      {Changed(saved, "\"index\": 0", "\"index\": 00"), "a number with a leading zero"},
+      {Changed(saved, "\"cdb\": \"1200000060", "\"cdb\": \"120000005f"), "more data than the CDB's allocation length"},
+      {Changed(saved, "\"cdb\": \"1200000060", "\"cdb\": \"1300000060"), "a CDB of another command"},
+      {Changed(saved, "\"transferred\": 96,", "\"transferred\": 95,"), "\"transferred\" is not the data's length"},
+      {Changed(saved, "\"transferred\": 96,", "\"transferred\": 97,"), "\"transferred\" is not the data's length"},
+      {Changed(two, "\"index\": 1,", "\"index\": 0,"), "drive 1: has the index of drive 0"},
   };
   for (const auto& c : cases) {
     Save(path, c.document);
@@ -735,4 +797,224 @@ TEST(ReportTest, NoDriveFoundSaysWhereTheReportLooked) {
   UseWindows98(os);
   EXPECT_EQ(kReportAllAnswered, RunCommand({}, &out, &err));
   EXPECT_EQ(0u, err.find("quillanor-report: no CD/DVD device on the 0 ASPI host adapters (")) << err;
+}
+
+// A drive sends FFFFFFFFh for "to the end of the disc"; every field of 4
+// bytes is unsigned in both forms on every build, and replays as it came.
+TEST(ReportTest, FieldsOfFourBytesAreUnsignedInTextAndJsonAndReplayAsTheyCame) {
+  const std::string capture = "quillanor-replay-wide.json";
+  for (unsigned long value : {0x7FFFFFFFul, 0x80000000ul, 0xFFFFFFFFul}) {
+    const std::string number = std::to_string(value);
+    SCOPED_TRACE(number);
+    const std::vector<BYTE> be = {static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16),
+                                  static_cast<BYTE>(value >> 8), static_cast<BYTE>(value)};
+    driveemu::EmulatedUnit unit = ModernWriter();
+    std::vector<BYTE> writable = {be[0], be[1], be[2], be[3], be[0], be[1], be[2], be[3], 0, 0x10, 0, 0};
+    unit.features.push_back(driveemu::FeatureDescriptor(0x0020, 0x03, writable));
+    std::vector<BYTE> speeds(4, 0);
+    for (int i = 0; i < 3; ++i) speeds.insert(speeds.end(), be.begin(), be.end());
+    unit.writeSpeedDescriptors = {speeds};
+    std::vector<BYTE> read;
+    for (int i = 0; i < 4; ++i) read.insert(read.end(), be.begin(), be.end());
+    unit.performanceDescriptors = {read};
+    StandInPlatform os(Profile({unit}));
+    std::string json, text, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &json, &err)) << err;
+    for (const char* key : {"\"end_lba\": ", "\"read_speed\": ", "\"write_speed\": ", "\"start_lba\": ",
+                            "\"start_speed\": ", "\"end_speed\": ", "\"last_lba\": ", "\"block_size\": "})
+      EXPECT_NE(std::string::npos, json.find(key + number)) << key;
+    EXPECT_EQ(std::string::npos, json.find(": -")) << json;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &text, &err));
+    EXPECT_TRUE(HasField(text, "  Last logical block address", number)) << text;
+    EXPECT_TRUE(HasField(text, "  Logical block size", number));
+    const std::string speed = MediumSpeedText(static_cast<std::uint32_t>(value), MediumOf(0x001B));
+    EXPECT_TRUE(HasField(text, "Write speed (GET PERFORMANCE)", speed + ", reading " + speed + ", to LBA " + number));
+    EXPECT_TRUE(HasField(text, "Read speed (GET PERFORMANCE)",
+                         speed + " at LBA " + number + " to " + speed + " at LBA " + number));
+    Save(capture, json);
+    std::string again;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", capture.c_str(), "--json", "--detail"}, &again, &err)) << err;
+    EXPECT_EQ(json, again);
+  }
+  std::remove(capture.c_str());
+}
+
+TEST(ReportTest, TheJsonReaderTakesUtf8AndEveryEscapeAndRefusesWhatNoReportWrites) {
+  const struct {
+    std::string document;
+    std::string text;  // the string's value, or the reason it is refused
+    bool read;
+  } cases[] = {
+      {"\"caf\xC3\xA9 \xF0\x9F\x98\x80\"", "caf\xC3\xA9 \xF0\x9F\x98\x80", true},
+      {"\"\\u0041\\u007f\\u0080\\u00e9\\u07ff\\u0800\\uffff\"",
+       "A\x7F\xC2\x80\xC3\xA9\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF", true},
+      {"\"\\ud800\\udc00\\udbff\\udfff\\ud83d\\ude00\"", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xF0\x9F\x98\x80", true},
+      {"\"a\\u0000b\\n\\/\"", std::string("a\0b\n/", 5), true},
+      {"\"\\ud800\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\ud800\\u0041\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\udc00\\ud800\"", "a lone surrogate in an escape at byte 7", false},
+      {"\"\\u00g0\"", "a bad escape", false},
+      {"\"\xE9t\xE9\"", "text that is not UTF-8 at byte 1", false},
+      {"\"\xED\xA0\x80\"", "text that is not UTF-8 at byte 1", false},
+      {"\"\xC3\"", "text that is not UTF-8 at byte 1", false},
+      {"01", "a number with a leading zero at byte 2", false},
+      {"[0, -0, 10, -01]", "a number with a leading zero at byte 15", false},
+      {"1.5", "a number that is not whole", false},
+      {"\"a\x1F\"", "a control character in a string at byte 2", false},
+      {"[999999999999999, \"\"]", "", true},  // the largest number read
+      {"1000000000000000", "a number too large", false},
+      {std::string(33, '[') + std::string(33, ']'), "", true},  // the deepest nesting read
+      {std::string(34, '[') + std::string(34, ']'), "nesting too deep", false},
+      {"{\"a\": 1, \"b\": {\"a\": 2}, \"a\": 3}", "a key twice in one object at byte 24", false},
+      {"{\"a\": 1, \"\\u0061\": 2}", "a key twice in one object at byte 9", false},
+  };
+  for (const auto& c : cases) {
+    JsonDocument document;
+    std::string error;
+    EXPECT_EQ(c.read, document.Parse(c.document, &error)) << c.document << error;
+    if (c.read)
+      EXPECT_EQ(c.text, document.Root().text()) << c.document;
+    else
+      EXPECT_NE(std::string::npos, error.find(c.text)) << c.document << ": " << error;
+  }
+  // Every value of a report's own kinds, found by name, in order.
+  const std::string text = "{\"n\": -12, \"t\": true, \"f\": false, \"z\": null, \"l\": [1, [], {}], \"o\": {\"k\": \"v\"}}";
+  JsonDocument document;
+  std::string error;
+  ASSERT_TRUE(document.Parse(text, &error)) << error;
+  const JsonValue root = document.Root();
+  EXPECT_EQ(-12, root.Find("n").number());
+  EXPECT_TRUE(root.Find("t").flag());
+  EXPECT_FALSE(root.Find("f").flag());
+  EXPECT_EQ(JsonValue::kNull, root.Find("z").type());
+  EXPECT_FALSE(root.Find("missing"));
+  // None reads as null, and as nothing of any other kind.
+  const JsonValue none = root.Find("missing");
+  EXPECT_EQ(JsonValue::kNull, none.type());
+  EXPECT_FALSE(none.flag());
+  EXPECT_EQ(0, none.number());
+  EXPECT_EQ("", none.text());
+  EXPECT_TRUE(none.Items().empty());
+  EXPECT_FALSE(none.Find("k"));
+  JsonDocument refused;
+  const std::string cut = "[1,";
+  EXPECT_FALSE(refused.Parse(cut, &error) || refused.Root());
+  ASSERT_EQ(3u, root.Find("l").Items().size());
+  EXPECT_EQ(JsonValue::kObject, root.Find("l").Items()[2].type());
+  EXPECT_EQ("v", root.Find("o").Find("k").text());
+  // A name is what its escapes make, whatever the text that spells it.
+  const std::string names = "{\"a\\\"\": 1, \"\\u0062\": 2, \"c\": 3}";
+  JsonDocument named;
+  ASSERT_TRUE(named.Parse(names, &error)) << error;
+  EXPECT_FALSE(named.Root().Find("a\\"));
+  EXPECT_EQ(1, named.Root().Find("a\"").number());
+  EXPECT_EQ(2, named.Root().Find("b").number());
+  EXPECT_EQ(3, named.Root().Find("c").number());
+  EXPECT_EQ(6u, root.Members().size());
+  EXPECT_EQ("o", root.Members()[5].first);
+}
+
+// The cap fits the largest report: a drive's largest answers and all they
+// decode to stay within a drive's share, and a document of the cap's size
+// is read while one byte more is refused before it is read.
+TEST(ReportTest, TheLargestReportFitsTheCapAndAByteMoreIsRefused) {
+  driveemu::EmulatedUnit unit = ModernWriter();
+  // The most features a GET CONFIGURATION answer holds, each the shortest.
+  unit.features.assign((kLargestConfiguration - 8) / 4, driveemu::FeatureDescriptor(0xFF00, 0x03, {}));
+  StandInPlatform os(Profile({unit}));
+  std::string saved, out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &saved, &err)) << err;
+  EXPECT_NE(std::string::npos, saved.find("\"transferred\": " + std::to_string(kLargestConfiguration)));
+  EXPECT_LT(saved.size(), kLargestDriveReport);
+  const std::string path = "quillanor-replay-large.json";
+  for (std::size_t size : {kLargestReport, kLargestReport + 1}) {
+    Save(path, saved + std::string(size - saved.size(), ' '));
+    const int status = RunCommand({"--replay", path.c_str()}, &out, &err);
+    if (size == kLargestReport) {
+      EXPECT_EQ(kReportAllAnswered, status) << err;
+    } else {
+      EXPECT_EQ(kReportCannotRun, status);
+      EXPECT_EQ("quillanor-report: " + path + ": larger than any report (at most " + std::to_string(kLargestReport) +
+                    " bytes)\n",
+                err);
+    }
+  }
+  std::remove(path.c_str());
+  std::string error;
+  Capture capture;
+  EXPECT_FALSE(ReadCapture(std::string(kLargestReport + 1, ' '), &capture, &error));
+  EXPECT_EQ("larger than any report (" + std::to_string(kLargestReport + 1) + " bytes)", error);
+  // The help says the cap as it is.
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("at most " + std::to_string(kLargestReport >> 20) + " MiB")) << out;
+  EXPECT_NE(std::string::npos, out.find(std::to_string(kLargestReportDrives) + " drives, each with the largest"));
+}
+
+// The system's messages come in its code page (the stand-in's is Latin-1):
+// the document has them in UTF-8, and a replay gives the system's text back.
+TEST(ReportTest, SystemMessagesAreUtf8InTheDocumentAndTheSystemsTextInAReplay) {
+  driveemu::EmulatedUnit dead = Drive(0, 4, "DEAD", "LINK");
+  dead.replies[0x5A] = TransportFailure();
+  StandInPlatform os(Profile({dead}));
+  os.transportError = 31;
+  os.errorTexts[31] = "P\xE9riph\xE9rique hors service";
+  std::string saved, text, out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--json", "--detail"}, &saved, &err));
+  EXPECT_NE(std::string::npos, saved.find("\"message\": \"P\xC3\xA9riph\xC3\xA9rique hors service")) << saved;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail"}, &text, &err));
+  EXPECT_NE(std::string::npos, text.find("P\xE9riph\xE9rique hors service")) << text;
+  const std::string path = "quillanor-replay-message.json";
+  Save(path, saved);
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--replay", path.c_str(), "--detail"}, &out, &err));
+  EXPECT_EQ(text, out);
+  std::remove(path.c_str());
+}
+
+TEST(ReportTest, TheJsonWriterRefusesWhatWouldMakeNoJson) {
+  const struct {
+    const char* misuse;
+    void (*write)(JsonWriter&);
+  } cases[] = {
+      {"a key in an array", [](JsonWriter& json) { json.BeginArray(); json.Key("a"); }},
+      {"a key at the top", [](JsonWriter& json) { json.Key("a"); }},
+      {"a value without its key", [](JsonWriter& json) { json.BeginObject(); json.Number(1); }},
+      {"two keys", [](JsonWriter& json) { json.BeginObject(); json.Key("a"); json.Key("b"); }},
+      {"a close after a key", [](JsonWriter& json) { json.BeginObject(); json.Key("a"); json.EndObject(); }},
+      {"the other close", [](JsonWriter& json) { json.BeginArray(); json.EndObject(); }},
+      {"a close of nothing", [](JsonWriter& json) { json.EndArray(); }},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    JsonWriter json(out);
+#ifdef NDEBUG
+    c.write(json);
+    EXPECT_FALSE(json.Sound()) << c.misuse;
+#elif !defined(_WIN32)
+    EXPECT_DEATH(c.write(json), "out of order") << c.misuse;
+#endif
+  }
+  std::string out;
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("a").BeginArray();
+  json.Number(1);
+  json.EndArray();
+  json.EndObject();
+  EXPECT_TRUE(json.Sound());
+}
+
+// A configuration of its header alone is asked for once: there is no more.
+TEST(ReportTest, AConfigurationOfItsHeaderAloneIsAskedForOnce) {
+  driveemu::EmulatedUnit unit = ModernWriter();
+  driveemu::CommandReply header;
+  header.kind = driveemu::CommandReply::kData;
+  header.data = {0, 0, 0, 4, 0, 0, 0x00, 0x1B};  // 4 bytes after the length: the header, whole
+  unit.replies[0x46] = header;
+  StandInPlatform os(Profile({unit}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &out, &err)) << err;
+  EXPECT_NE(std::string::npos, out.find("\"command\": \"GET CONFIGURATION (header)\", \"cdb\": \"46000000000000000800\", "
+                                        "\"failure\": \"carried\", \"scsi_status\": 0"))
+      << out;
+  EXPECT_EQ(std::string::npos, out.find("\"command\": \"GET CONFIGURATION\",")) << out;
 }

@@ -32,12 +32,12 @@ CommandAnswer SentOrSkipped(const DriveAnswers& answers, CommandAnswer DriveAnsw
 }  // namespace
 
 const ReportCommand kReportCommands[6] = {
-    {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry},
-    {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense},
-    {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader},
-    {"GET CONFIGURATION", "GET CONFIGURATION", &DriveAnswers::configuration},
-    {"GET PERFORMANCE (write speeds)", "GET PERFORMANCE", &DriveAnswers::writeSpeeds},
-    {"GET PERFORMANCE (read)", "GET PERFORMANCE", &DriveAnswers::performance},
+    {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry, kInquiryOperation},
+    {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense, kModeSense10Operation},
+    {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader, kGetConfigurationOperation},
+    {"GET CONFIGURATION", "GET CONFIGURATION", &DriveAnswers::configuration, kGetConfigurationOperation},
+    {"GET PERFORMANCE (write speeds)", "GET PERFORMANCE", &DriveAnswers::writeSpeeds, kGetPerformanceOperation},
+    {"GET PERFORMANCE (read)", "GET PERFORMANCE", &DriveAnswers::performance, kGetPerformanceOperation},
 };
 
 // A drive that let a command time out, or is gone, would make every further

@@ -42,6 +42,7 @@ struct ReportCommand {
   const char* name;
   const char* command;
   CommandAnswer DriveAnswers::*slot;
+  BYTE operation;  // the CDB's byte 0
 };
 extern const ReportCommand kReportCommands[6];
 

@@ -1,5 +1,7 @@
 // The JSON form: one document naming every field of every drive, null or
 // empty where a field does not apply (docs/report.schema.json).
+#include <cstdint>
+
 #include "app/report/json_writer.h"
 #include "app/report/report.h"
 #include "interrogation/sense_words.h"
@@ -198,7 +200,7 @@ void Configuration(JsonWriter& json, const DriveReport& drive) {
     json.Key("version").Number(feature.version);
     json.Key("persistent").Bool(feature.persistent);
     json.Key("current").Bool(feature.current);
-    json.Key("length").Number(static_cast<long>(feature.length));
+    json.Key("length").Number(feature.length);
     json.Key("fields").BeginObject();
     for (std::size_t f = 0; f < feature.fields.size(); ++f) Field(json, feature.fields[f]);
     json.EndObject();
@@ -224,9 +226,9 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   for (std::size_t i = 0; i < drive.writeSpeeds.writeSpeeds.size(); ++i) {
     const WriteSpeedDescriptor& d = drive.writeSpeeds.writeSpeeds[i];
     json.BeginObject(true);
-    json.Key("write_speed").Number(static_cast<long>(d.writeSpeed));
-    json.Key("read_speed").Number(static_cast<long>(d.readSpeed));
-    json.Key("end_lba").Number(static_cast<long>(d.endLba));
+    json.Key("write_speed").Number(d.writeSpeed);
+    json.Key("read_speed").Number(d.readSpeed);
+    json.Key("end_lba").Number(d.endLba);
     json.Key("wrc").String(d.wrc == 0 ? "default" : d.wrc == 1 ? "CAV" : "reserved (" + std::to_string(d.wrc) + ")");
     json.Key("rdd").Bool(d.rdd);
     json.Key("exact").Bool(d.exact);
@@ -244,10 +246,10 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   for (std::size_t i = 0; i < drive.performance.performance.size(); ++i) {
     const PerformanceDescriptor& d = drive.performance.performance[i];
     json.BeginObject(true);
-    json.Key("start_lba").Number(static_cast<long>(d.startLba));
-    json.Key("start_speed").Number(static_cast<long>(d.startSpeed));
-    json.Key("end_lba").Number(static_cast<long>(d.endLba));
-    json.Key("end_speed").Number(static_cast<long>(d.endSpeed));
+    json.Key("start_lba").Number(d.startLba);
+    json.Key("start_speed").Number(d.startSpeed);
+    json.Key("end_lba").Number(d.endLba);
+    json.Key("end_speed").Number(d.endSpeed);
     json.EndObject();
   }
   json.EndArray();
@@ -273,7 +275,7 @@ void Commands(JsonWriter& json, const DriveAnswers& answers) {
     TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
     json.Key("transferred");
     NumberOrNull(json, outcome.transferred);
-    json.Key("system_error").Number(outcome.systemError);
+    json.Key("system_error").Number(static_cast<std::uint32_t>(outcome.systemError));  // a Windows error is a DWORD
     json.Key("message").String(outcome.message);
     json.Key("data").String(Hex(command.data));
     json.EndObject();

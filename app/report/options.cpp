@@ -22,7 +22,8 @@ const char kReportUsage[] =
     "  --redact        blank out the drive serial number and the vendor-specific\n"
     "                  INQUIRY text, in the raw answers too\n"
     "  --replay FILE   print the report again from a saved --json --detail\n"
-    "                  report, without any drive\n"
+    "                  report, without any drive; at most 64 MiB, the largest\n"
+    "                  report: 16 drives, each with the largest answers\n"
 #ifdef _WIN32
     "  --device PATH   report only the drive opened as PATH (its interface path)\n"
     "  --drive N       report only drive N, counted from 0 as the window lists them\n"
@@ -56,14 +57,14 @@ bool Wrong(std::string* err, const std::string& message, bool hint) {
 }
 
 // Decimal digits only, by hand: the 32-bit command imports nothing that
-// Windows 98's runtime may lack. -1 for anything else or above 9999.
+// Windows 98's runtime may lack. -1 for anything else or above kLastDriveIndex.
 long DriveNumber(const char* text) {
   if (*text == '\0') return -1;
   long number = 0;
   for (const char* digit = text; *digit != '\0'; ++digit) {
     if (*digit < '0' || *digit > '9') return -1;
     number = number * 10 + (*digit - '0');
-    if (number > 9999) return -1;
+    if (number > kLastDriveIndex) return -1;
   }
   return number;
 }

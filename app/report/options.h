@@ -19,5 +19,8 @@ struct ReportOptions {
 // when they are wrong.
 bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* options, std::string* err);
 
+// Drive indices run from 0 to this.
+const long kLastDriveIndex = 9999;
+
 extern const char kReportProgram[];
 extern const char kReportUsage[];

@@ -7,9 +7,6 @@
 
 namespace {
 
-// A saved report larger than this is no report of ours.
-const long kLargestCapture = 64L * 1024 * 1024;
-
 std::string Program() { return std::string(kReportProgram) + ": "; }
 
 // The device list's problems, one line each. Where the system gave its own
@@ -72,20 +69,23 @@ bool ReadFile(const std::string& path, std::string* text, std::string* err) {
     *err += Program() + "cannot open " + path + "\n";
     return false;
   }
+  // The reading stops within a buffer past the largest report, whatever
+  // the file (or pipe) holds.
+  bool tooLarge = false;
   char buffer[65536];
   std::size_t got;
-  bool tooLarge = false;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+  while (!tooLarge && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
     text->append(buffer, got);
-    if (static_cast<long>(text->size()) > kLargestCapture) {
-      tooLarge = true;
-      break;
-    }
+    tooLarge = text->size() > kLargestReport;
   }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed || tooLarge) {
-    *err += Program() + "cannot read " + path + (tooLarge ? ": it is larger than any report" : "") + "\n";
+  if (tooLarge) {
+    *err += Program() + path + ": larger than any report (at most " + std::to_string(kLargestReport) + " bytes)\n";
+    return false;
+  }
+  if (failed) {
+    *err += Program() + "cannot read " + path + "\n";
     return false;
   }
   return true;

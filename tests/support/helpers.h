@@ -11,6 +11,9 @@
 #include "device/device_list.h"
 #include "tests/support/standin.h"
 #include "tools/driveemu/drive_model.h"
+#ifndef _WIN32
+#include "tests/support/json_agreement.h"
+#endif
 
 namespace testing_helpers {
 
@@ -99,9 +102,15 @@ inline std::vector<ReferenceRow> ReferenceRows() {
 
 #ifndef _WIN32
 // Whether a report document is valid JSON to a real parser and of the
-// report's schema (docs/report.schema.json), as tests/checks.py judges it;
-// what is wrong goes to the error stream.
+// report's schema (docs/report.schema.json), as tests/checks.py judges it,
+// and whether nlohmann-json reads it as our reader does; what is wrong goes
+// to the error stream.
 inline bool MatchesReportSchema(const std::string& document) {
+  std::string why;
+  if (!ReadersAgree(document, &why)) {
+    std::fprintf(stderr, "the JSON readers disagree: %s\n", why.c_str());
+    return false;
+  }
   const std::string validate = "python3 " + std::string(QUILLANOR_SOURCE_DIR) + "/tests/checks.py --validate -";
   FILE* checker = popen(validate.c_str(), "w");
   if (checker == nullptr) return false;
