@@ -91,9 +91,9 @@ Bytes DvdWriter() {
                                 FeatureDescriptor(0x002B, kCurrent, {0x01, 0, 0, 0}),
                                 FeatureDescriptor(0x002F, 0x04, {0x4E, 0, 0, 0}),
                                 FeatureDescriptor(0x003B, 0, {0x01, 0, 0, 0}),
+                                FeatureDescriptor(0x0107, kPersistentCurrent, {0x1F, 0, 0, 0}),
                                 FeatureDescriptor(0x0108, kPersistentCurrent, Text("K2N1234567  ")),
-                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("20061103123456\0\0")),
-                                FeatureDescriptor(0x0107, kPersistentCurrent, {0x1F, 0, 0, 0})});
+                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("20061103123456\0\0"))});
 }
 
 // A BD writer behind a USB bridge, without a disc; its BD Write descriptor
@@ -401,8 +401,62 @@ TEST(SenseWordsTest, KeysAndTheCommonCodesInWords) {
   EXPECT_EQ("Not Ready, Medium not present, tray open", SenseWords(0x02, 0x3A, 0x02));
   EXPECT_EQ("Illegal Request, Invalid command operation code", SenseWords(0x05, 0x20, 0x00));
   EXPECT_EQ("Medium Error, ASC 99h ASCQ 01h", SenseWords(0x03, 0x99, 0x01));
-  const unsigned char sense[18] = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0x00};
-  EXPECT_EQ("Unit Attention, Not ready to ready change, medium may have changed", SenseWords(sense));
+  EXPECT_EQ("Completed, No additional sense information", SenseWords(0x0F, 0x00, 0x00));
+}
+
+// Sense bytes of either format, read where SPC-4 puts each field, and
+// sense too short for a field says that field did not come.
+TEST(SenseWordsTest, FixedAndDescriptorFormatsEachFromTheirOwnBytes) {
+  const Bytes fixed = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0x00, 0, 0, 0, 0};
+  const Bytes fixedValid = {0xF0, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x01};  // VALID set
+  const Bytes deferred = {0x71, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x05};
+  // Descriptor format: key, ASC, ASCQ in bytes 1-3; bytes 2, 12 and 13 hold
+  // other values, which fixed-format reading would take.
+  const Bytes descriptor = {0x72, 0x02, 0x3A, 0x02, 0, 0, 0, 6, 0, 0, 0, 0, 0x24, 0x00};
+  const Bytes descriptorDeferred = {0x73, 0x05, 0x24, 0x00, 0, 0, 0, 0};
+  const Bytes vendor = {0x7F, 0x05, 0x24, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x24, 0x00};
+  const struct {
+    const char* what;
+    Bytes sense;
+    size_t length;  // of the bytes; as many as the sense holds when larger
+    const char* words;
+    const char* format;
+  } cases[] = {
+      {"fixed, current", fixed, 18, "Unit Attention, Not ready to ready change, medium may have changed",
+       "fixed format, current"},
+      {"fixed with VALID", fixedValid, 14, "Not Ready, Medium not present, tray closed", "fixed format, current"},
+      {"fixed, deferred", deferred, 14, "Medium Error, L-EC uncorrectable error (fixed format, deferred)",
+       "fixed format, deferred"},
+      {"descriptor, current", descriptor, 14, "Not Ready, Medium not present, tray open (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor, deferred", descriptorDeferred, 8, "Illegal Request, Invalid field in CDB (descriptor format, deferred)",
+       "descriptor format, deferred"},
+      {"descriptor of its four bytes", descriptor, 4,
+       "Not Ready, Medium not present, tray open (descriptor format, current)", "descriptor format, current"},
+      {"descriptor without its ASCQ", descriptor, 3, "Not Ready, ASC 3Ah, no ASCQ came (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor without its ASC", descriptor, 2, "Not Ready, no ASC or ASCQ came (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor without its key", descriptor, 1, "no sense key came (descriptor format, current)",
+       "descriptor format, current"},
+      {"fixed of 14 bytes", fixed, 14, "Unit Attention, Not ready to ready change, medium may have changed",
+       "fixed format, current"},
+      {"fixed without its ASCQ", fixed, 13, "Unit Attention, ASC 28h, no ASCQ came", "fixed format, current"},
+      {"fixed without its ASC", fixed, 12, "Unit Attention, no ASC or ASCQ came", "fixed format, current"},
+      {"fixed with its key alone", fixed, 3, "Unit Attention, no ASC or ASCQ came", "fixed format, current"},
+      {"fixed without its key", fixed, 2, "no sense key came", "fixed format, current"},
+      {"a format not known", vendor, 14, "sense data of response code 7Fh, a format not known",
+       "response code 7Fh, a format not known"},
+      {"response code 69h", Bytes{0x69, 0, 0x05}, 3, "sense data of response code 69h, a format not known",
+       "response code 69h, a format not known"},
+      {"no sense bytes", fixed, 0, "no sense data came", "none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t length = c.length < c.sense.size() ? c.length : c.sense.size();
+    EXPECT_EQ(c.words, SenseWords(c.sense.data(), length));
+    EXPECT_EQ(c.format, SenseFormatName(DecodeSense(c.sense.data(), length)));
+  }
 }
 
 }  // namespace
