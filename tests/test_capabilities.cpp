@@ -114,6 +114,37 @@ TEST_F(CapabilitiesTest, RowsComeFromAnswerBytesTenToFifteenWhateverTheHeaderSay
   EXPECT_EQ(std::vector<std::string>{"Can read CD-R discs"}, YesRows(result));
 }
 
+// The report's notes on the rows: a page code other than 2Ah, or a header
+// that declares block descriptors, each alone and both; the rows stay as
+// the window reads them.
+TEST(CapabilityRowNotesTest, AnotherPageCodeOrBlockDescriptorsAreNoted) {
+  const char* const kOtherPage = "the page code is 0Dh, not 2Ah: the rows may not describe the capabilities page";
+  const char* const kDescriptors =
+      "the header declares 8 bytes of block descriptors: the rows, read from bytes 10-15, may not describe the "
+      "capabilities page";
+  const struct {
+    const char* what;
+    std::vector<BYTE> answer;
+    std::vector<std::string> notes;
+  } cases[] = {
+      {"the capabilities page", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x2A, 0x14, 0x3B}, {}},
+      {"PS set, page 2Ah", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0xAA, 0x14, 0x3B}, {}},
+      {"subpage format bit set: 6Ah", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x6A, 0x14, 0x3B}, {}},
+      {"another page", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x3B}, {kOtherPage}},
+      {"one block descriptor", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x2A, 0x14, 0x3B}, {kDescriptors}},
+      {"a length in byte 6", {0, 0x24, 0, 0, 0, 0, 1, 0, 0x2A, 0x14, 0x3B},
+       {"the header declares 256 bytes of block descriptors: the rows, read from bytes 10-15, may not describe the "
+        "capabilities page"}},
+      {"both", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x0D, 0x14, 0x3B}, {kDescriptors, kOtherPage}},
+      {"no page code came", {0, 0x24, 0, 0, 0, 0, 0, 0}, {}},
+      {"no whole header came", {0, 0x24, 0, 0, 0, 0, 0}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.notes, CapabilityRowNotes(c.answer.data(), c.answer.size()));
+  }
+}
+
 TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLineWithItsBytes) {
   struct Case {
     BYTE senseByte2, asc, ascq;
