@@ -422,6 +422,8 @@ TEST(FeaturesTest, AnswersThatAreCutShortOrContradictTheirLengths) {
     for (const std::string& note : notes) found = found || (c.note != nullptr && note.find(c.note) != std::string::npos);
     EXPECT_TRUE(found) << (notes.empty() ? "no notes" : notes[0]);
   }
+  // The walk's end is the one note: no bytes are left over after it.
+  EXPECT_EQ(1u, Decode(zeroed).notes.size());
   // A field is decoded when all of its bytes came, whatever the version says.
   FeatureList oddList = Decode(odd);
   EXPECT_EQ("ATAPI", Field(oddList, 0x0001, "physical_interface"));
