@@ -231,8 +231,9 @@ TEST(FeaturesTest, EveryFlagOfEveryFeatureFromItsOwnBit) {
 
 // Every number of every decoded feature, from its own bytes: each byte of
 // the descriptor a value of its own, so that a field read a byte early or
-// late, or too wide or too narrow, reads another number; all ones give the
-// field's width; a descriptor a byte short of the field leaves it absent.
+// late, or too wide or too narrow, reads another number; bytes of 7Fh give
+// the field's width (and stay within 31 bits, as a long holds on every
+// system); a descriptor a byte short of the field leaves it absent.
 TEST(FeaturesTest, EveryNumberOfEveryFeatureFromItsOwnBytes) {
   const struct {
     int code;
@@ -255,11 +256,11 @@ TEST(FeaturesTest, EveryNumberOfEveryFeatureFromItsOwnBytes) {
   };
   for (const auto& n : numbers) {
     SCOPED_TRACE(testing::Message() << std::hex << n.code << " " << n.key);
-    Bytes distinct(24), ones(24, 0xFF);
+    Bytes distinct(24), ones(24, 0x7F);
     for (size_t i = 0; i < distinct.size(); ++i) distinct[i] = static_cast<unsigned char>(0x40 + 4 + i);
     unsigned long value = 0, all = 0;
-    for (size_t i = 0; i < n.width; ++i) value = (value << 8) | (0x40 + n.offset + i), all = (all << 8) | 0xFF;
-    if (n.mask != 0) value &= n.mask, all = n.mask;
+    for (size_t i = 0; i < n.width; ++i) value = (value << 8) | (0x40 + n.offset + i), all = (all << 8) | 0x7F;
+    if (n.mask != 0) value &= n.mask, all &= n.mask;
     EXPECT_EQ(std::to_string(value), Field(Decode(Configuration(0, {FeatureDescriptor(n.code, 0, distinct)})), n.code, n.key));
     EXPECT_EQ(std::to_string(all), Field(Decode(Configuration(0, {FeatureDescriptor(n.code, 0, ones)})), n.code, n.key));
     for (size_t length : {n.offset + n.width - 4, n.offset + n.width - 5}) {
