@@ -22,6 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CString vendor, product;
   NameFromInquiry(command, 7, &vendor, &product);
   if (vendor.GetLength() > 8 || product.GetLength() > 16) std::abort();
-  if (size >= 14) SenseWords(answer);
+  SenseWords(answer, size < 32 ? size : 32);
   return 0;
 }

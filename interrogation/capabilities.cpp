@@ -1,5 +1,6 @@
 #include "interrogation/capabilities.h"
 
+#include <cstdio>
 #include <cstring>
 
 const CapabilityRow kCapabilityRows[kCapabilityRowCount] = {
@@ -70,6 +71,27 @@ CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BY
 
 CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer) {
   return InterpretCapabilities(answer.outcome, answer.data.empty() ? nullptr : &answer.data[0], answer.data.size());
+}
+
+std::vector<std::string> CapabilityRowNotes(const BYTE* answer, std::size_t received) {
+  std::vector<std::string> notes;
+  if (answer == nullptr) return notes;
+  char note[160];
+  const unsigned descriptors = received >= 8 ? (static_cast<unsigned>(answer[6]) << 8) | answer[7] : 0;
+  if (descriptors != 0) {
+    std::snprintf(note, sizeof note,
+                  "the header declares %u bytes of block descriptors: the rows, read from bytes 10-15, may not "
+                  "describe the capabilities page",
+                  descriptors);
+    notes.push_back(note);
+  }
+  const unsigned code = received > kModePageOffset ? answer[kModePageOffset] & 0x3F : 0x2A;
+  if (code != 0x2A) {
+    std::snprintf(note, sizeof note, "the page code is %02Xh, not 2Ah: the rows may not describe the capabilities page",
+                  code);
+    notes.push_back(note);
+  }
+  return notes;
 }
 
 CapabilitiesResult QueryCapabilities(DeviceList& devices, int index) {

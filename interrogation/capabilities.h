@@ -3,6 +3,7 @@
 // sense text. The result is data; the window and the report each show it.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "device/device_list.h"
@@ -48,6 +49,10 @@ CString SenseText(const BYTE* sense);
 // it did not come.
 CapabilitiesResult InterpretCapabilities(const CommandOutcome& outcome, const BYTE* answer, std::size_t received);
 CapabilitiesResult InterpretCapabilities(const CommandAnswer& answer);
+// For the report, why the rows of a GOOD answer may not describe the
+// capabilities page: its page code (byte 8, bits 5-0) is not 2Ah, or its
+// header declares block descriptors (bytes 6-7). The rows stay as they are.
+std::vector<std::string> CapabilityRowNotes(const BYTE* answer, std::size_t received);
 // The window's query: the record of MODE SENSE(10) sent to drive `index`
 // through ExecuteRequest, and what came back in it. An index not below the
 // count is a failure; a negative one raises.

@@ -174,35 +174,31 @@ ProfileDetail DecodeProfiles(const unsigned char* answer, std::size_t received) 
   if (available < 8) available = 8;
   detail.decoded = true;
   detail.currentProfile = Word(answer + 6);
-  std::size_t at = 8;
-  while (at + 4 <= available) {
-    long code = Word(answer + at);
-    std::size_t length = answer[at + 3];
+  // MMC puts the Profile List first; a later descriptor of code 0000h is
+  // out of order, no list.
+  const std::size_t at = 8;
+  if (at + 4 <= available && Word(answer + at) == 0) {
+    const std::size_t length = answer[at + 3];
     std::size_t end = at + 4 + length;
-    if (code == 0) {
-      detail.listFound = true;
-      if (length % 4 != 0)
-        detail.notes.push_back("the profile list's length " + Number(static_cast<long>(length)) +
-                               " is no multiple of 4");
-      if (end > available) {
-        detail.notes.push_back("the profile list was cut short");
-        end = available;
-      }
-      for (std::size_t p = at + 4; p + 4 <= end; p += 4) {
-        MediaProfile profile = {static_cast<int>(Word(answer + p)), (answer[p + 2] & 1) != 0};
-        detail.profiles.push_back(profile);
-      }
-      break;
+    detail.listFound = true;
+    if (length % 4 != 0)
+      detail.notes.push_back("the profile list's length " + Number(static_cast<long>(length)) + " is no multiple of 4");
+    if (end > available) {
+      detail.notes.push_back("the profile list was cut short");
+      end = available;
     }
-    at = end;
+    for (std::size_t p = at + 4; p + 4 <= end; p += 4) {
+      MediaProfile profile = {static_cast<int>(Word(answer + p)), (answer[p + 2] & 1) != 0};
+      detail.profiles.push_back(profile);
+    }
   }
-  if (!detail.listFound) detail.notes.push_back("no profile list came");
+  if (!detail.listFound) detail.notes.push_back("no profile list came first");
   return detail;
 }
 
 std::string LoadingMechanismName(long code) {
   switch (code) {
-    case 0: return "caddy";
+    case 0: return "caddy/slot";  // MMC-5: slot loaders report 000b too
     case 1: return "tray";
     case 2: return "pop-up";
     case 4: return "changer, individually changeable discs";

@@ -57,7 +57,7 @@ struct MediaProfile {
 struct ProfileDetail {
   bool decoded;          // a configuration header came
   long currentProfile;   // header bytes 6-7
-  bool listFound;        // the Profile List feature (0000h) came
+  bool listFound;        // the Profile List feature (0000h) came, first
   std::vector<MediaProfile> profiles;
   std::vector<std::string> notes;
 };
@@ -68,7 +68,7 @@ MechanismDetail DecodeMechanism(const unsigned char* answer, std::size_t receive
 // GET CONFIGURATION answer of which `received` bytes came back.
 ProfileDetail DecodeProfiles(const unsigned char* answer, std::size_t received);
 
-// "tray", "caddy", ...; "reserved (3)" for the codes without a meaning.
+// "tray", "caddy/slot", ...; "reserved (3)" for the codes without a meaning.
 std::string LoadingMechanismName(long code);
 // The digital audio port's bit clocks per sample: "32 BCKs", ..., "24 BCKs, I2S".
 std::string DigitalAudioLengthName(long code);

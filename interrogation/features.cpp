@@ -21,6 +21,12 @@ std::string Number(unsigned long value) {
   return text;
 }
 
+std::string Hex4(int code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(code) & 0xFFFF);
+  return text;
+}
+
 // The fields of one descriptor, each decoded only when all of its bytes
 // lie within both the descriptor's length and the bytes that came.
 class Fields {
@@ -368,7 +374,12 @@ const Known kFeatures[] = {
     {0x002D, "CD Track at Once", TrackAtOnce},
     {0x002E, "CD Mastering", Mastering},
     {0x002F, "DVD-R/-RW Write", DvdMinusWrite},
+    {0x0030, "DDCD Read", nullptr},
+    {0x0031, "DDCD-R Write", nullptr},
+    {0x0032, "DDCD-RW Write", nullptr},
     {0x0033, "Layer Jump Recording", LayerJump},
+    {0x0034, "Layer Jump Rigid Restricted Overwrite", nullptr},
+    {0x0035, "Stop Long Operation", nullptr},
     {0x0037, "CD-RW Media Write Support", CdRwMedia},
     {0x0038, "BD-R Pseudo-Overwrite", nullptr},
     {0x003A, "DVD+RW Dual Layer", DvdPlusRw},
@@ -378,6 +389,7 @@ const Known kFeatures[] = {
     {0x0042, "TSR", nullptr},
     {0x0050, "HD DVD Read", HdDvd},
     {0x0051, "HD DVD Write", HdDvd},
+    {0x0052, "HD DVD-RW Fragment Recording", nullptr},
     {0x0080, "Hybrid Disc", HybridDisc},
     {0x0100, "Power Management", nullptr},
     {0x0101, "SMART", Smart},
@@ -442,10 +454,20 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
                          Number(received) + " came");
   if (whole < kHeaderLength) list.notes.push_back("its data length " + Number(list.dataLength) + " leaves no room for the header");
   std::size_t at = kHeaderLength;
+  bool ended = false;
   while (at + 4 <= available) {
     const unsigned char* d = answer + at;
     Feature feature;
     feature.code = static_cast<int>(BigEndian(d, 2));
+    // MMC returns the descriptors in ascending order of feature code, the
+    // Profile List first. A code not above the one before is no descriptor:
+    // most often the zeroed rest of a buffer that a data length claimed.
+    if (!list.features.empty() && feature.code <= list.features.back().code) {
+      list.notes.push_back("the walk ends at byte " + Number(at) + ": feature " + Hex4(feature.code) +
+                           " is not above " + Hex4(list.features.back().code) + " before it, and features ascend");
+      ended = true;
+      break;
+    }
     feature.name = FeatureName(feature.code);
     feature.version = (d[2] >> 2) & 0x0F;
     feature.persistent = ((d[2] >> 1) & 1) != 0;
@@ -466,7 +488,7 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
     list.features.push_back(feature);
     at = end;
   }
-  if (at < available) list.notes.push_back(Number(available - at) + " bytes after the last whole descriptor header");
+  if (!ended && at < available) list.notes.push_back(Number(available - at) + " bytes after the last whole descriptor header");
   if (list.features.empty() && list.notes.empty()) list.notes.push_back("no features");
   return list;
 }

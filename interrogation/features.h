@@ -1,6 +1,7 @@
 // The features of a GET CONFIGURATION answer (request type 0: every feature
-// the drive has): each descriptor walked by its own length, its code, MMC
-// name, version, persistent and current bits, and the fields MMC gives it,
+// the drive has): each descriptor walked by its own length, in ascending
+// order of code (a code not above the one before ends the walk), its code,
+// MMC name, version, persistent and current bits, and the fields MMC gives it,
 // decoded as far as the descriptor holds them, by length and never by
 // version alone. Pure functions over the bytes that came.
 #pragma once

@@ -7,7 +7,6 @@ std::string PrintableText(const unsigned char* bytes, std::size_t count) {
   while (count > 0 && (bytes[count - 1] == ' ' || bytes[count - 1] == 0)) --count;
   std::string text;
   for (std::size_t i = 0; i < count; ++i) text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
-  while (!text.empty() && text[text.size() - 1] == ' ') text.erase(text.size() - 1);
   return text;
 }
 
@@ -40,9 +39,7 @@ InquiryDetail DecodeInquiry(const unsigned char* answer, std::size_t received) {
   }
   if (available >= 36) {
     detail.revisionCame = true;
-    detail.revision.assign(reinterpret_cast<const char*>(answer + 32), 4);
-    while (!detail.revision.empty() && detail.revision[detail.revision.size() - 1] == ' ')
-      detail.revision.erase(detail.revision.size() - 1);
+    detail.revision = PrintableText(answer + 32, 4);
   }
   if (available > 36) detail.vendorSpecific.assign(answer + 36, answer + (available < 56 ? available : 56));
   return detail;
@@ -56,4 +53,15 @@ std::string DeviceTypeName(int type) {
   char text[16];
   std::snprintf(text, sizeof text, "type %02Xh", static_cast<unsigned>(type) & 0xFF);
   return text;
+}
+
+std::string PeripheralQualifierName(int qualifier) {
+  // SPC's peripheral qualifiers; 100b to 111b are the vendor's.
+  switch (qualifier) {
+    case 0: return "connected";
+    case 1: return "not connected now";
+    case 3: return "no device can be supported here";
+    default: return qualifier >= 4 && qualifier <= 7 ? "vendor specific (" + std::to_string(qualifier) + ")"
+                                                     : "reserved (" + std::to_string(qualifier) + ")";
+  }
 }

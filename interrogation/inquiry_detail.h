@@ -17,15 +17,19 @@ struct InquiryDetail {
   int responseFormat;      // byte 3 bits 3-0
   long additionalLength;   // byte 4: the answer is 5 + this many bytes
   bool revisionCame;       // bytes 32-35 came
-  std::string revision;    // trailing blanks removed
+  std::string revision;    // by PrintableText
   std::vector<unsigned char> vendorSpecific;  // bytes 36-55, those that came
   std::vector<std::string> notes;
 };
 
 InquiryDetail DecodeInquiry(const unsigned char* answer, std::size_t received);
+// "connected", "not connected now", "no device can be supported here";
+// "reserved (2)", "vendor specific (5)" for the rest.
+std::string PeripheralQualifierName(int qualifier);
 // "CD/DVD", "direct access", ...; "type 1Fh" for the rest.
 std::string DeviceTypeName(int type);
-// Printable ASCII as it stands and any other byte as '.', the blanks and
-// zero bytes that pad its end removed: for texts a drive keeps in no
-// common format.
+// The report's one rule for INQUIRY's texts (and the features' texts):
+// printable ASCII as it stands and any other byte as '.', the blanks and
+// zero bytes that pad its end removed. The window's names keep their own
+// rule (device/identify.cpp).
 std::string PrintableText(const unsigned char* bytes, std::size_t count);

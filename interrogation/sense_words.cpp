@@ -7,7 +7,7 @@ namespace {
 const char* const kKeys[16] = {"No Sense",        "Recovered Error", "Not Ready",       "Medium Error",
                                "Hardware Error",  "Illegal Request", "Unit Attention",  "Data Protect",
                                "Blank Check",     "Vendor Specific", "Copy Aborted",    "Aborted Command",
-                               "Equal",           "Volume Overflow", "Miscompare",      "Reserved"};
+                               "Equal",           "Volume Overflow", "Miscompare",      "Completed"};
 
 struct Code {
   unsigned char asc, ascq;
@@ -85,7 +85,69 @@ std::string SenseWords(int key, int asc, int ascq) {
   return words + codes;
 }
 
-std::string SenseWords(const unsigned char* sense) { return SenseWords(sense[2] & 0x0F, sense[12], sense[13]); }
+SenseFields DecodeSense(const unsigned char* sense, std::size_t length) {
+  SenseFields fields = {SenseFields::kNone, -1, false, -1, -1, -1};
+  if (sense == nullptr || length == 0) return fields;
+  fields.responseCode = sense[0] & 0x7F;  // bit 7 is VALID (fixed) or reserved
+  switch (fields.responseCode) {
+    case 0x70:
+    case 0x71:
+      fields.format = SenseFields::kFixed;
+      break;
+    case 0x72:
+    case 0x73:
+      fields.format = SenseFields::kDescriptor;
+      break;
+    default:
+      fields.format = SenseFields::kUnknown;
+      return fields;
+  }
+  fields.deferred = (fields.responseCode & 0x01) != 0;
+  // SPC-4: fixed format keeps the key in byte 2 and ASC, ASCQ in 12, 13;
+  // descriptor format in bytes 1, 2, 3.
+  const bool fixed = fields.format == SenseFields::kFixed;
+  const std::size_t keyAt = fixed ? 2 : 1;
+  const std::size_t ascAt = fixed ? 12 : 2;
+  const std::size_t ascqAt = fixed ? 13 : 3;
+  if (length > keyAt) fields.key = sense[keyAt] & 0x0F;
+  if (length > ascAt) fields.asc = sense[ascAt];
+  if (length > ascqAt) fields.ascq = sense[ascqAt];
+  return fields;
+}
+
+std::string SenseFormatName(const SenseFields& fields) {
+  char code[48];
+  switch (fields.format) {
+    case SenseFields::kNone:
+      return "none";
+    case SenseFields::kUnknown:
+      std::snprintf(code, sizeof code, "response code %02Xh, a format not known", fields.responseCode & 0xFF);
+      return code;
+    default:
+      return std::string(fields.format == SenseFields::kFixed ? "fixed" : "descriptor") + " format, " +
+             (fields.deferred ? "deferred" : "current");
+  }
+}
+
+std::string SenseWords(const unsigned char* sense, std::size_t length) {
+  const SenseFields fields = DecodeSense(sense, length);
+  if (fields.format == SenseFields::kNone) return "no sense data came";
+  if (fields.format == SenseFields::kUnknown) return "sense data of " + SenseFormatName(fields);
+  std::string words;
+  char asc[40];
+  if (fields.key < 0) {
+    words = "no sense key came";
+  } else if (fields.asc < 0) {
+    words = std::string(kKeys[fields.key]) + ", no ASC or ASCQ came";
+  } else if (fields.ascq < 0) {
+    std::snprintf(asc, sizeof asc, ", ASC %02Xh, no ASCQ came", fields.asc & 0xFF);
+    words = kKeys[fields.key] + std::string(asc);
+  } else {
+    words = SenseWords(fields.key, fields.asc, fields.ascq);
+  }
+  if (fields.format != SenseFields::kFixed || fields.deferred) words += " (" + SenseFormatName(fields) + ")";
+  return words;
+}
 
 std::string StatusName(int status) {
   // SAM's status codes; those marked obsolete there are still named, as

@@ -114,6 +114,41 @@ TEST_F(CapabilitiesTest, RowsComeFromAnswerBytesTenToFifteenWhateverTheHeaderSay
   EXPECT_EQ(std::vector<std::string>{"Can read CD-R discs"}, YesRows(result));
 }
 
+// The report's notes on the rows: a page code other than 2Ah, or a header
+// that declares block descriptors, each alone and both; the rows stay as
+// the window reads them.
+TEST(CapabilityRowNotesTest, AnotherPageCodeOrBlockDescriptorsAreNoted) {
+  const char* const kOtherPage = "the page code is 0Dh, not 2Ah: the rows may not describe the capabilities page";
+  const char* const kDescriptors =
+      "the header declares 8 bytes of block descriptors: the rows, read from bytes 10-15, may not describe the "
+      "capabilities page";
+  const struct {
+    const char* what;
+    std::vector<BYTE> answer;
+    std::vector<std::string> notes;
+    std::size_t received;  // 0: the whole answer
+  } cases[] = {
+      {"the capabilities page", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x2A, 0x14, 0x3B}, {}, 0},
+      {"PS set, page 2Ah", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0xAA, 0x14, 0x3B}, {}, 0},
+      {"subpage format bit set: 6Ah", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x6A, 0x14, 0x3B}, {}, 0},
+      {"another page", {0, 0x1C, 0, 0, 0, 0, 0, 0, 0x0D, 0x06, 0x3B}, {kOtherPage}, 0},
+      {"one block descriptor", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x2A, 0x14, 0x3B}, {kDescriptors}, 0},
+      {"a length in byte 6", {0, 0x24, 0, 0, 0, 0, 1, 0, 0x2A, 0x14, 0x3B},
+       {"the header declares 256 bytes of block descriptors: the rows, read from bytes 10-15, may not describe the "
+        "capabilities page"}, 0},
+      {"both", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x0D, 0x14, 0x3B}, {kDescriptors, kOtherPage}, 0},
+      // The bytes after those that came hold another page and more block
+      // descriptors, which are not read.
+      {"no page code came", {0, 0x24, 0, 0, 0, 0, 0, 0, 0x0D}, {}, 8},
+      {"block descriptors, no page code", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x0D}, {kDescriptors}, 8},
+      {"no whole header came", {0, 0x24, 0, 0, 0, 0, 0, 8, 0x0D}, {}, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.notes, CapabilityRowNotes(c.answer.data(), c.received != 0 ? c.received : c.answer.size()));
+  }
+}
+
 TEST_F(CapabilitiesTest, CheckConditionGivesTheFailureLineAndTheSenseLineWithItsBytes) {
   struct Case {
     BYTE senseByte2, asc, ascq;

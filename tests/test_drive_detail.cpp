@@ -301,6 +301,22 @@ TEST(DriveDetailTest, BadConfigurationAnswersDecodeOnlyWhatCame) {
     EXPECT_EQ(received != exact.size(), !detail.notes.empty());
   }
 
+  // The Profile List comes first or not at all: a descriptor of code 0000h
+  // after another is the zeroed rest of a buffer, not a list. Zeros after
+  // the list stay out of it.
+  Bytes late = {0, 0, 0, 20, 0, 0, 0, 8, 0x00, 0x01, 0x03, 0x04, 0, 0, 0, 2, 0x00, 0x00, 0x03, 0x04, 0x00, 0x10, 0x01, 0};
+  ProfileDetail lateList = Profiles(late);
+  EXPECT_FALSE(lateList.listFound);
+  EXPECT_TRUE(lateList.profiles.empty());
+  ASSERT_EQ(1u, lateList.notes.size());
+  EXPECT_EQ("no profile list came first", lateList.notes[0]);
+  Bytes zeroed = Configuration(0x0008, {{0x0008, true}});
+  zeroed[3] = static_cast<unsigned char>(zeroed[3] + 200);
+  zeroed.resize(zeroed.size() + 200, 0);
+  ProfileDetail zeroList = Profiles(zeroed);
+  EXPECT_TRUE(zeroList.listFound);
+  EXPECT_EQ(1u, zeroList.profiles.size());
+
   // The header alone, short of it, or a feature list without profiles.
   Bytes header = {0, 0, 0, 4, 0, 0, 0, 8};
   ProfileDetail alone = Profiles(header);
@@ -311,9 +327,10 @@ TEST(DriveDetailTest, BadConfigurationAnswersDecodeOnlyWhatCame) {
 }
 
 TEST(DriveDetailTest, NamesAndSpeedsAsText) {
-  EXPECT_EQ("tray", LoadingMechanismName(1));
-  EXPECT_EQ("pop-up", LoadingMechanismName(2));
-  EXPECT_EQ("reserved (3)", LoadingMechanismName(3));
+  // MMC's loading mechanisms; slot loaders report 000b with caddies.
+  const char* const mechanisms[] = {"caddy/slot", "tray", "pop-up", "reserved (3)", "changer, individually changeable discs",
+                                    "changer, magazine", "reserved (6)", "reserved (7)"};
+  for (long code = 0; code < 8; ++code) EXPECT_EQ(mechanisms[code], LoadingMechanismName(code));
   EXPECT_EQ("CAV", RotationControlName(1));
   EXPECT_EQ("reserved (2)", RotationControlName(2));
   EXPECT_EQ("7056 kB/s (40.0x CD)", SpeedText(7056));

@@ -5,6 +5,7 @@
 // their own lengths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,9 +92,9 @@ Bytes DvdWriter() {
                                 FeatureDescriptor(0x002B, kCurrent, {0x01, 0, 0, 0}),
                                 FeatureDescriptor(0x002F, 0x04, {0x4E, 0, 0, 0}),
                                 FeatureDescriptor(0x003B, 0, {0x01, 0, 0, 0}),
+                                FeatureDescriptor(0x0107, kPersistentCurrent, {0x1F, 0, 0, 0}),
                                 FeatureDescriptor(0x0108, kPersistentCurrent, Text("K2N1234567  ")),
-                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("20061103123456\0\0")),
-                                FeatureDescriptor(0x0107, kPersistentCurrent, {0x1F, 0, 0, 0})});
+                                FeatureDescriptor(0x010C, kPersistentCurrent, Text("20061103123456\0\0"))});
 }
 
 // A BD writer behind a USB bridge, without a disc; its BD Write descriptor
@@ -168,6 +169,157 @@ TEST(FeaturesTest, FlagsBesideSetBits) {
   EXPECT_EQ("yes", Field(list, 0x0001, "inq2"));
 }
 
+// Every one-bit field of every decoded feature, from MMC's tables
+// (written apart from the decoder's): set alone it reads yes and every other
+// flag of its feature no; it is there in a descriptor that ends at its byte
+// and absent from one that ends a byte before.
+TEST(FeaturesTest, EveryFlagOfEveryFeatureFromItsOwnBit) {
+  const struct {
+    int code;
+    const char* key;
+    size_t byte;  // in the descriptor, header included
+    int bit;
+  } flags[] = {
+      {0x0001, "dbe", 8, 0},          {0x0001, "inq2", 8, 1},          {0x0002, "async", 4, 0},
+      {0x0002, "oc_event", 4, 1},     {0x0003, "lock", 4, 0},          {0x0003, "dbml", 4, 1},
+      {0x0003, "prevent_jumper", 4, 2}, {0x0003, "eject", 4, 3},       {0x0003, "load", 4, 4},
+      {0x0004, "sswpp", 4, 0},        {0x0004, "spwp", 4, 1},          {0x0004, "wdcb", 4, 2},
+      {0x0004, "dwp", 4, 3},          {0x0010, "pp", 10, 0},           {0x001E, "cd_text", 4, 0},
+      {0x001E, "c2_flags", 4, 1},     {0x001E, "dap", 4, 7},           {0x001F, "multi110", 4, 0},
+      {0x001F, "dual_layer_dvd_r", 6, 0}, {0x001F, "dual_layer_dvd_rw", 6, 1}, {0x0020, "pp", 14, 0},
+      {0x0021, "buf", 6, 0},          {0x0021, "arsv", 6, 1},          {0x0021, "trio", 6, 2},
+      {0x0023, "cert", 4, 0},         {0x0023, "qcert", 4, 1},         {0x0023, "expand", 4, 2},
+      {0x0023, "renosa", 4, 3},       {0x0023, "rrm", 8, 0},           {0x0024, "ssa", 4, 7},
+      {0x0025, "pp", 10, 0},          {0x0028, "cd_mrw_write", 4, 0},  {0x0028, "dvd_plus_mrw_read", 4, 1},
+      {0x0028, "dvd_plus_mrw_write", 4, 2}, {0x0029, "drt_dm", 4, 0},  {0x002A, "write", 4, 0},
+      {0x002A, "close_only", 5, 0},   {0x002A, "quick_start", 5, 1},   {0x002B, "write", 4, 0},
+      {0x002C, "blank", 4, 0},        {0x002C, "intermediate", 4, 1},  {0x002C, "dsdr", 4, 2},
+      {0x002C, "dsdg", 4, 3},         {0x002D, "rw_subcode", 4, 0},    {0x002D, "cd_rw", 4, 1},
+      {0x002D, "test_write", 4, 2},   {0x002D, "rw_pack", 4, 3},       {0x002D, "rw_raw", 4, 4},
+      {0x002D, "buf", 4, 6},          {0x002E, "rw", 4, 0},            {0x002E, "cd_rw", 4, 1},
+      {0x002E, "test_write", 4, 2},   {0x002E, "raw", 4, 3},           {0x002E, "raw_multisession", 4, 4},
+      {0x002E, "sao", 4, 5},          {0x002E, "buf", 4, 6},           {0x002F, "dvd_rw_sl", 4, 1},
+      {0x002F, "test_write", 4, 2},   {0x002F, "rdl", 4, 3},           {0x002F, "buf", 4, 6},
+      {0x003A, "write", 4, 0},        {0x003A, "close_only", 5, 0},    {0x003A, "quick_start", 5, 1},
+      {0x003B, "write", 4, 0},        {0x0040, "bca", 4, 0},           {0x0041, "svnr", 4, 0},
+      {0x0050, "hd_dvd_r", 4, 0},     {0x0050, "hd_dvd_ram", 6, 0},    {0x0051, "hd_dvd_r", 4, 0},
+      {0x0051, "hd_dvd_ram", 6, 0},   {0x0080, "ri", 4, 0},            {0x0101, "pp", 4, 0},
+      {0x0102, "sdp", 4, 2},          {0x0102, "scc", 4, 4},           {0x0103, "sv", 4, 0},
+      {0x0103, "scm", 4, 1},          {0x0103, "scan", 4, 2},          {0x0104, "m5", 4, 0},
+      {0x0105, "group3", 4, 0},       {0x0107, "sw", 4, 0},            {0x0107, "wspd", 4, 1},
+      {0x0107, "mp2a", 4, 2},         {0x0107, "scs", 4, 3},           {0x0107, "rbcb", 4, 4},
+      {0x0107, "smp", 4, 5},          {0x010D, "bng", 4, 0},           {0x010D, "bec", 4, 1},
+      {0x010D, "wbe", 4, 2},          {0x010D, "rmc", 4, 3},           {0x010D, "rdc", 4, 4},
+      {0x0142, "me", 4, 0},           {0x0142, "lospb", 4, 6},         {0x0142, "psau", 4, 7},
+  };
+  for (const auto& flag : flags) {
+    SCOPED_TRACE(testing::Message() << std::hex << flag.code << " " << flag.key);
+    Bytes data(28, 0);
+    data[flag.byte - 4] = static_cast<unsigned char>(1 << flag.bit);
+    const FeatureList list = Decode(Configuration(0, {FeatureDescriptor(flag.code, kCurrent, data)}));
+    for (const auto& other : flags) {
+      if (other.code != flag.code) continue;
+      EXPECT_EQ(std::string(other.key) == flag.key ? "yes" : "no", Field(list, other.code, other.key)) << other.key;
+    }
+    for (size_t length : {flag.byte + 1 - 4, flag.byte - 4}) {
+      const Bytes cut(data.begin(), data.begin() + static_cast<long>(length));
+      const FeatureList shorter = Decode(Configuration(0, {FeatureDescriptor(flag.code, kCurrent, cut)}));
+      EXPECT_EQ(length > flag.byte - 4 ? "yes" : "(absent)", Field(shorter, flag.code, flag.key)) << length;
+    }
+  }
+}
+
+// Every number of every decoded feature, from its own bytes: each byte of
+// the descriptor a value of its own, so that a field read a byte early or
+// late, or too wide or too narrow, reads another number; bytes of 7Fh give
+// the field's width (and stay within 31 bits, as a long holds on every
+// system); a descriptor a byte short of the field leaves it absent.
+TEST(FeaturesTest, EveryNumberOfEveryFeatureFromItsOwnBytes) {
+  const struct {
+    int code;
+    const char* key;
+    size_t offset;  // in the descriptor, header included
+    size_t width;   // bytes
+    unsigned mask;  // within its one byte; 0: the whole bytes
+  } numbers[] = {
+      {0x0010, "block_size", 4, 4, 0},         {0x0010, "blocking", 8, 2, 0},
+      {0x0020, "last_lba", 4, 4, 0},           {0x0020, "block_size", 8, 4, 0},
+      {0x0020, "blocking", 12, 2, 0},          {0x0021, "data_block_types", 4, 2, 0},
+      {0x0025, "block_size", 4, 4, 0},         {0x0025, "blocking", 8, 2, 0},
+      {0x0029, "dbi_cache_zones", 5, 1, 0},    {0x0029, "entries", 6, 2, 0},
+      {0x002D, "data_types", 6, 2, 0},         {0x002E, "max_cue_sheet_length", 5, 3, 0},
+      {0x0102, "highest_slot", 7, 1, 0x1F},    {0x0103, "volume_levels", 6, 2, 0},
+      {0x0105, "unit_length", 6, 2, 0},        {0x0106, "css_version", 7, 1, 0},
+      {0x010B, "cprm_version", 7, 1, 0},       {0x010D, "binding_nonce_blocks", 5, 1, 0},
+      {0x010D, "agids", 6, 1, 0x0F},           {0x010D, "aacs_version", 7, 1, 0},
+      {0x010E, "max_scramble_extents", 4, 1, 0},
+  };
+  for (const auto& n : numbers) {
+    SCOPED_TRACE(testing::Message() << std::hex << n.code << " " << n.key);
+    Bytes distinct(24), ones(24, 0x7F);
+    for (size_t i = 0; i < distinct.size(); ++i) distinct[i] = static_cast<unsigned char>(0x40 + 4 + i);
+    unsigned long value = 0, all = 0;
+    for (size_t i = 0; i < n.width; ++i) value = (value << 8) | (0x40 + n.offset + i), all = (all << 8) | 0x7F;
+    if (n.mask != 0) value &= n.mask, all &= n.mask;
+    EXPECT_EQ(std::to_string(value), Field(Decode(Configuration(0, {FeatureDescriptor(n.code, 0, distinct)})), n.code, n.key));
+    EXPECT_EQ(std::to_string(all), Field(Decode(Configuration(0, {FeatureDescriptor(n.code, 0, ones)})), n.code, n.key));
+    for (size_t length : {n.offset + n.width - 4, n.offset + n.width - 5}) {
+      const Bytes cut(distinct.begin(), distinct.begin() + static_cast<long>(length));
+      const std::string got = Field(Decode(Configuration(0, {FeatureDescriptor(n.code, 0, cut)})), n.code, n.key);
+      EXPECT_EQ(length == n.offset + n.width - 4 ? std::to_string(value) : "(absent)", got) << length;
+    }
+  }
+}
+
+// The lists of numbers: each from its own count and offset.
+TEST(FeaturesTest, EveryListOfEveryFeatureFromItsCountAndOffset) {
+  const struct {
+    int code;
+    Bytes data;  // after the 4-byte header
+    const char* key;
+    const char* list;
+  } cases[] = {
+      {0x0021, {0, 0, 0, 2, 7, 16, 0, 0}, "link_sizes", "[7,16]"},
+      {0x0033, {0, 0, 0, 3, 1, 7, 16, 0}, "link_sizes", "[1,7,16]"},
+      {0x0037, {0, 0xA5, 0, 0}, "subtypes", "[0,2,5,7]"},
+      {0x0142, {0, 2, 0x00, 0x1B, 0x00, 0x2B, 0, 0}, "profiles", "[27,43]"},
+      {0x010A, {0x46, 0x44, 0x43, 0x00, 0x01, 0x02, 0x03, 0x04}, "dcb_identifiers", "[1178878720,16909060]"},
+      {0x0040, {1, 0, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0, 10, 0, 11, 0, 12},
+       "bd_re_classes", "[1,2,3,4]"},
+      {0x0040, {1, 0, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0, 10, 0, 11, 0, 12},
+       "bd_r_classes", "[5,6,7,8]"},
+      {0x0040, {1, 0, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0, 9, 0, 10, 0, 11, 0, 12},
+       "bd_rom_classes", "[9,10,11,12]"},
+      {0x0041, {0, 0, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8}, "bd_r_classes", "[5,6,7,8]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.code << " " << c.key);
+    EXPECT_EQ(c.list, Field(Decode(Configuration(0, {FeatureDescriptor(c.code, 0, c.data)})), c.code, c.key));
+  }
+}
+
+// MMC's names, those of the features without a decoder among them.
+TEST(FeaturesTest, FeatureNamesAsMmcGivesThem) {
+  const struct {
+    int code;
+    const char* name;
+  } names[] = {{0x0000, "Profile List"},
+               {0x002F, "DVD-R/-RW Write"},
+               {0x0030, "DDCD Read"},
+               {0x0031, "DDCD-R Write"},
+               {0x0032, "DDCD-RW Write"},
+               {0x0033, "Layer Jump Recording"},
+               {0x0034, "Layer Jump Rigid Restricted Overwrite"},
+               {0x0035, "Stop Long Operation"},
+               {0x0036, "unknown"},
+               {0x0051, "HD DVD Write"},
+               {0x0052, "HD DVD-RW Fragment Recording"},
+               {0x0053, "unknown"},
+               {0xFEFF, "unknown"},
+               {0xFF00, "vendor specific"}};
+  for (const auto& n : names) EXPECT_STREQ(n.name, FeatureName(n.code)) << n.code;
+}
+
 // A firmware date only when every field of it is one: each at its bound,
 // and one past it.
 TEST(FeaturesTest, FirmwareDatesAtTheirBounds) {
@@ -227,6 +379,17 @@ TEST(FeaturesTest, AnswersThatAreCutShortOrContradictTheirLengths) {
   claimsLess[3] = static_cast<unsigned char>(claimsLess[3] - 4);  // the last descriptor ends beyond the data length
   Bytes odd = Configuration(0, {FeatureDescriptor(0x0001, 0x03, {0, 0, 0, 2, 1, 0}),
                                 FeatureDescriptor(0x001E, 0x01, {0x01, 0, 0, 0})});
+  // ASPI tells no length moved: a data length that claims 400 bytes more
+  // than the drive sent leaves the buffer's zeros in the answer.
+  Bytes zeroed = cd;
+  zeroed[2] = static_cast<unsigned char>(zeroed[2] + 1), zeroed[3] = static_cast<unsigned char>(zeroed[3] + 144);
+  zeroed.resize(zeroed.size() + 400, 0);
+  // Descriptors out of order, and a second Profile List.
+  Bytes backwards = Configuration(0, {FeatureDescriptor(0x0000, 0x03, {0x00, 0x08, 0x01, 0}),
+                                      FeatureDescriptor(0x0010, 0x01, {0, 0, 0x08, 0, 0, 1, 0, 0}),
+                                      FeatureDescriptor(0x0003, 0x03, {0x29, 0, 0, 0})});
+  Bytes twice = Configuration(0, {FeatureDescriptor(0x0001, 0x03, {0, 0, 0, 2}),
+                                  FeatureDescriptor(0x0001, 0x03, {0, 0, 0, 2})});
   const Case cases[] = {
       {"the data length counts 4 fewer bytes than the answer", cd, 0,
        {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103}, nullptr},
@@ -241,6 +404,12 @@ TEST(FeaturesTest, AnswersThatAreCutShortOrContradictTheirLengths) {
       {"three bytes of a header after the last descriptor", cd, cd.size() - 5,
        {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E}, "bytes after the last"},
       {"a length that is no multiple of 4", odd, 0, {0x0001, 0x001E}, "no multiple of 4"},
+      {"the zeroed rest of the buffer", zeroed, 0,
+       {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x0021, 0x002D, 0x002E, 0x0103},
+       "the walk ends at byte 104: feature 0000h is not above 0103h before it, and features ascend"},
+      {"a code below the one before", backwards, 0, {0x0000, 0x0010},
+       "the walk ends at byte 28: feature 0003h is not above 0010h before it"},
+      {"a code equal to the one before", twice, 0, {0x0001}, "the walk ends at byte 16: feature 0001h is not above"},
       {"no features at all", Configuration(0x0008, {}), 0, {}, "no features"},
   };
   for (const Case& c : cases) {
@@ -254,6 +423,8 @@ TEST(FeaturesTest, AnswersThatAreCutShortOrContradictTheirLengths) {
     for (const std::string& note : notes) found = found || (c.note != nullptr && note.find(c.note) != std::string::npos);
     EXPECT_TRUE(found) << (notes.empty() ? "no notes" : notes[0]);
   }
+  // The walk's end is the one note: no bytes are left over after it.
+  EXPECT_EQ(1u, Decode(zeroed).notes.size());
   // A field is decoded when all of its bytes came, whatever the version says.
   FeatureList oddList = Decode(odd);
   EXPECT_EQ("ATAPI", Field(oddList, 0x0001, "physical_interface"));
@@ -396,13 +567,95 @@ TEST(InquiryDetailTest, TheRevisionAndTheRestAsFarAsTheAnswerHoldsThem) {
   EXPECT_EQ("type 1Fh", DeviceTypeName(0x1F));
 }
 
+// The revision takes the one rule of INQUIRY's texts: blanks and zero bytes
+// at its end are padding, any other byte outside printable ASCII is '.'.
+TEST(InquiryDetailTest, TheRevisionIsPrintableTextPaddingRemoved) {
+  const struct {
+    const char bytes[5];
+    const char* revision;
+  } cases[] = {{"1.0 ", "1.0"}, {{'S', '0', '1', 0}, "S01"}, {{0, 0, 0, 0}, ""},     {"    ", ""},
+               {{'4', '.', '2', 1}, "4.2."}, {{'A', 0, 'B', ' '}, "A.B"}, {{' ', 'A', 0, ' '}, " A"},
+               {{'1', '\t', 0x7F, static_cast<char>(0xA9)}, "1..."}};
+  for (const auto& c : cases) {
+    Bytes answer = driveemu::InquiryAnswer("VENDOR", "PRODUCT", "1.0");
+    std::copy(c.bytes, c.bytes + 4, answer.begin() + 32);
+    const InquiryDetail detail = DecodeInquiry(answer.data(), answer.size());
+    EXPECT_TRUE(detail.revisionCame);
+    EXPECT_EQ(c.revision, detail.revision) << c.revision;
+  }
+  // SPC's peripheral qualifiers, each its own.
+  const char* const qualifiers[] = {"connected", "not connected now", "reserved (2)", "no device can be supported here",
+                                    "vendor specific (4)", "vendor specific (7)"};
+  const int codes[] = {0, 1, 2, 3, 4, 7};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(qualifiers[i], PeripheralQualifierName(codes[i]));
+  Bytes answer = driveemu::InquiryAnswer("VENDOR", "PRODUCT", "1.0");
+  answer[0] = 0x65;  // qualifier 011b, type 05h
+  const InquiryDetail absent = DecodeInquiry(answer.data(), answer.size());
+  EXPECT_EQ(3, absent.qualifier);
+  EXPECT_EQ(5, absent.deviceType);
+}
+
 TEST(SenseWordsTest, KeysAndTheCommonCodesInWords) {
   EXPECT_EQ("Not Ready, Medium not present", SenseWords(0x02, 0x3A, 0x00));
   EXPECT_EQ("Not Ready, Medium not present, tray open", SenseWords(0x02, 0x3A, 0x02));
   EXPECT_EQ("Illegal Request, Invalid command operation code", SenseWords(0x05, 0x20, 0x00));
   EXPECT_EQ("Medium Error, ASC 99h ASCQ 01h", SenseWords(0x03, 0x99, 0x01));
-  const unsigned char sense[18] = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0x00};
-  EXPECT_EQ("Unit Attention, Not ready to ready change, medium may have changed", SenseWords(sense));
+  EXPECT_EQ("Completed, No additional sense information", SenseWords(0x0F, 0x00, 0x00));
+}
+
+// Sense bytes of either format, read where SPC-4 puts each field, and
+// sense too short for a field says that field did not come.
+TEST(SenseWordsTest, FixedAndDescriptorFormatsEachFromTheirOwnBytes) {
+  const Bytes fixed = {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0x00, 0, 0, 0, 0};
+  const Bytes fixedValid = {0xF0, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x01};  // VALID set
+  const Bytes deferred = {0x71, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x05};
+  // Descriptor format: key, ASC, ASCQ in bytes 1-3; bytes 2, 12 and 13 hold
+  // other values, which fixed-format reading would take.
+  const Bytes descriptor = {0x72, 0x02, 0x3A, 0x02, 0, 0, 0, 6, 0, 0, 0, 0, 0x24, 0x00};
+  const Bytes descriptorDeferred = {0x73, 0x05, 0x24, 0x00, 0, 0, 0, 0};
+  const Bytes vendor = {0x7F, 0x05, 0x24, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x24, 0x00};
+  const struct {
+    const char* what;
+    Bytes sense;
+    size_t length;  // of the bytes; as many as the sense holds when larger
+    const char* words;
+    const char* format;
+  } cases[] = {
+      {"fixed, current", fixed, 18, "Unit Attention, Not ready to ready change, medium may have changed",
+       "fixed format, current"},
+      {"fixed with VALID", fixedValid, 14, "Not Ready, Medium not present, tray closed", "fixed format, current"},
+      {"fixed, deferred", deferred, 14, "Medium Error, L-EC uncorrectable error (fixed format, deferred)",
+       "fixed format, deferred"},
+      {"descriptor, current", descriptor, 14, "Not Ready, Medium not present, tray open (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor, deferred", descriptorDeferred, 8, "Illegal Request, Invalid field in CDB (descriptor format, deferred)",
+       "descriptor format, deferred"},
+      {"descriptor of its four bytes", descriptor, 4,
+       "Not Ready, Medium not present, tray open (descriptor format, current)", "descriptor format, current"},
+      {"descriptor without its ASCQ", descriptor, 3, "Not Ready, ASC 3Ah, no ASCQ came (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor without its ASC", descriptor, 2, "Not Ready, no ASC or ASCQ came (descriptor format, current)",
+       "descriptor format, current"},
+      {"descriptor without its key", descriptor, 1, "no sense key came (descriptor format, current)",
+       "descriptor format, current"},
+      {"fixed of 14 bytes", fixed, 14, "Unit Attention, Not ready to ready change, medium may have changed",
+       "fixed format, current"},
+      {"fixed without its ASCQ", fixed, 13, "Unit Attention, ASC 28h, no ASCQ came", "fixed format, current"},
+      {"fixed without its ASC", fixed, 12, "Unit Attention, no ASC or ASCQ came", "fixed format, current"},
+      {"fixed with its key alone", fixed, 3, "Unit Attention, no ASC or ASCQ came", "fixed format, current"},
+      {"fixed without its key", fixed, 2, "no sense key came", "fixed format, current"},
+      {"a format not known", vendor, 14, "sense data of response code 7Fh, a format not known",
+       "response code 7Fh, a format not known"},
+      {"response code 69h", Bytes{0x69, 0, 0x05}, 3, "sense data of response code 69h, a format not known",
+       "response code 69h, a format not known"},
+      {"no sense bytes", fixed, 0, "no sense data came", "none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t length = c.length < c.sense.size() ? c.length : c.sense.size();
+    EXPECT_EQ(c.words, SenseWords(c.sense.data(), length));
+    EXPECT_EQ(c.format, SenseFormatName(DecodeSense(c.sense.data(), length)));
+  }
 }
 
 }  // namespace

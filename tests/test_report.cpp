@@ -810,7 +810,10 @@ TEST(ReportTest, FieldsOfFourBytesAreUnsignedInTextAndJsonAndReplayAsTheyCame) {
                                   static_cast<BYTE>(value >> 8), static_cast<BYTE>(value)};
     driveemu::EmulatedUnit unit = ModernWriter();
     std::vector<BYTE> writable = {be[0], be[1], be[2], be[3], be[0], be[1], be[2], be[3], 0, 0x10, 0, 0};
-    unit.features.push_back(driveemu::FeatureDescriptor(0x0020, 0x03, writable));
+    // In its place among the features, which ascend.
+    auto after = std::find_if(unit.features.begin(), unit.features.end(),
+                              [](const std::vector<BYTE>& f) { return (f[0] << 8 | f[1]) > 0x0020; });
+    unit.features.insert(after, driveemu::FeatureDescriptor(0x0020, 0x03, writable));
     std::vector<BYTE> speeds(4, 0);
     for (int i = 0; i < 3; ++i) speeds.insert(speeds.end(), be.begin(), be.end());
     unit.writeSpeedDescriptors = {speeds};
@@ -1017,4 +1020,63 @@ TEST(ReportTest, AConfigurationOfItsHeaderAloneIsAskedForOnce) {
                                         "\"failure\": \"carried\", \"scsi_status\": 0"))
       << out;
   EXPECT_EQ(std::string::npos, out.find("\"command\": \"GET CONFIGURATION\",")) << out;
+}
+
+namespace {
+
+driveemu::CommandReply CheckConditionWithSense(std::vector<BYTE> sense) {
+  driveemu::CommandReply reply;
+  reply.kind = driveemu::CommandReply::kCheckCondition;
+  reply.sense = sense;
+  return reply;
+}
+
+}  // namespace
+
+// The report's own reading of what the window reads by its fixed rules: the
+// window's lines stay as they are, the words read descriptor-format sense
+// where SPC-4 puts its fields and say no sense came when none did, the
+// rows get a note when their answer holds block descriptors, and the
+// revision and the qualifier are told as they are.
+TEST(ReportTest, TheWindowsLinesKeepTheirRulesAndTheWordsSayWhatTheBytesAre) {
+  driveemu::EmulatedUnit odd = Drive(0, 1, "ODD", "ANSWERS", kReadsCdsPlaysAudio);
+  odd.inquiry[0] = 0x25;  // qualifier 001b: not connected now
+  odd.inquiry[35] = 0;    // revision "1.0" and a zero byte
+  driveemu::CommandReply modeSense;  // a block descriptor the command did not ask for, then the page
+  modeSense.data = {0, 0x26, 0, 0, 0, 0, 0, 8, 0, 0, 0x01, 0, 0, 0, 0x08, 0, 0x2A, 0x14, 0x3B};
+  modeSense.data.resize(8 + 8 + 22, 0);
+  odd.replies[0x5A] = modeSense;
+  odd.replies[0x46] = CheckConditionWithSense({0x72, 0x05, 0x20, 0x00, 0, 0, 0, 0});
+  driveemu::EmulatedUnit descriptor = Drive(0, 2, "DESC", "SENSE");
+  descriptor.replies[0x5A] = CheckConditionWithSense({0x72, 0x02, 0x3A, 0x00, 0, 0, 0, 0});
+  driveemu::EmulatedUnit mute = Drive(0, 3, "MUTE", "SENSE");
+  mute.replies[0x5A] = CheckConditionWithSense({});
+  StandInPlatform os(Profile({odd, descriptor, mute}));
+  std::string out, err;
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail"}, &out, &err));
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+  // The rows from bytes 10-15 (here the block descriptor's), noted.
+  EXPECT_TRUE(has("Can read CD-R discs", "YES")) << out;
+  EXPECT_TRUE(has("Can prevent ejection of media", "NO"));
+  EXPECT_TRUE(has("Note", "rows: the header declares 8 bytes of block descriptors: the rows, read from bytes 10-15, "
+                          "may not describe the capabilities page"));
+  EXPECT_TRUE(has("Loading mechanism (page 2Ah)", "caddy/slot"));
+  EXPECT_TRUE(has("Firmware revision", "1.0"));
+  EXPECT_TRUE(has("Peripheral device type", "CD/DVD (05h), removable, not connected now"));
+  EXPECT_TRUE(has("Profiles", "GET CONFIGURATION refused: Sense Data = 00 00 00 (Illegal Request, Invalid command "
+                              "operation code (descriptor format, current))"));
+  // The window's lines read fixed format whatever the response code says.
+  EXPECT_NE(std::string::npos, out.find("  Mode Sense Command Failure\n  Sense Data = 0A 00 00\n"
+                                        "  Sense: Not Ready, Medium not present (descriptor format, current)\n"));
+  EXPECT_NE(std::string::npos, out.find("  Mode Sense Command Failure\n  Sense Data = 00 00 00\n"
+                                        "  Sense: no sense data came\n"));
+  for (const std::string& line : Lines(out)) EXPECT_LE(line.size(), 80u) << line;
+
+  EXPECT_EQ(kReportSomeFailed, RunCommand({"--detail", "--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"revision\": \"1.0\",")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"row_notes\": [\"the header declares 8 bytes of block descriptors"));
+  EXPECT_NE(std::string::npos, out.find("\"sense_text\": \"Not Ready, Medium not present (descriptor format, current)\",\n"
+                                        "      \"sense_format\": \"descriptor format, current\","));
+  EXPECT_NE(std::string::npos, out.find("\"sense_text\": \"no sense data came\",\n      \"sense_format\": null,"));
+  EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\", \"Sense Data = 0A 00 00\"]"));
 }

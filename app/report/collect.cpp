@@ -91,10 +91,11 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   const std::vector<BYTE>& inquiry = answers.inquiry.data;
   if (answers.inquiry.Good()) drive.inquiry = DecodeInquiry(inquiry.empty() ? nullptr : &inquiry[0], inquiry.size());
   drive.capabilities = InterpretCapabilities(SentOrSkipped(answers, &DriveAnswers::modeSense));
+  const std::vector<BYTE>& page = answers.modeSense.data;
+  if (drive.capabilities.Answered()) drive.rowNotes = CapabilityRowNotes(page.empty() ? nullptr : &page[0], page.size());
   drive.detailed = detail && drive.capabilities.Answered();
   if (!drive.detailed) return drive;
 
-  const std::vector<BYTE>& page = answers.modeSense.data;
   drive.mechanism = DecodeMechanism(page.empty() ? nullptr : &page[0], page.size());
   // The features from the whole answer; from the header alone when that
   // was all there was, or all that came.

@@ -56,6 +56,7 @@ struct DriveReport {
   std::string vendor;
   std::string product;
   CapabilitiesResult capabilities;  // the rows, or the failure lines
+  std::vector<std::string> rowNotes;  // why the rows may not describe the page
   // With --detail, for a drive that answered: the rest of the page, the
   // INQUIRY's fields, the features and profiles, the speeds.
   bool detailed = false;

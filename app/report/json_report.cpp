@@ -66,8 +66,11 @@ void StatusWords(JsonWriter& json, const CommandOutcome& outcome) {
 void Sense(JsonWriter& json, const CommandOutcome& outcome) {
   json.Key("sense");
   TextOrNull(json, outcome.senseLength != 0, Hex(outcome.sense, outcome.senseLength));
+  const bool check = outcome.kind() == CommandOutcome::kCheckCondition;
   json.Key("sense_text");
-  TextOrNull(json, outcome.kind() == CommandOutcome::kCheckCondition, SenseWords(outcome.sense));
+  TextOrNull(json, check, SenseWords(outcome.sense, outcome.senseLength));
+  json.Key("sense_format");
+  TextOrNull(json, check && outcome.senseLength != 0, SenseFormatName(DecodeSense(outcome.sense, outcome.senseLength)));
 }
 
 void NotCarried(JsonWriter& json, const CommandOutcome& outcome) {
@@ -309,6 +312,9 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
     json.Key("value").String(result.rows[r].Text());
     json.EndObject();
   }
+  json.EndArray();
+  json.Key("row_notes").BeginArray(true);
+  for (std::size_t n = 0; n < drive.rowNotes.size(); ++n) json.String(drive.rowNotes[n]);
   json.EndArray();
   json.Key("failure").BeginArray(true);
   for (std::size_t f = 0; f < result.failure.size(); ++f) json.String(result.failure[f].GetString());

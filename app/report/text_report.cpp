@@ -51,9 +51,10 @@ void InquiryLines(const DriveReport& drive, std::vector<Line>& lines) {
   const InquiryDetail& inquiry = drive.inquiry;
   if (!inquiry.decoded) return;
   char text[64];
-  std::snprintf(text, sizeof text, "%s (%02Xh)%s%s", DeviceTypeName(inquiry.deviceType).c_str(), inquiry.deviceType,
-                inquiry.removable ? ", removable" : "", inquiry.qualifier != 0 ? ", not connected" : "");
-  lines.push_back(Line("Peripheral device type", text));
+  std::snprintf(text, sizeof text, "%s (%02Xh)%s", DeviceTypeName(inquiry.deviceType).c_str(), inquiry.deviceType,
+                inquiry.removable ? ", removable" : "");
+  lines.push_back(Line("Peripheral device type",
+                       text + (inquiry.qualifier != 0 ? ", " + PeripheralQualifierName(inquiry.qualifier) : std::string())));
   std::snprintf(text, sizeof text, "%02Xh", inquiry.version);
   lines.push_back(Line("INQUIRY version", text));
   lines.push_back(Line("Response data format", std::to_string(inquiry.responseFormat)));
@@ -203,7 +204,7 @@ std::string CommandFailure(const char* command, const CommandOutcome& outcome) {
   switch (outcome.kind()) {
     case CommandOutcome::kCheckCondition:
       return std::string(command) + " refused: " + SenseText(outcome.sense).GetString() + " (" +
-             SenseWords(outcome.sense) + ")";
+             SenseWords(outcome.sense, outcome.senseLength) + ")";
     case CommandOutcome::kOtherStatus:
       return std::string(command) + " ended with status " + StatusText(outcome.status);
     default:
@@ -241,9 +242,10 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
                            drive.Name());
     if (answers.lettered) WriteFree(out, "  ", "Interface path: " + answers.path);
     for (std::size_t r = 0; r < result.rows.size(); ++r) write(result.rows[r].label, result.rows[r].Text());
+    for (std::size_t n = 0; n < drive.rowNotes.size(); ++n) write("Note", "rows: " + drive.rowNotes[n]);
     for (std::size_t f = 0; f < result.failure.size(); ++f) WriteFree(out, "  ", result.failure[f].GetString());
     if (result.outcome.kind() == CommandOutcome::kCheckCondition)
-      WriteFree(out, "  ", "Sense: " + SenseWords(result.outcome.sense));
+      WriteFree(out, "  ", "Sense: " + SenseWords(result.outcome.sense, result.outcome.senseLength));
     if (result.outcome.kind() == CommandOutcome::kOtherStatus)
       WriteFree(out, "  ", "Status: " + StatusText(result.outcome.status));
     if (result.outcome.kind() == CommandOutcome::kNotCarried)

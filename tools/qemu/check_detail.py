@@ -12,7 +12,7 @@ import json
 from check_linux_report import EXPECTED_DRIVES, read, status
 from checks import schema_problems
 
-LOADING = {0: "caddy", 1: "tray", 2: "pop-up", 4: "changer, individually changeable discs", 5: "changer, magazine"}
+LOADING = {0: "caddy/slot", 1: "tray", 2: "pop-up", 4: "changer, individually changeable discs", 5: "changer, magazine"}
 PROFILES = {0x08: "CD-ROM", 0x09: "CD-R", 0x0A: "CD-RW", 0x10: "DVD-ROM", 0x11: "DVD-R", 0x12: "DVD-RAM",
             0x1A: "DVD+RW", 0x1B: "DVD+R", 0x2B: "DVD+R DL", 0x40: "BD-ROM", 0x41: "BD-R sequential", 0x43: "BD-RE"}
 

@@ -101,7 +101,7 @@ def text_problems(text, drives):
     return problems
 
 
-LOADING = {"Tray type": "tray", "Caddy/Slot type": "caddy", "Pop-up type": "pop-up"}
+LOADING = {"Tray type": "tray", "Caddy/Slot type": "caddy/slot", "Pop-up type": "pop-up"}
 INTERFACES = {"SCSI family": "SCSI", "ATAPI": "ATAPI", "Serial ATAPI": "Serial ATAPI", "USB": "USB"}
 # sg_get_config's names of feature fields, and ours.
 SG_FIELDS = {"INQ2": "inq2", "DBE": "dbe", "Load": "load", "Eject": "eject", "Prevent jumper": "prevent_jumper",
