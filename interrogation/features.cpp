@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "interrogation/answer_bytes.h"
 #include "interrogation/drive_detail.h"
 #include "interrogation/inquiry_detail.h"
 
@@ -9,17 +10,7 @@ namespace {
 
 const std::size_t kHeaderLength = 8;
 
-unsigned long BigEndian(const unsigned char* bytes, std::size_t width) {
-  unsigned long value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
-  return value;
-}
 
-std::string Number(unsigned long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%lu", value);
-  return text;
-}
 
 std::string Hex4(int code) {
   char text[16];
@@ -67,7 +58,7 @@ class Fields {
     std::size_t i = 0;
     for (; i < count && Has(offset + i * width, width); ++i)
       field.numbers.push_back(static_cast<long long>(Value(offset + i * width, width)));
-    if (i < count) Note(Number(count) + " " + label + " announced, " + Number(i) + " came");
+    if (i < count) Note(DecimalText(count) + " " + label + " announced, " + DecimalText(i) + " came");
     m_feature.fields.push_back(field);
   }
   void List(const char* key, const char* label, const std::vector<long long>& numbers) {
@@ -101,7 +92,7 @@ void Core(Fields& f) {
                                               "IEEE 1394B",    "Serial ATAPI",   "USB"};
     std::string name = code < sizeof kInterfaces / sizeof kInterfaces[0] ? kInterfaces[code]
                        : code == 0xFFFF ? "vendor unique"
-                                        : "reserved (" + Number(code) + ")";
+                                        : "reserved (" + DecimalText(code) + ")";
     f.Text("physical_interface", "Physical interface", name);
   }
   f.Flag("dbe", "DBE", 8, 0);
@@ -450,9 +441,9 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
   std::size_t available = received;
   if (whole < received) available = static_cast<std::size_t>(whole);
   if (whole > received)
-    list.notes.push_back("the answer says " + Number(static_cast<unsigned long>(whole)) + " bytes, " +
-                         Number(received) + " came");
-  if (whole < kHeaderLength) list.notes.push_back("its data length " + Number(list.dataLength) + " leaves no room for the header");
+    list.notes.push_back("the answer says " + DecimalText(whole) + " bytes, " +
+                         DecimalText(received) + " came");
+  if (whole < kHeaderLength) list.notes.push_back("its data length " + DecimalText(list.dataLength) + " leaves no room for the header");
   std::size_t at = kHeaderLength;
   bool ended = false;
   while (at + 4 <= available) {
@@ -463,7 +454,7 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
     // Profile List first. A code not above the one before is no descriptor:
     // most often the zeroed rest of a buffer that a data length claimed.
     if (!list.features.empty() && feature.code <= list.features.back().code) {
-      list.notes.push_back("the walk ends at byte " + Number(at) + ": feature " + Hex4(feature.code) +
+      list.notes.push_back("the walk ends at byte " + DecimalText(at) + ": feature " + Hex4(feature.code) +
                            " is not above " + Hex4(list.features.back().code) + " before it, and features ascend");
       ended = true;
       break;
@@ -477,9 +468,9 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
     const std::size_t stop = end < available ? end : available;
     feature.data.assign(d + 4, answer + stop);
     if (feature.length % 4 != 0)
-      feature.notes.push_back("its length " + Number(feature.length) + " is no multiple of 4");
+      feature.notes.push_back("its length " + DecimalText(feature.length) + " is no multiple of 4");
     if (end > available)
-      feature.notes.push_back("cut short: " + Number(stop - at) + " of its " + Number(end - at) + " bytes came");
+      feature.notes.push_back("cut short: " + DecimalText(stop - at) + " of its " + DecimalText(end - at) + " bytes came");
     const Known* known = Find(feature.code);
     if (known != nullptr && known->decode != nullptr) {
       Fields fields(d, stop - at, feature);
@@ -488,7 +479,7 @@ FeatureList DecodeFeatures(const unsigned char* answer, std::size_t received) {
     list.features.push_back(feature);
     at = end;
   }
-  if (!ended && at < available) list.notes.push_back(Number(available - at) + " bytes after the last whole descriptor header");
+  if (!ended && at < available) list.notes.push_back(DecimalText(available - at) + " bytes after the last whole descriptor header");
   if (list.features.empty() && list.notes.empty()) list.notes.push_back("no features");
   return list;
 }

@@ -4,21 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "interrogation/answer_bytes.h"
+
 namespace {
 
 const std::size_t kTocDescriptorLength = 8;
 
-std::uint32_t BigEndian(const unsigned char* bytes, std::size_t width) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
-  return value;
-}
 
-std::string Number(unsigned long long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%llu", value);
-  return text;
-}
 
 std::string Hex(int value) {
   char text[8];
@@ -32,12 +24,12 @@ std::string Hex(int value) {
 std::size_t Whole(const unsigned char* answer, std::size_t received, std::vector<std::string>* notes) {
   if (answer == nullptr || received < 2) return 0;
   const std::size_t declared = (static_cast<std::size_t>(answer[0]) << 8 | answer[1]) + 2;
-  if (declared > received) notes->push_back("the answer says " + Number(declared) + " bytes, " + Number(received) + " came");
+  if (declared > received) notes->push_back("the answer says " + DecimalText(declared) + " bytes, " + DecimalText(received) + " came");
   return declared < received ? declared : received;
 }
 
 void Short(const char* what, std::size_t have, std::size_t need, std::vector<std::string>* notes) {
-  notes->push_back(std::string(what) + " did not come whole (" + Number(have) + " of " + Number(need) + " bytes)");
+  notes->push_back(std::string(what) + " did not come whole (" + DecimalText(have) + " of " + DecimalText(need) + " bytes)");
 }
 
 // An identifier of the disc's maker: zero bytes dropped, trailing blanks
@@ -78,7 +70,7 @@ DiscInformation DecodeDiscInformation(const unsigned char* answer, std::size_t r
     return info;
   }
   info.decoded = true;
-  if ((answer[2] >> 5) != 0) info.notes.push_back("the answer's data type is " + Number(answer[2] >> 5) + ", not 0 (standard disc information)");
+  if ((answer[2] >> 5) != 0) info.notes.push_back("the answer's data type is " + DecimalText(answer[2] >> 5) + ", not 0 (standard disc information)");
   info.erasable = (answer[2] & 0x10) != 0;
   info.lastSessionState = (answer[2] >> 2) & 0x03;
   info.discStatus = answer[2] & 0x03;
@@ -136,8 +128,8 @@ Toc DecodeToc(const unsigned char* answer, std::size_t received) {
     if (!toc.entries.empty()) {
       const int before = toc.entries.back().track;
       if (before == kLeadOutTrack || d[2] <= before) {
-        toc.notes.push_back("byte " + Number(at) + ": track " + Number(d[2]) + " after " +
-                            (before == kLeadOutTrack ? std::string("the lead-out") : "track " + Number(before)) +
+        toc.notes.push_back("byte " + DecimalText(at) + ": track " + DecimalText(d[2]) + " after " +
+                            (before == kLeadOutTrack ? std::string("the lead-out") : "track " + DecimalText(before)) +
                             " breaks the TOC's order; the TOC ends there");
         return toc;
       }
@@ -149,7 +141,7 @@ Toc DecodeToc(const unsigned char* answer, std::size_t received) {
     entry.lba = static_cast<std::int32_t>(BigEndian(d + 4, 4));
     toc.entries.push_back(entry);
   }
-  if (at < available) toc.notes.push_back(Number(available - at) + " bytes that make no whole descriptor");
+  if (at < available) toc.notes.push_back(DecimalText(available - at) + " bytes that make no whole descriptor");
   if (toc.entries.empty()) toc.notes.push_back("no tracks");
   else if (toc.entries.back().track != kLeadOutTrack) toc.notes.push_back("no lead-out");
   return toc;
@@ -250,14 +242,14 @@ std::string BookTypeName(int type) {
 std::string DiscSizeName(int size) {
   if (size == 0) return "120 mm";
   if (size == 1) return "80 mm";
-  return "reserved (" + Number(static_cast<unsigned>(size)) + ")";
+  return "reserved (" + DecimalText(static_cast<unsigned>(size)) + ")";
 }
 
 std::string MaximumRateName(int rate) {
   static const char* const kRates[] = {"2.52 Mbit/s", "5.04 Mbit/s", "10.08 Mbit/s", "20.16 Mbit/s", "30.24 Mbit/s"};
   if (rate >= 0 && rate < 5) return kRates[rate];
   if (rate == 0x0F) return "not specified";
-  return "reserved (" + Number(static_cast<unsigned>(rate)) + ")";
+  return "reserved (" + DecimalText(static_cast<unsigned>(rate)) + ")";
 }
 
 MediaMaker DecodeDvdMinusMaker(const unsigned char* answer, std::size_t received) {
@@ -269,8 +261,8 @@ MediaMaker DecodeDvdMinusMaker(const unsigned char* answer, std::size_t received
   }
   // Each field starts with its number; the manufacturer is fields 3 and 4.
   if (answer[20] != 3 || answer[28] != 4) {
-    maker.notes.push_back("the fields at bytes 20 and 28 are numbered " + Number(answer[20]) + " and " +
-                          Number(answer[28]) + ", not 3 and 4");
+    maker.notes.push_back("the fields at bytes 20 and 28 are numbered " + DecimalText(answer[20]) + " and " +
+                          DecimalText(answer[28]) + ", not 3 and 4");
     return maker;
   }
   unsigned char id[12];

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "interrogation/answer_bytes.h"
 #include "device/commands.h"
 
 namespace {
@@ -9,17 +10,7 @@ namespace {
 const std::size_t kHeaderLength = kPerformanceHeaderLength;
 const std::size_t kDescriptorLength = kPerformanceDescriptorLength;
 
-std::uint32_t BigEndian(const unsigned char* bytes, std::size_t width) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = (value << 8) | bytes[i];
-  return value;
-}
 
-std::string Number(unsigned long long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%llu", value);
-  return text;
-}
 
 // The header, and how many whole descriptors lie within both what came and
 // what the data length says; notes for what does not fit.
@@ -39,11 +30,11 @@ PerformanceAnswer Walk(const unsigned char* answer, std::size_t received, std::s
   result.except = (answer[4] & 0x01) != 0;
   const unsigned long long whole = static_cast<unsigned long long>(result.dataLength) + 4;
   std::size_t available = whole < received ? static_cast<std::size_t>(whole) : received;
-  if (whole > received) result.notes.push_back("the answer says " + Number(whole) + " bytes, " + Number(received) + " came");
+  if (whole > received) result.notes.push_back("the answer says " + DecimalText(whole) + " bytes, " + DecimalText(received) + " came");
   if (available < kHeaderLength) available = kHeaderLength;
   *descriptors = (available - kHeaderLength) / kDescriptorLength;
   const std::size_t rest = (available - kHeaderLength) % kDescriptorLength;
-  if (rest != 0) result.notes.push_back(Number(rest) + " bytes that make no whole descriptor");
+  if (rest != 0) result.notes.push_back(DecimalText(rest) + " bytes that make no whole descriptor");
   if (*descriptors == 0) result.notes.push_back("no descriptors");
   return result;
 }

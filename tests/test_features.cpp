@@ -503,6 +503,16 @@ TEST(PerformanceTest, WriteSpeedsAndReadPerformanceWithTheMediumsOneX) {
   EXPECT_EQ(2295103u, r.performance[0].endLba);
 }
 
+// A data length of FFFFFFFFh counts past 32 bits with its own four bytes;
+// a Windows long would wrap it.
+TEST(PerformanceTest, TheLargestDataLengthsAreToldWhole) {
+  const Bytes header = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+  const std::string told = "the answer says 4294967299 bytes, 8 came";
+  EXPECT_EQ(told, DecodeWriteSpeeds(header.data(), header.size()).notes.at(0));
+  FeatureList features = DecodeFeatures(header.data(), header.size());
+  EXPECT_NE(features.notes.end(), std::find(features.notes.begin(), features.notes.end(), told));
+}
+
 TEST(PerformanceTest, AnswersThatAreCutShortOrSayMoreThanCame) {
   Bytes two = Performance(0, {Words(0, 1, 2, 3), Words(0, 4, 5, 6)});
   Bytes claims = two;
