@@ -10,8 +10,6 @@ namespace {
 
 const std::size_t kHeaderLength = 8;
 
-
-
 std::string Hex4(int code) {
   char text[16];
   std::snprintf(text, sizeof text, "%04Xh", static_cast<unsigned>(code) & 0xFFFF);

@@ -5,12 +5,11 @@
 #include <cstdio>
 
 #include "interrogation/answer_bytes.h"
+#include "interrogation/inquiry_detail.h"
 
 namespace {
 
 const std::size_t kTocDescriptorLength = 8;
-
-
 
 std::string Hex(int value) {
   char text[8];
@@ -32,16 +31,23 @@ void Short(const char* what, std::size_t have, std::size_t need, std::vector<std
   notes->push_back(std::string(what) + " did not come whole (" + DecimalText(have) + " of " + DecimalText(need) + " bytes)");
 }
 
-// An identifier of the disc's maker: zero bytes dropped, trailing blanks
-// are padding, any other byte outside printable ASCII shows as '.'.
+// An identifier of the disc's maker: zero bytes dropped (some discs pad
+// inside it), then INQUIRY's rule for text.
 std::string MakerText(const unsigned char* bytes, std::size_t length) {
-  std::string text;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (bytes[i] == 0) continue;
-    text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
-  }
-  while (!text.empty() && text[text.size() - 1] == ' ') text.erase(text.size() - 1);
-  return text;
+  std::vector<unsigned char> kept;
+  for (std::size_t i = 0; i < length; ++i)
+    if (bytes[i] != 0) kept.push_back(bytes[i]);
+  return kept.empty() ? std::string() : PrintableText(&kept[0], kept.size());
+}
+
+// The bytes to decode when at least `need` came; else 0, with a note that
+// `what` did not come whole.
+std::size_t WholeAtLeast(const unsigned char* answer, std::size_t received, std::size_t need, const char* what,
+                         std::vector<std::string>* notes) {
+  const std::size_t available = Whole(answer, received, notes);
+  if (available >= need) return available;
+  Short(what, available, need, notes);
+  return 0;
 }
 
 }  // namespace
@@ -64,11 +70,8 @@ MediumQueries QueriesFor(long profile) {
 
 DiscInformation DecodeDiscInformation(const unsigned char* answer, std::size_t received) {
   DiscInformation info;
-  const std::size_t available = Whole(answer, received, &info.notes);
-  if (available < 12) {
-    Short("the disc information", available, 12, &info.notes);
-    return info;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 12, "the disc information", &info.notes);
+  if (available == 0) return info;
   info.decoded = true;
   if ((answer[2] >> 5) != 0) info.notes.push_back("the answer's data type is " + DecimalText(answer[2] >> 5) + ", not 0 (standard disc information)");
   info.erasable = (answer[2] & 0x10) != 0;
@@ -112,11 +115,8 @@ std::string DiscTypeName(int type) {
 
 Toc DecodeToc(const unsigned char* answer, std::size_t received) {
   Toc toc;
-  const std::size_t available = Whole(answer, received, &toc.notes);
-  if (available < 4) {
-    Short("the TOC header", available, 4, &toc.notes);
-    return toc;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 4, "the TOC header", &toc.notes);
+  if (available == 0) return toc;
   toc.decoded = true;
   toc.firstTrack = answer[2];
   toc.lastTrack = answer[3];
@@ -149,11 +149,8 @@ Toc DecodeToc(const unsigned char* answer, std::size_t received) {
 
 Atip DecodeAtip(const unsigned char* answer, std::size_t received) {
   Atip atip;
-  const std::size_t available = Whole(answer, received, &atip.notes);
-  if (available < 15) {
-    Short("the ATIP", available, 15, &atip.notes);
-    return atip;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 15, "the ATIP", &atip.notes);
+  if (available == 0) return atip;
   // Bytes 4 and 6 start with a 1, byte 5 with a 0: a TOC's reserved byte 4
   // is 0.
   if ((answer[4] & 0x80) == 0 || (answer[5] & 0x80) != 0 || (answer[6] & 0x80) == 0) {
@@ -203,11 +200,8 @@ Capacity DecodeCapacity(const unsigned char* answer, std::size_t received) {
 
 DvdPhysical DecodeDvdPhysical(const unsigned char* answer, std::size_t received) {
   DvdPhysical physical;
-  const std::size_t available = Whole(answer, received, &physical.notes);
-  if (available < 8) {
-    Short("the physical format", available, 8, &physical.notes);
-    return physical;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 8, "the physical format", &physical.notes);
+  if (available == 0) return physical;
   physical.decoded = true;
   physical.bookType = answer[4] >> 4;
   physical.partVersion = answer[4] & 0x0F;
@@ -254,11 +248,8 @@ std::string MaximumRateName(int rate) {
 
 MediaMaker DecodeDvdMinusMaker(const unsigned char* answer, std::size_t received) {
   MediaMaker maker;
-  const std::size_t available = Whole(answer, received, &maker.notes);
-  if (available < 36) {
-    Short("the pre-recorded information's fields 3 and 4", available, 36, &maker.notes);
-    return maker;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 36, "the pre-recorded information's fields 3 and 4", &maker.notes);
+  if (available == 0) return maker;
   // Each field starts with its number; the manufacturer is fields 3 and 4.
   if (answer[20] != 3 || answer[28] != 4) {
     maker.notes.push_back("the fields at bytes 20 and 28 are numbered " + DecimalText(answer[20]) + " and " +
@@ -277,11 +268,8 @@ MediaMaker DecodeDvdMinusMaker(const unsigned char* answer, std::size_t received
 
 MediaMaker DecodeDvdPlusMaker(const unsigned char* answer, std::size_t received) {
   MediaMaker maker;
-  const std::size_t available = Whole(answer, received, &maker.notes);
-  if (available < 34) {
-    Short("the ADIP's manufacturer and media type", available, 34, &maker.notes);
-    return maker;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 34, "the ADIP's manufacturer and media type", &maker.notes);
+  if (available == 0) return maker;
   maker.decoded = true;
   maker.manufacturer = MakerText(answer + 23, 8);
   maker.mediaType = MakerText(answer + 31, 3);
@@ -291,11 +279,8 @@ MediaMaker DecodeDvdPlusMaker(const unsigned char* answer, std::size_t received)
 
 MediaMaker DecodeBdMaker(const unsigned char* answer, std::size_t received) {
   MediaMaker maker;
-  const std::size_t available = Whole(answer, received, &maker.notes);
-  if (available < 15) {
-    Short("the disc information's disc type", available, 15, &maker.notes);
-    return maker;
-  }
+  const std::size_t available = WholeAtLeast(answer, received, 15, "the disc information's disc type", &maker.notes);
+  if (available == 0) return maker;
   if (answer[4] != 'D' || answer[5] != 'I') {
     maker.notes.push_back("the disc information does not start with \"DI\" (bytes 4-5: " + Hex(answer[4]) + " " +
                           Hex(answer[5]) + ")");

@@ -10,8 +10,6 @@ namespace {
 const std::size_t kHeaderLength = kPerformanceHeaderLength;
 const std::size_t kDescriptorLength = kPerformanceDescriptorLength;
 
-
-
 // The header, and how many whole descriptors lie within both what came and
 // what the data length says; notes for what does not fit.
 PerformanceAnswer Walk(const unsigned char* answer, std::size_t received, std::size_t* descriptors) {
