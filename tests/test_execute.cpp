@@ -244,6 +244,7 @@ TEST_F(ExecuteTest, EachCommandReachesThePassThroughControlWithEveryFieldOfItsRe
     EXPECT_EQ(expected[i].senseRoom, sent.SenseInfoLength) << i;
     EXPECT_EQ(SCSI_IOCTL_DATA_IN, sent.DataIn) << i;
     EXPECT_EQ(expected[i].length, sent.DataTransferLength) << i;
+    EXPECT_EQ(expected[i].length, AllocationLength(expected[i].cdb)) << i;
     EXPECT_EQ(15u, sent.TimeOutValue) << i;
     EXPECT_EQ(offsetof(ScsiRequest, SenseBuffer), sent.SenseInfoOffset) << i;
   }

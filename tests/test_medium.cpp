@@ -76,15 +76,15 @@ TEST(MediumTest, DiscInformationOfABlankCdRAndAClosedCdRw) {
   EXPECT_EQ(0x004F3B4Au, info.lastLeadOut);
   EXPECT_TRUE(info.notes.empty());
 
-  // Closed CD-RW of three sessions, tracks 1 to 300 (counts past one byte).
+  // Closed CD-RW of 259 sessions, tracks 1 to 300 (counts past one byte).
   Bytes closed = Answer(34, 34);
-  const unsigned char rw[] = {0x1E, 0x01, 0x03, 0x05, 0x2C, 0x00, 0x20, 0x00, 0x00, 0x01};
+  const unsigned char rw[] = {0x1E, 0x01, 0x03, 0x05, 0x2C, 0x00, 0x20, 0x01, 0x00, 0x01};
   std::copy(rw, rw + sizeof rw, closed.begin() + 2);
   info = DecodeDiscInformation(closed.data(), closed.size());
   EXPECT_TRUE(info.erasable);
   EXPECT_STREQ("complete", DiscStatusName(info.discStatus));
   EXPECT_STREQ("complete", SessionStateName(info.lastSessionState));
-  EXPECT_EQ(3, info.sessions);
+  EXPECT_EQ(259, info.sessions);
   EXPECT_EQ(5, info.firstTrackOfLastSession);
   EXPECT_EQ(300, info.lastTrackOfLastSession);
   EXPECT_EQ("CD-ROM XA", DiscTypeName(info.discType));
@@ -120,7 +120,7 @@ TEST(MediumTest, TocOfAMixedModeCdEndsAtTheLeadOutOrWhereItsOrderBreaks) {
   Bytes toc = Answer(44, 44);
   toc[2] = 1, toc[3] = 4;
   const unsigned char entries[5][8] = {{0, 0x10, 1, 0, 0, 0, 0, 0},       {0, 0x11, 2, 0, 0, 0, 0x4E, 0x20},
-                                       {0, 0x12, 3, 0, 0, 0, 0x9C, 0x40}, {0, 0x14, 4, 0, 0, 0x01, 0x38, 0x80},
+                                       {0, 0x1A, 3, 0, 0, 0, 0x9C, 0x40}, {0, 0x14, 4, 0, 0, 0x01, 0x38, 0x80},
                                        {0, 0x14, 0xAA, 0, 0, 0x02, 0x00, 0x00}};
   for (int i = 0; i < 5; ++i) std::copy(entries[i], entries[i] + 8, toc.begin() + 4 + 8 * i);
   Toc decoded = DecodeToc(toc.data(), toc.size());
@@ -130,7 +130,7 @@ TEST(MediumTest, TocOfAMixedModeCdEndsAtTheLeadOutOrWhereItsOrderBreaks) {
   EXPECT_EQ(4, decoded.lastTrack);
   EXPECT_EQ(1, decoded.entries[1].adr);
   EXPECT_EQ(0x01, decoded.entries[1].control);
-  EXPECT_EQ(0x02, decoded.entries[2].control);
+  EXPECT_EQ(0x0A, decoded.entries[2].control);
   EXPECT_EQ(0x04, decoded.entries[3].control);
   EXPECT_EQ(20000, decoded.entries[1].lba);
   EXPECT_EQ(80000, decoded.entries[3].lba);
@@ -145,6 +145,12 @@ TEST(MediumTest, TocOfAMixedModeCdEndsAtTheLeadOutOrWhereItsOrderBreaks) {
   decoded = DecodeToc(longer.data(), longer.size());
   EXPECT_EQ(5u, decoded.entries.size());
   EXPECT_TRUE(HasNote(decoded.notes, "byte 44: track 0 after the lead-out"));
+  // Nothing follows the lead-out, whatever its number.
+  Bytes beyond = longer;
+  beyond[44 + 2] = 0xB0;
+  decoded = DecodeToc(beyond.data(), beyond.size());
+  EXPECT_EQ(5u, decoded.entries.size());
+  EXPECT_TRUE(HasNote(decoded.notes, "byte 44: track 176 after the lead-out"));
   // A track not above the one before ends it too.
   Bytes repeated = toc;
   repeated[4 + 8 * 2 + 2] = 2;
@@ -184,6 +190,16 @@ TEST(MediumTest, AtipOfABlankCdRAndACdRwButNotATocInItsPlace) {
   EXPECT_EQ(0x03, decoded.a2[2]);
   EXPECT_EQ(0x06, decoded.a3[2]);
 
+  // The reference speed from its three bits, beside byte 4's bit 3.
+  atip[4] |= 0x08;
+  EXPECT_EQ(2, DecodeAtip(atip.data(), atip.size()).referenceSpeed);
+  // A3 valid alone; the values end at byte 26, the fields at byte 14.
+  atip[6] = 0x81;
+  decoded = DecodeAtip(atip.data(), 27);
+  EXPECT_TRUE(decoded.a3Valid);
+  EXPECT_FALSE(decoded.a1Valid || decoded.a2Valid);
+  EXPECT_TRUE(decoded.valuesCame);
+  EXPECT_TRUE(DecodeAtip(atip.data(), 15).decoded);
   // A CD-RW, high speed, A2 and A3 valid, cut before the values.
   atip[6] = 0x80 | 0x40 | (1 << 3) | 0x03;
   decoded = DecodeAtip(atip.data(), 20);
@@ -227,6 +243,8 @@ TEST(MediumTest, CapacityAndCdTimes) {
   EXPECT_EQ(-11634, LbaOfMsf(97, 26, 66));
   EXPECT_EQ("97:26:66", MsfText(-11634));
   EXPECT_EQ("89:59:74", MsfText(LbaOfMsf(89, 59, 74)));
+  EXPECT_EQ(-45150, LbaOfMsf(90, 0, 0));  // the lead-in's first time
+  EXPECT_EQ("90:00:00", MsfText(-45150));
 }
 
 TEST(MediumTest, WriteSpeedsAsMultiplesOfTheMediumsOneX) {
@@ -275,6 +293,13 @@ TEST(MediumTest, DvdPhysicalFormatOfQemuAndOfADualLayerDvdPlusR) {
   EXPECT_EQ(0x340000u, physical.endSectorLayer0);
   EXPECT_TRUE(physical.bca);
   EXPECT_EQ("reserved (7h)", BookTypeName(7));
+  EXPECT_EQ("reserved (8h)", BookTypeName(8));
+  EXPECT_EQ("DVD+RW", BookTypeName(9));
+  EXPECT_EQ("30.24 Mbit/s", MaximumRateName(4));
+  qemu[4] = 0x19, qemu[6] = 0x08;  // DVD-RAM part version 9; a layer type of the reserved bit alone
+  physical = DecodeDvdPhysical(qemu.data(), qemu.size());
+  EXPECT_EQ(9, physical.partVersion);
+  EXPECT_EQ(8, physical.layerType);
   EXPECT_EQ("reserved (5)", MaximumRateName(5));
 
   EXPECT_FALSE(DecodeDvdPhysical(qemu.data(), 20).sectorsCame);
@@ -293,6 +318,10 @@ TEST(MediumTest, WhoMadeTheDisc) {
   EXPECT_EQ("MCC 03RG20", maker.manufacturer);
   EXPECT_EQ(-1, maker.revision);
   EXPECT_FALSE(DecodeDvdMinusMaker(minus.data(), 35).decoded);
+  // Zero bytes within the ID are dropped, as some discs pad each field.
+  Put(minus, 21, std::string("RITEK\0", 6));
+  Put(minus, 29, std::string("G05\0\0\0", 6));
+  EXPECT_EQ("RITEKG05", DecodeDvdMinusMaker(minus.data(), minus.size()).manufacturer);
   minus[28] = 5;
   EXPECT_TRUE(HasNote(DecodeDvdMinusMaker(minus.data(), minus.size()).notes, "numbered 3 and 5, not 3 and 4"));
 
@@ -307,6 +336,7 @@ TEST(MediumTest, WhoMadeTheDisc) {
   EXPECT_EQ("003", maker.mediaType);
   EXPECT_EQ(2, maker.revision);
   EXPECT_EQ(-1, DecodeDvdPlusMaker(plus.data(), 34).revision);
+  EXPECT_EQ(2, DecodeDvdPlusMaker(plus.data(), 35).revision);
   EXPECT_FALSE(DecodeDvdPlusMaker(plus.data(), 33).decoded);
   Put(plus, 23, "RICOHJP\x01");
   EXPECT_EQ("RICOHJP.", DecodeDvdPlusMaker(plus.data(), plus.size()).manufacturer);

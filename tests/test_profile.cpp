@@ -62,6 +62,7 @@ TEST(ProfileTest, ReadsEveryKindOfLine) {
   const driveemu::EmulatedUnit& c = profile.units[2];
   EXPECT_EQ(0x01, Send(c, {0x43, 0, 0x00, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
   EXPECT_EQ(0x00, Send(c, {0x43, 0, 0x04, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
+  EXPECT_EQ(0x01, Send(c, {0x43, 0, 0x0C, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));  // the format's four bits
   EXPECT_EQ(0x01, Send(c, {0x43, 0, 0x02, 0, 0, 0, 0, 0, 0x20, 0}).data.at(2));
   EXPECT_EQ(3u, Send(c, {0x43, 0, 0x00, 0, 0, 0, 0, 0, 0x03, 0}).data.size());
   EXPECT_TRUE(IsInvalidField(Send(c, {0xAD, 0, 0, 0, 0, 0, 0, 0x0E, 0, 0x2C, 0, 0})));
