@@ -20,7 +20,14 @@ install_missing() {
       break
     fi
   done
-  $sudo apt-get update -q >/dev/null
+  # A mirror mid-sync fails one index now and then: try again, and install
+  # from the lists there are when it keeps failing.
+  local try
+  for try in 1 2 3; do
+    $sudo apt-get update -q >/dev/null && break
+    echo "setup: apt-get update failed (try $try of 3)"
+    sleep 10
+  done
   # shellcheck disable=SC2086  # the options are words
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q ${QUILLANOR_APT_OPTIONS:-} "${missing[@]}"
 }
