@@ -50,7 +50,8 @@ PY
     verdict=unbuilt
   else
     for t in $tests; do
-      timeout 300 "$build/tests/$t" >/dev/null 2>&1 || verdict=caught
+      # The first failure is the verdict: the rest of the run would only repeat it.
+      timeout 300 "$build/tests/$t" --gtest_fail_fast >/dev/null 2>&1 || verdict=caught
     done
   fi
   mv "$scratch/$file.orig" "$scratch/$file"
