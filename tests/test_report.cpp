@@ -7,6 +7,7 @@
 #include <sstream>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "app/report/json_reader.h"
 #include "app/report/replay.h"
@@ -391,7 +392,7 @@ TEST(ReportTest, EachFailureIsNamedAndReadBackAndEachOutcomeSaysWhatItCameTo) {
   }
 }
 
-TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostSix) {
+TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostElevenWithADisc) {
   for (bool aspi : {false, true}) {
     StandInPlatform os(DetailDrives());
     if (aspi) UseWindows98(os);
@@ -410,9 +411,11 @@ TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostSix) {
     os.aspiLog.clear();
     EXPECT_EQ(kReportAllAnswered, RunCommand({"--json", "--detail"}, &out, &err));
     // The writer: INQUIRY, MODE SENSE, GET CONFIGURATION's header and the
-    // whole, GET PERFORMANCE twice. The old reader refuses the header, so
-    // the whole is never asked for: five.
-    EXPECT_EQ(6 + 5, commands()) << aspi;
+    // whole, GET PERFORMANCE twice, then about its DVD+R: READ DISC
+    // INFORMATION, the TOC, READ CAPACITY, the physical format and the
+    // ADIP, each refused. The old reader refuses the header, so the whole
+    // is never asked for, nor the disc: five.
+    EXPECT_EQ(6 + 5 + 5, commands()) << aspi;
   }
 }
 
@@ -564,6 +567,165 @@ std::string Changed(std::string text, const std::string& from, const std::string
 
 }  // namespace
 
+namespace {
+
+// Answers about the disc, built from MMC's tables.
+driveemu::CommandReply Reply(std::vector<BYTE> data) {
+  driveemu::CommandReply reply;
+  reply.data = data;
+  return reply;
+}
+
+// READ DISC INFORMATION: byte 2 (erasable, last session state, disc
+// status), the first track, sessions, the last session's tracks, the disc
+// type, and the last session's lead-in and the last possible lead-out.
+std::vector<BYTE> DiscInformationAnswer(BYTE state, int sessions, int firstOfLast, int lastOfLast, BYTE discType,
+                                        std::vector<BYTE> addresses) {
+  std::vector<BYTE> a(34, 0);
+  a[1] = 32;
+  a[2] = state;
+  a[3] = 1;
+  a[4] = static_cast<BYTE>(sessions), a[9] = static_cast<BYTE>(sessions >> 8);
+  a[5] = static_cast<BYTE>(firstOfLast), a[10] = static_cast<BYTE>(firstOfLast >> 8);
+  a[6] = static_cast<BYTE>(lastOfLast), a[11] = static_cast<BYTE>(lastOfLast >> 8);
+  a[7] = 0x20;  // unrestricted use
+  a[8] = discType;
+  std::copy(addresses.begin(), addresses.end(), a.begin() + 16);
+  return a;
+}
+
+struct TocTrack {
+  BYTE control, track;
+  std::int32_t lba;
+};
+std::vector<BYTE> TocAnswer(BYTE first, BYTE last, const std::vector<TocTrack>& tracks) {
+  std::vector<BYTE> a = {0, static_cast<BYTE>(2 + 8 * tracks.size()), first, last};
+  for (const TocTrack& t : tracks) {
+    const std::uint32_t lba = static_cast<std::uint32_t>(t.lba);
+    a.insert(a.end(), {0, static_cast<BYTE>(0x10 | t.control), t.track, 0, static_cast<BYTE>(lba >> 24),
+                       static_cast<BYTE>(lba >> 16), static_cast<BYTE>(lba >> 8), static_cast<BYTE>(lba)});
+  }
+  return a;
+}
+
+std::vector<BYTE> CapacityAnswer(std::uint32_t lastLba) {
+  return {static_cast<BYTE>(lastLba >> 24), static_cast<BYTE>(lastLba >> 16), static_cast<BYTE>(lastLba >> 8),
+          static_cast<BYTE>(lastLba), 0, 0, 8, 0};
+}
+
+// A drive with a disc of `profile` in it, answering the page and GET
+// CONFIGURATION; the disc's answers are the test's to add.
+driveemu::EmulatedUnit DiscDrive(int target, WORD profile) {
+  driveemu::EmulatedUnit unit = Drive(0, target, "DISC", "WRITER", kReadsCdsPlaysAudio);
+  unit.currentProfile = profile;
+  unit.features = {driveemu::FeatureDescriptor(
+      0x0000, 0x03, {static_cast<BYTE>(profile >> 8), static_cast<BYTE>(profile), 0x01, 0})};
+  return unit;
+}
+
+driveemu::EmulatedUnit BlankCdR(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x0009);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x00, 1, 1, 1, 0xFF, {0, 0x61, 0x1A, 0x42, 0, 0x4F, 0x3B, 0x4A}));
+  std::vector<BYTE> atip(28, 0);
+  atip[1] = 26;
+  atip[4] = 0xD2, atip[5] = 0x40, atip[6] = 0x80;  // power 5, speed 2; unrestricted; CD-R
+  atip[8] = 0x61, atip[9] = 0x1B, atip[10] = 0x15;    // lead-in 97:27:21
+  atip[12] = 0x4F, atip[13] = 0x3B, atip[14] = 0x4A;  // lead-out 79:59:74
+  unit.formatReplies[driveemu::FormatKey(0x43, 0x04)] = Reply(atip);
+  unit.replies[0x25] = Reply(CapacityAnswer(0));
+  return unit;
+}
+
+driveemu::EmulatedUnit ClosedCdRw(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x000A);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x1E, 1, 1, 1, 0x00, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+  unit.formatReplies[driveemu::FormatKey(0x43, 0x00)] = Reply(TocAnswer(1, 1, {{0x04, 1, 0}, {0x04, 0xAA, 224850}}));
+  std::vector<BYTE> atip(28, 0);
+  atip[1] = 26;
+  atip[4] = 0xA4, atip[6] = 0xCC;  // CD-RW, sub-type 1, A1 valid
+  atip[8] = 0x61, atip[9] = 0x1A, atip[10] = 0x41;
+  atip[12] = 0x4F, atip[13] = 0x3B, atip[14] = 0x4A;
+  atip[16] = 0x12, atip[17] = 0x34, atip[18] = 0x56;
+  unit.formatReplies[driveemu::FormatKey(0x43, 0x04)] = Reply(atip);
+  unit.replies[0x25] = Reply(CapacityAnswer(224849));
+  return unit;
+}
+
+// Enhanced CD: two audio tracks in the first session, data in the second.
+driveemu::EmulatedUnit MixedModeCd(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x0008);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x0E, 2, 3, 3, 0x20, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+  unit.replies[0x43] =
+      Reply(TocAnswer(1, 3, {{0x00, 1, 0}, {0x03, 2, 15000}, {0x04, 3, 41400}, {0x04, 0xAA, 60000}}));
+  unit.replies[0x25] = Reply(CapacityAnswer(59999));
+  return unit;
+}
+
+driveemu::EmulatedUnit AppendableDvdPlusRDl(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x002B);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x05, 1, 1, 2, 0x00, {0, 0, 0, 0, 0x00, 0x3F, 0xAF, 0xFF}));
+  unit.replies[0x43] = Reply(TocAnswer(1, 1, {{0x04, 1, 0}, {0x04, 0xAA, 1000000}}));
+  unit.replies[0x25] = Reply(CapacityAnswer(999999));
+  std::vector<BYTE> physical(4 + 2048, 0);
+  physical[0] = 0x08, physical[1] = 0x02;
+  const BYTE layout[] = {0xE1, 0x02, 0x32, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0xFC, 0xFF, 0xFF, 0x00, 0x20, 0xEF, 0xFF};
+  std::copy(layout, layout + sizeof layout, physical.begin() + 4);
+  unit.formatReplies[driveemu::FormatKey(0xAD, 0x00)] = Reply(physical);
+  std::vector<BYTE> adip(4 + 256, 0);
+  adip[0] = 0x01, adip[1] = 0x02;
+  const std::string maker = std::string("MKM\0\0\0\0\0", 8) + "003";
+  std::copy(maker.begin(), maker.end(), adip.begin() + 23);
+  unit.formatReplies[driveemu::FormatKey(0xAD, 0x11)] = Reply(adip);
+  unit.answersPerformance = true;  // 2.4x, 4x and 8x DVD
+  for (BYTE speed : {0x0C, 0x15, 0x2B})
+    unit.writeSpeedDescriptors.push_back({0, 0, 0, 0, 0x00, 0x3F, 0xAF, 0xFF, 0, 0, speed, 0, 0, 0, speed, 0});
+  unit.writeSpeedDescriptors[0][10] = 0x0C, unit.writeSpeedDescriptors[0][11] = 0xFC;  // 3324 kB/s
+  unit.writeSpeedDescriptors[0][14] = 0x0C, unit.writeSpeedDescriptors[0][15] = 0xFC;
+  unit.writeSpeedDescriptors[1][10] = 0x15, unit.writeSpeedDescriptors[1][11] = 0xA4;  // 5540 kB/s
+  unit.writeSpeedDescriptors[1][14] = 0x15, unit.writeSpeedDescriptors[1][15] = 0xA4;
+  unit.writeSpeedDescriptors[2][10] = 0x2B, unit.writeSpeedDescriptors[2][11] = 0x48;  // 11080 kB/s
+  unit.writeSpeedDescriptors[2][14] = 0x2B, unit.writeSpeedDescriptors[2][15] = 0x48;
+  return unit;
+}
+
+driveemu::EmulatedUnit DvdMinusR(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x0011);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x0E, 1, 1, 1, 0x00, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+  unit.replies[0x43] = Reply(TocAnswer(1, 1, {{0x04, 1, 0}, {0x04, 0xAA, 2295104}}));
+  unit.replies[0x25] = Reply(CapacityAnswer(2295103));
+  std::vector<BYTE> physical(4 + 12, 0);  // cut short: no data area
+  physical[1] = 14;
+  physical[4] = 0x25, physical[5] = 0x0F, physical[6] = 0x02;
+  unit.formatReplies[driveemu::FormatKey(0xAD, 0x00)] = Reply(physical);
+  std::vector<BYTE> preRecorded(44, 0);
+  preRecorded[1] = 42;
+  preRecorded[20] = 3, preRecorded[28] = 4;
+  const std::string first = "CMC MA", second = "G. AE1";
+  std::copy(first.begin(), first.end(), preRecorded.begin() + 21);
+  std::copy(second.begin(), second.end(), preRecorded.begin() + 29);
+  unit.formatReplies[driveemu::FormatKey(0xAD, 0x0E)] = Reply(preRecorded);
+  return unit;
+}
+
+driveemu::EmulatedUnit BlankBdR(int target) {
+  driveemu::EmulatedUnit unit = DiscDrive(target, 0x0041);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x00, 1, 1, 1, 0x00, {0, 0, 0, 0, 0x00, 0xB7, 0x93, 0xFF}));
+  unit.replies[0x25] = Reply(CapacityAnswer(12088319));
+  std::vector<BYTE> information(4 + 112, 0);
+  information[1] = 114;
+  information[4] = 'D', information[5] = 'I';
+  const std::string type = "BDR", maker = "VERBATIMe";
+  std::copy(type.begin(), type.end(), information.begin() + 12);
+  std::copy(maker.begin(), maker.end(), information.begin() + 104);
+  information.resize(4 + 112 + 4, 0);
+  information[1] = 118;
+  information[115] = 1;
+  unit.formatReplies[driveemu::FormatKey(0xAD, 0x00)] = Reply(information);
+  return unit;
+}
+
+}  // namespace
+
 TEST(ReportTest, DetailTellsFirmwareFeaturesAndSpeedsAndRedactsWhatTellsADriveApart) {
   StandInPlatform os(Profile({ModernWriter()}));
   std::string out, err;
@@ -699,6 +861,8 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   driveemu::EmulatedUnit slow = ModernWriter();
   slow.target = 8;
   slow.replies[0xAC] = TransportFailure();  // and the write speeds: the read speeds are not asked for
+  driveemu::EmulatedUnit lateDisc = BlankCdR(9);
+  lateDisc.replies[0x51] = TransportFailure();  // and READ DISC INFORMATION: the ATIP and capacity are not asked for
   driveemu::DriveProfile profile = DetailDrives();
   profile.units.push_back(ModernWriter());
   profile.units[2].target = 5;
@@ -707,6 +871,9 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   profile.units.push_back(stuck);
   profile.units.push_back(mute);
   profile.units.push_back(slow);
+  for (const driveemu::EmulatedUnit& disc : {MixedModeCd(10), AppendableDvdPlusRDl(11), DvdMinusR(12), BlankBdR(13),
+                                             ClosedCdRw(14), lateDisc})
+    profile.units.push_back(disc);
   const std::string capture = "quillanor-replay-test.json";
   for (bool aspi : {false, true}) {
     SCOPED_TRACE(aspi ? "ASPI" : "drive port");
@@ -717,7 +884,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     const int status = RunCommand({"--json", "--detail"}, &saved, &err);
     EXPECT_EQ(kReportSomeFailed, status);
     if (!aspi) {
-      for (const char* command : {"INQUIRY", "GET CONFIGURATION", "GET PERFORMANCE"})
+      for (const char* command : {"INQUIRY", "GET CONFIGURATION", "GET PERFORMANCE", "READ DISC INFORMATION"})
         EXPECT_NE(std::string::npos, saved.find(std::string("\"not_carried\": \"the drive timed out on ") + command + "\""))
             << command;
     }
@@ -1079,4 +1246,91 @@ TEST(ReportTest, TheWindowsLinesKeepTheirRulesAndTheWordsSayWhatTheBytesAre) {
                                         "      \"sense_format\": \"descriptor format, current\","));
   EXPECT_NE(std::string::npos, out.find("\"sense_text\": \"no sense data came\",\n      \"sense_format\": null,"));
   EXPECT_NE(std::string::npos, out.find("\"failure\": [\"Mode Sense Command Failure\", \"Sense Data = 0A 00 00\"]"));
+}
+
+// Each kind of disc asked what its medium calls for and told as the
+// drive's answers say, on both transports: at most five more commands, and
+// none for a drive without a disc.
+TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
+  driveemu::EmulatedUnit empty = DiscDrive(0, 0x0000);
+  driveemu::DriveProfile profile = Profile({BlankCdR(1), ClosedCdRw(2), MixedModeCd(3), AppendableDvdPlusRDl(4),
+                                            DvdMinusR(5), BlankBdR(6), empty});
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(profile);
+    if (aspi) UseWindows98(os);
+    std::string out, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+    auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+    // The blank CD-R: its room and its maker's code, no TOC asked for.
+    EXPECT_TRUE(has("Disc", "CD-R (0009h)")) << out;
+    EXPECT_TRUE(has("Disc status", "empty, not erasable"));
+    EXPECT_TRUE(has("Last possible lead-out start", "LBA 359849 (79:59:74)"));
+    EXPECT_TRUE(has("Tracks", "none: the disc is empty"));
+    EXPECT_TRUE(has("ATIP disc type", "CD-R, sub-type 0"));
+    EXPECT_TRUE(has("ATIP lead-in start (the maker's code)", "97:27:21"));
+    EXPECT_TRUE(has("ATIP last possible lead-out start", "79:59:74"));
+    EXPECT_TRUE(has("ATIP reference speed", "2"));
+    EXPECT_TRUE(has("ATIP indicative writing power", "5"));
+    EXPECT_TRUE(has("Capacity", "1 block of 2048 bytes (last LBA 0): 2048 bytes, 0.0 MB, 00:00:01"));
+    // The closed CD-RW.
+    EXPECT_TRUE(has("Disc", "CD-RW (000Ah)"));
+    EXPECT_TRUE(has("Disc status", "complete, erasable"));
+    EXPECT_TRUE(has("Track 1", "data, session 1, LBA 0 (00:02:00), 224850 blocks (49:58:00)"));
+    EXPECT_TRUE(has("Lead-out", "LBA 224850 (50:00:00)"));
+    EXPECT_TRUE(has("ATIP disc type", "CD-RW, sub-type 1"));
+    EXPECT_TRUE(has("ATIP A1", "12 34 56"));
+    EXPECT_TRUE(has("Capacity", "224850 blocks of 2048 bytes (last LBA 224849): 460492800 bytes, 439.2 MB, 49:58:00"));
+    // The mixed-mode CD of two sessions.
+    EXPECT_TRUE(has("Sessions", "2"));
+    EXPECT_TRUE(has("Tracks of the last session", "3 to 3"));
+    EXPECT_TRUE(has("Disc type", "CD-ROM XA"));
+    EXPECT_TRUE(has("Track 1", "audio, session 1, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
+    EXPECT_TRUE(has("Track 2", "audio, copy permitted, pre-emphasis, session 1, LBA 15000 (03:22:00), 26400 blocks "
+                               "(05:52:00)"));
+    EXPECT_TRUE(has("Track 3", "data, session 2, LBA 41400 (09:14:00), 18600 blocks (04:08:00)"));
+    EXPECT_TRUE(has("Lead-out", "LBA 60000 (13:22:00)"));
+    // The appendable DVD+R DL: its layers, its maker, its speeds.
+    EXPECT_TRUE(has("Disc", "DVD+R DL (002Bh)"));
+    EXPECT_TRUE(has("Disc status", "incomplete (appendable), not erasable"));
+    EXPECT_TRUE(has("Last session", "incomplete"));
+    EXPECT_TRUE(has("Last possible lead-out start", "LBA 4173823"));
+    EXPECT_TRUE(has("Track 1", "data, session 1, LBA 0, 1000000 blocks"));
+    EXPECT_TRUE(has("Book type", "DVD+R DL, part version 1"));
+    EXPECT_TRUE(has("Layers", "2, opposite track path, recordable"));
+    EXPECT_TRUE(has("Maximum rate", "10.08 Mbit/s"));
+    EXPECT_TRUE(has("Data area", "sectors 30000h to FCFFFFh, layer 0 to 20EFFFh"));
+    EXPECT_TRUE(has("Media ID", "MKM 003, revision 0")) << out;
+    EXPECT_TRUE(has("Write speeds for this disc", "2.4x, 4x, 8x DVD"));
+    // The DVD-R, its physical format cut short.
+    EXPECT_TRUE(has("Media ID", "CMC MAG. AE1"));
+    EXPECT_TRUE(has("Book type", "DVD-R, part version 5"));
+    EXPECT_TRUE(has("Maximum rate", "not specified"));
+    EXPECT_TRUE(has("Note", "physical format: the data area's sectors did not come whole (16 of 21 bytes)"));
+    // The blank BD-R.
+    EXPECT_TRUE(has("Disc", "BD-R sequential (0041h)"));
+    EXPECT_TRUE(has("BD disc type", "BDR"));
+    EXPECT_TRUE(has("Media ID", "VERBAT IMe, revision 1"));
+    EXPECT_TRUE(has("Last possible lead-out start", "LBA 12030975"));
+    // No disc: nothing asked.
+    EXPECT_TRUE(has("Disc", "no disc"));
+    for (const std::string& line : Lines(out)) EXPECT_LE(line.size(), 80u) << line;
+
+    // The commands about the discs, by operation code: READ DISC
+    // INFORMATION of each; the TOC of each but the blank CD-R and BD-R, and
+    // the ATIP of both CD-Rs; READ CAPACITY of each; READ DISC STRUCTURE
+    // twice for each DVD, once for the BD. The drive without a disc: none.
+    std::map<BYTE, int> sent;
+    if (!aspi) {
+      for (const ScsiPassThroughDirect& request : os.passThroughRequests) ++sent[request.Cdb[0]];
+    } else {
+      for (const std::string& line : os.aspiLog)
+        if (line.compare(0, 4, "EXEC") == 0)
+          ++sent[static_cast<BYTE>(std::stoi(line.substr(line.find("cdb=") + 4, 2), nullptr, 16))];
+    }
+    EXPECT_EQ(6, sent[0x51]);
+    EXPECT_EQ(6, sent[0x43]);
+    EXPECT_EQ(6, sent[0x25]);
+    EXPECT_EQ(5, sent[0xAD]);
+  }
 }

@@ -29,15 +29,121 @@ CommandAnswer SentOrSkipped(const DriveAnswers& answers, CommandAnswer DriveAnsw
   return answers.*slot;
 }
 
+// The current profile of a configuration header that came whole; false
+// where none did.
+bool CurrentProfile(const CommandAnswer& header, long* profile) {
+  if (!header.Good() || header.data.size() < kConfigurationHeaderLength) return false;
+  *profile = header.data[6] << 8 | header.data[7];
+  return true;
+}
+
+// The questions about the disc that the current profile calls for, each
+// while the drive is still reachable. An empty disc has no TOC to read.
+void CollectDisc(DeviceList& devices, int index, DriveAnswers* answers) {
+  long profile = 0;
+  if (!CurrentProfile(answers->configurationHeader, &profile)) return;
+  const MediumQueries queries = QueriesFor(profile);
+  if (!queries.disc) return;
+  // Each answer goes to its slot; false once the drive is unreachable.
+  const auto ask = [answers](CommandAnswer DriveAnswers::*slot, const CommandAnswer& answer) {
+    answers->*slot = answer;
+    return !Unreachable(answer);
+  };
+  if (!ask(&DriveAnswers::discInformation, ReadDiscInformation(devices, index))) return;
+  const CommandAnswer& info = answers->discInformation;
+  const DiscInformation information = info.Good() ? DecodeDiscInformation(info.data.data(), info.data.size())
+                                                  : DiscInformation();
+  const bool empty = information.decoded && information.discStatus == kDiscEmpty;
+  if (!empty && !ask(&DriveAnswers::toc, ReadToc(devices, index, kTocFormat, kTocAnswerLength))) return;
+  if (queries.atip && !ask(&DriveAnswers::atip, ReadToc(devices, index, kAtipFormat, kAtipAnswerLength))) return;
+  if (!ask(&DriveAnswers::capacity, ReadCapacity(devices, index))) return;
+  if (queries.dvdPhysical &&
+      !ask(&DriveAnswers::dvdPhysical, ReadDiscStructure(devices, index, kDvdMedia, kPhysicalFormat, kPhysicalAnswerLength)))
+    return;
+  if (queries.dvdMaker >= 0) {
+    const BYTE format = static_cast<BYTE>(queries.dvdMaker);
+    const WORD length = format == kAdipFormat ? kAdipAnswerLength : kPreRecordedAnswerLength;
+    if (!ask(&DriveAnswers::dvdMaker, ReadDiscStructure(devices, index, kDvdMedia, format, length))) return;
+  }
+  if (queries.bdInformation)
+    ask(&DriveAnswers::bdInformation,
+        ReadDiscStructure(devices, index, kBdMedia, kPhysicalFormat, kBdDiscInformationAnswerLength));
+}
+
+const BYTE* Bytes(const CommandAnswer& answer) { return answer.data.empty() ? nullptr : &answer.data[0]; }
+
+// What the answers about the disc come to, for the profile the collector
+// went by; the write speeds as multiples of the medium's 1x.
+DiscReport InterpretDisc(const DriveAnswers& answers, const DriveReport& drive) {
+  DiscReport disc;
+  disc.profileKnown = CurrentProfile(answers.configurationHeader, &disc.profile);
+  if (!disc.profileKnown) return disc;
+  disc.queries = QueriesFor(disc.profile);
+  if (!disc.queries.disc) return disc;
+  // A report of an earlier version asked nothing about the disc.
+  const CommandAnswer first = SentOrSkipped(answers, &DriveAnswers::discInformation);
+  if (!first.sent && first.outcome.message[0] == '\0') {
+    disc.unasked = true;
+    return disc;
+  }
+  const auto outcome = [&answers](CommandAnswer DriveAnswers::*slot) { return SentOrSkipped(answers, slot).outcome; };
+  disc.informationOutcome = outcome(&DriveAnswers::discInformation);
+  if (answers.discInformation.Good())
+    disc.information = DecodeDiscInformation(Bytes(answers.discInformation), answers.discInformation.data.size());
+  disc.empty = disc.information.decoded && disc.information.discStatus == kDiscEmpty;
+  disc.tocOutcome = outcome(&DriveAnswers::toc);
+  if (answers.toc.Good()) disc.toc = DecodeToc(Bytes(answers.toc), answers.toc.data.size());
+  disc.atipOutcome = outcome(&DriveAnswers::atip);
+  if (answers.atip.Good()) disc.atip = DecodeAtip(Bytes(answers.atip), answers.atip.data.size());
+  disc.capacityOutcome = outcome(&DriveAnswers::capacity);
+  if (answers.capacity.Good()) disc.capacity = DecodeCapacity(Bytes(answers.capacity), answers.capacity.data.size());
+  disc.physicalOutcome = outcome(&DriveAnswers::dvdPhysical);
+  if (answers.dvdPhysical.Good())
+    disc.physical = DecodeDvdPhysical(Bytes(answers.dvdPhysical), answers.dvdPhysical.data.size());
+  const bool bd = disc.queries.bdInformation;
+  const CommandAnswer& maker = bd ? answers.bdInformation : answers.dvdMaker;
+  disc.makerOutcome = outcome(bd ? &DriveAnswers::bdInformation : &DriveAnswers::dvdMaker);
+  if (maker.Good()) {
+    const BYTE* bytes = Bytes(maker);
+    disc.maker = bd ? DecodeBdMaker(bytes, maker.data.size())
+                    : disc.queries.dvdMaker == kAdipFormat ? DecodeDvdPlusMaker(bytes, maker.data.size())
+                                                           : DecodeDvdMinusMaker(bytes, maker.data.size());
+  }
+  disc.writeSpeeds = SpeedMultiplesText(drive.writeSpeeds.writeSpeeds, drive.medium);
+  return disc;
+}
+
 }  // namespace
 
-const ReportCommand kReportCommands[6] = {
+int SessionOfTrack(const DiscReport& disc, std::size_t entry) {
+  const DiscInformation& info = disc.information;
+  if (!info.decoded || entry >= disc.toc.entries.size()) return 0;
+  const int track = disc.toc.entries[entry].track;
+  // An empty last session (an appendable disc) holds no track yet.
+  const bool lastHolds = info.lastSessionState != kSessionEmpty;
+  const int sessions = info.sessions - (lastHolds ? 0 : 1);
+  if (sessions == 1) return 1;
+  if (lastHolds && track >= info.firstTrackOfLastSession) return info.sessions;
+  if (lastHolds && sessions == 2) return 1;
+  return 0;
+}
+
+const ReportCommand kReportCommands[13] = {
     {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry, kInquiryOperation},
     {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense, kModeSense10Operation},
     {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader, kGetConfigurationOperation},
     {"GET CONFIGURATION", "GET CONFIGURATION", &DriveAnswers::configuration, kGetConfigurationOperation},
     {"GET PERFORMANCE (write speeds)", "GET PERFORMANCE", &DriveAnswers::writeSpeeds, kGetPerformanceOperation},
     {"GET PERFORMANCE (read)", "GET PERFORMANCE", &DriveAnswers::performance, kGetPerformanceOperation},
+    {"READ DISC INFORMATION", "READ DISC INFORMATION", &DriveAnswers::discInformation, kReadDiscInformationOperation},
+    {"READ TOC/PMA/ATIP (TOC)", "READ TOC/PMA/ATIP", &DriveAnswers::toc, kReadTocOperation},
+    {"READ TOC/PMA/ATIP (ATIP)", "READ TOC/PMA/ATIP", &DriveAnswers::atip, kReadTocOperation},
+    {"READ CAPACITY", "READ CAPACITY", &DriveAnswers::capacity, kReadCapacityOperation},
+    {"READ DISC STRUCTURE (physical format)", "READ DISC STRUCTURE", &DriveAnswers::dvdPhysical,
+     kReadDiscStructureOperation},
+    {"READ DISC STRUCTURE (manufacturer)", "READ DISC STRUCTURE", &DriveAnswers::dvdMaker, kReadDiscStructureOperation},
+    {"READ DISC STRUCTURE (BD disc information)", "READ DISC STRUCTURE", &DriveAnswers::bdInformation,
+     kReadDiscStructureOperation},
 };
 
 // A drive that let a command time out, or is gone, would make every further
@@ -78,6 +184,8 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
   answers.writeSpeeds = GetPerformance(devices, index, 0x00, kWriteSpeedType, kPerformanceDescriptors);
   if (Unreachable(answers.writeSpeeds)) return answers;
   answers.performance = GetPerformance(devices, index, kNominalReadPerformance, kPerformanceType, kPerformanceDescriptors);
+  if (Unreachable(answers.performance)) return answers;
+  CollectDisc(devices, index, &answers);
   return answers;
 }
 
@@ -114,6 +222,7 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   if (answers.performance.Good())
     drive.performance = DecodePerformance(answers.performance.data.empty() ? nullptr : &answers.performance.data[0],
                                           answers.performance.data.size());
+  drive.disc = InterpretDisc(answers, drive);
   return drive;
 }
 

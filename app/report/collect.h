@@ -14,6 +14,7 @@
 #include "interrogation/drive_detail.h"
 #include "interrogation/features.h"
 #include "interrogation/inquiry_detail.h"
+#include "interrogation/medium.h"
 #include "interrogation/performance.h"
 
 // Every command the report sends a drive, in the order it sends them.
@@ -31,6 +32,15 @@ struct DriveAnswers {
   CommandAnswer configuration;        // the same, whole, by the header's length
   CommandAnswer writeSpeeds;          // GET PERFORMANCE type 03h
   CommandAnswer performance;          // GET PERFORMANCE type 00h, reading
+  // Then, for a drive whose current profile names a CD, DVD or BD disc (the
+  // queries QueriesFor gives that profile):
+  CommandAnswer discInformation;      // READ DISC INFORMATION
+  CommandAnswer toc;                  // READ TOC/PMA/ATIP, the TOC
+  CommandAnswer atip;                 // READ TOC/PMA/ATIP, the ATIP: CD-R, CD-RW
+  CommandAnswer capacity;             // READ CAPACITY
+  CommandAnswer dvdPhysical;          // READ DISC STRUCTURE 00h: DVD
+  CommandAnswer dvdMaker;             // READ DISC STRUCTURE 0Eh or 11h: DVD-R/-RW, DVD+R/+RW
+  CommandAnswer bdInformation;        // READ DISC STRUCTURE 00h of a BD
 
   // The commands in order, with their names; those not sent left out.
   std::vector<std::pair<const char*, const CommandAnswer*> > Sent() const;
@@ -44,11 +54,40 @@ struct ReportCommand {
   CommandAnswer DriveAnswers::*slot;
   BYTE operation;  // the CDB's byte 0
 };
-extern const ReportCommand kReportCommands[6];
+extern const ReportCommand kReportCommands[13];
 
 // Whether a command found the drive unreachable (it timed out, or the drive
 // is gone): a drive that did is asked nothing more.
 bool Unreachable(const CommandAnswer& answer);
+
+// The disc in the drive, from the commands about it.
+struct DiscReport {
+  // Whether the configuration told a current profile (and so whether the
+  // disc was asked about at all); the profile; the queries it called for.
+  bool profileKnown = false;
+  long profile = 0;
+  MediumQueries queries = MediumQueries();
+  bool empty = false;    // the disc information says the disc is blank: no TOC was asked for
+  bool unasked = false;  // a saved report of an earlier version, which asked nothing about discs
+  CommandOutcome informationOutcome, tocOutcome, atipOutcome, capacityOutcome, physicalOutcome, makerOutcome;
+  DiscInformation information = DiscInformation();
+  Toc toc = Toc();
+  Atip atip = Atip();
+  Capacity capacity = Capacity();
+  DvdPhysical physical = DvdPhysical();
+  MediaMaker maker = MediaMaker();  // DVD-R/-RW, DVD+R/+RW or BD, as the profile says
+  std::string writeSpeeds;          // GET PERFORMANCE's write speeds as multiples of the medium's 1x
+
+  // Whether the profile named a disc the report asks about.
+  bool Asked() const { return profileKnown && queries.disc && !unasked; }
+  // Whether the medium is a CD, whose addresses are also told as times.
+  bool Cd() const { return profile >= 0x08 && profile <= 0x0A; }
+};
+
+// The session of TOC entry `entry`, where the disc information tells it:
+// on a disc of one session that holds tracks, in the last session when it
+// holds tracks, and in the first of two; 0 where it does not tell.
+int SessionOfTrack(const DiscReport& disc, std::size_t entry);
 
 // One drive as the report shows it.
 struct DriveReport {
@@ -69,6 +108,7 @@ struct DriveReport {
   CommandOutcome performanceOutcome;
   PerformanceAnswer performance = PerformanceAnswer();
   Medium medium = Medium();
+  DiscReport disc = DiscReport();
 
   // The tree text: vendor, one blank, product.
   std::string Name() const { return vendor + " " + product; }
@@ -76,7 +116,9 @@ struct DriveReport {
 
 // Sends a drive the report's commands: with `detail`, for a drive that
 // answered the page, also GET CONFIGURATION (its header, then all of it)
-// and GET PERFORMANCE twice; at most six commands with discovery's INQUIRY.
+// and GET PERFORMANCE twice, at most six commands with discovery's
+// INQUIRY; then, where the current profile names a disc, the questions of
+// its medium, at most five more.
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
 DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);

@@ -1,6 +1,7 @@
 // The JSON form: one document naming every field of every drive, null or
 // empty where a field does not apply (docs/report.schema.json).
 #include <cstdint>
+#include <cstdio>
 
 #include "app/report/json_writer.h"
 #include "app/report/report.h"
@@ -261,6 +262,163 @@ void Performance(JsonWriter& json, const DriveReport& drive) {
   json.EndObject();
 }
 
+// A part of the disc's object: null where the profile does not call for
+// its command; else the command's outcome, then the fields `write` gives
+// (each null where the answer did not hold it), then the notes.
+template <typename Fields>
+void DiscPart(JsonWriter& json, const char* key, bool calledFor, const CommandOutcome& outcome,
+              const std::vector<std::string>& notes, Fields write) {
+  json.Key(key);
+  if (!calledFor) {
+    json.Null();
+    return;
+  }
+  json.BeginObject();
+  Outcome(json, outcome);
+  write();
+  Notes(json, notes);
+  json.EndObject();
+}
+
+void NumberIf(JsonWriter& json, const char* key, bool present, long long value) {
+  json.Key(key);
+  if (present)
+    json.Number(value);
+  else
+    json.Null();
+}
+
+void TextIf(JsonWriter& json, const char* key, bool present, const std::string& text) {
+  json.Key(key);
+  TextOrNull(json, present, text);
+}
+
+void FlagIf(JsonWriter& json, const char* key, bool present, bool flag) {
+  json.Key(key);
+  if (present)
+    json.Bool(flag);
+  else
+    json.Null();
+}
+
+// A CD's time M:S:F as the drive sent it.
+std::string TimeText(const int msf[3]) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", msf[0], msf[1], msf[2]);
+  return text;
+}
+
+void Disc(JsonWriter& json, const DriveReport& drive) {
+  const DiscReport& disc = drive.disc;
+  json.Key("disc").BeginObject();
+  json.Key("profile");
+  if (!disc.profileKnown || disc.profile == 0) {
+    json.Null();
+  } else {
+    json.BeginObject(true);
+    json.Key("number").Number(disc.profile);
+    json.Key("name").String(ProfileName(static_cast<int>(disc.profile)));
+    json.EndObject();
+  }
+  json.Key("no_disc");
+  if (disc.profileKnown)
+    json.Bool(disc.profile == 0);
+  else
+    json.Null();
+  const bool asked = disc.Asked();
+  const bool cd = disc.Cd();
+  const DiscInformation& info = disc.information;
+  DiscPart(json, "information", asked, disc.informationOutcome, info.notes, [&] {
+    const bool d = info.decoded;
+    TextIf(json, "disc_status", d, DiscStatusName(info.discStatus));
+    TextIf(json, "last_session_state", d, SessionStateName(info.lastSessionState));
+    FlagIf(json, "erasable", d, info.erasable);
+    NumberIf(json, "sessions", d, info.sessions);
+    NumberIf(json, "first_track", d, info.firstTrack);
+    NumberIf(json, "first_track_of_last_session", d, info.firstTrackOfLastSession);
+    NumberIf(json, "last_track_of_last_session", d, info.lastTrackOfLastSession);
+    FlagIf(json, "unrestricted_use", d, info.unrestricted);
+    TextIf(json, "disc_type", d && cd, DiscTypeName(info.discType));
+    // On a CD the drive sends these as 00h M S F; on other media as LBAs.
+    const auto address = [&](const char* key, std::uint32_t a) {
+      NumberIf(json, key, info.addressesCame,
+               cd ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<long long>(a));
+    };
+    address("last_session_lead_in", info.lastSessionLeadIn);
+    address("last_possible_lead_out", info.lastLeadOut);
+  });
+  DiscPart(json, "toc", asked && !disc.empty, disc.tocOutcome, disc.toc.notes, [&] {
+    NumberIf(json, "first_track", disc.toc.decoded, disc.toc.firstTrack);
+    NumberIf(json, "last_track", disc.toc.decoded, disc.toc.lastTrack);
+    json.Key("entries").BeginArray();
+    const std::vector<TocEntry>& entries = disc.toc.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const TocEntry& e = entries[i];
+      json.BeginObject(true);
+      json.Key("track").Number(e.track);
+      json.Key("lead_out").Bool(e.track == kLeadOutTrack);
+      json.Key("adr").Number(e.adr);
+      json.Key("control").Number(e.control);
+      json.Key("data").Bool((e.control & 0x04) != 0);
+      const int session = SessionOfTrack(disc, i);
+      NumberIf(json, "session", session != 0, session);
+      json.Key("start_lba").Number(e.lba);
+      TextIf(json, "start_msf", cd, MsfText(e.lba));
+      const bool next = i + 1 < entries.size() && entries[i + 1].lba >= e.lba;
+      NumberIf(json, "length", next, next ? static_cast<long long>(entries[i + 1].lba) - e.lba : 0);
+      json.EndObject();
+    }
+    json.EndArray();
+  });
+  const Atip& atip = disc.atip;
+  DiscPart(json, "atip", asked && disc.queries.atip, disc.atipOutcome, atip.notes, [&] {
+    const bool d = atip.decoded;
+    TextIf(json, "disc_type", d, atip.rewritable ? "CD-RW" : "CD-R");
+    NumberIf(json, "sub_type", d, atip.subType);
+    NumberIf(json, "reference_speed", d, atip.referenceSpeed);
+    NumberIf(json, "writing_power", d, atip.writingPower);
+    FlagIf(json, "unrestricted_use", d, atip.unrestricted);
+    TextIf(json, "lead_in_start", d, TimeText(atip.leadIn));
+    TextIf(json, "last_possible_lead_out", d, TimeText(atip.leadOut));
+    const bool values = d && atip.valuesCame;
+    TextIf(json, "a1", values && atip.a1Valid, Hex(atip.a1, 3));
+    TextIf(json, "a2", values && atip.a2Valid, Hex(atip.a2, 3));
+    TextIf(json, "a3", values && atip.a3Valid, Hex(atip.a3, 3));
+  });
+  const Capacity& capacity = disc.capacity;
+  DiscPart(json, "capacity", asked, disc.capacityOutcome, capacity.notes, [&] {
+    NumberIf(json, "last_lba", capacity.decoded, capacity.lastLba);
+    NumberIf(json, "block_length", capacity.decoded, capacity.blockLength);
+    const unsigned long long bytes = (static_cast<unsigned long long>(capacity.lastLba) + 1) * capacity.blockLength;
+    NumberIf(json, "bytes", capacity.decoded, static_cast<long long>(bytes));
+  });
+  const DvdPhysical& p = disc.physical;
+  DiscPart(json, "dvd_physical", asked && disc.queries.dvdPhysical, disc.physicalOutcome, p.notes, [&] {
+    const bool d = p.decoded;
+    TextIf(json, "book_type", d, BookTypeName(p.bookType));
+    NumberIf(json, "part_version", d, p.partVersion);
+    TextIf(json, "disc_size", d, DiscSizeName(p.discSize));
+    NumberIf(json, "layers", d, p.layers);
+    FlagIf(json, "opposite_track_path", d, p.oppositeTrackPath);
+    NumberIf(json, "layer_type", d, p.layerType);
+    TextIf(json, "maximum_rate", d, MaximumRateName(p.maximumRate));
+    NumberIf(json, "start_sector", p.sectorsCame, p.startSector);
+    NumberIf(json, "end_sector", p.sectorsCame, p.endSector);
+    NumberIf(json, "end_sector_layer0", p.sectorsCame, p.endSectorLayer0);
+    FlagIf(json, "bca", p.sectorsCame, p.bca);
+  });
+  const MediaMaker& m = disc.maker;
+  DiscPart(json, "maker", asked && (disc.queries.dvdMaker >= 0 || disc.queries.bdInformation), disc.makerOutcome,
+           m.notes, [&] {
+             TextIf(json, "bd_disc_type", m.decoded && !m.discType.empty(), m.discType);
+             TextIf(json, "manufacturer", m.decoded && !m.manufacturer.empty(), m.manufacturer);
+             TextIf(json, "media_type", m.decoded && !m.mediaType.empty(), m.mediaType);
+             NumberIf(json, "revision", m.decoded && m.revision >= 0, m.revision);
+           });
+  TextIf(json, "write_speed_multiples", asked && !disc.writeSpeeds.empty(), disc.writeSpeeds);
+  json.EndObject();
+}
+
 // Each command as it was sent and what came of it: a saved report is also
 // a capture, which --replay reads back (replay.cpp).
 void Commands(JsonWriter& json, const DriveAnswers& answers) {
@@ -326,8 +484,9 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
       Mechanism(json, drive.mechanism);
       Configuration(json, drive);
       Performance(json, drive);
+      Disc(json, drive);
     } else {
-      const char* keys[] = {"inquiry", "mechanism", "configuration", "performance"};
+      const char* keys[] = {"inquiry", "mechanism", "configuration", "performance", "disc"};
       for (const char* key : keys) json.Key(key).Null();
     }
     Commands(json, drive.answers);

@@ -2,6 +2,7 @@
 // that the values stand in one column. Every line fits 80 columns: a long
 // value goes on under its column, as dpkg -s and sdparm keep theirs.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -159,6 +160,210 @@ void PerformanceLines(const DriveReport& drive, std::vector<Line>& lines) {
       lines.push_back(Line("Note", "read speeds: " + drive.performance.notes[i]));
 }
 
+// A length in blocks of a CD as a time: 75 frames a second.
+std::string CdDuration(long long blocks) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", blocks / 4500, (blocks / 75) % 60, blocks % 75);
+  return text;
+}
+
+// An address: the LBA, and on a CD its time too.
+std::string AddressText(std::int32_t lba, bool cd) {
+  return "LBA " + std::to_string(lba) + (cd ? " (" + MsfText(lba) + ")" : "");
+}
+
+std::string HexBytes(const unsigned char* bytes, std::size_t count) {
+  return Hex(std::vector<unsigned char>(bytes, bytes + count));
+}
+
+void Notes(const char* what, const std::vector<std::string>& notes, std::vector<Line>& lines) {
+  for (std::size_t i = 0; i < notes.size(); ++i) lines.push_back(Line("Note", std::string(what) + ": " + notes[i]));
+}
+
+std::string LayerTypeText(int type) {
+  static const char* const kKinds[] = {"embossed", "recordable", "rewritable", "reserved bit 3"};
+  std::string text;
+  for (int bit = 0; bit < 4; ++bit)
+    if ((type >> bit) & 1) text += (text.empty() ? "" : " and ") + std::string(kKinds[bit]);
+  return text.empty() ? "no layer type" : text;
+}
+
+void InformationLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (!disc.informationOutcome.Good()) {
+    lines.push_back(Line("Disc information", CommandFailure("READ DISC INFORMATION", disc.informationOutcome)));
+    return;
+  }
+  const DiscInformation& info = disc.information;
+  if (info.decoded) {
+    lines.push_back(Line("Disc status", std::string(DiscStatusName(info.discStatus)) +
+                                            (info.erasable ? ", erasable" : ", not erasable")));
+    lines.push_back(Line("Last session", SessionStateName(info.lastSessionState)));
+    lines.push_back(Line("Sessions", std::to_string(info.sessions)));
+    lines.push_back(Line("First track", std::to_string(info.firstTrack)));
+    lines.push_back(Line("Tracks of the last session", std::to_string(info.firstTrackOfLastSession) + " to " +
+                                                           std::to_string(info.lastTrackOfLastSession)));
+    if (disc.Cd()) lines.push_back(Line("Disc type", DiscTypeName(info.discType)));
+    // What a writer may still use: told for a disc that takes more.
+    if (info.addressesCame && info.discStatus < 2) {
+      const std::uint32_t a = info.lastLeadOut;
+      const std::int32_t lba =
+          disc.Cd() ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<std::int32_t>(a);
+      lines.push_back(Line("Last possible lead-out start", AddressText(lba, disc.Cd())));
+    }
+  }
+  Notes("disc information", info.notes, lines);
+}
+
+void TrackLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (disc.empty) {
+    lines.push_back(Line("Tracks", "none: the disc is empty"));
+    return;
+  }
+  if (!disc.tocOutcome.Good()) {
+    lines.push_back(Line("Tracks", CommandFailure("READ TOC/PMA/ATIP", disc.tocOutcome)));
+    return;
+  }
+  const std::vector<TocEntry>& entries = disc.toc.entries;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TocEntry& e = entries[i];
+    if (e.track == kLeadOutTrack) {
+      lines.push_back(Line("Lead-out", AddressText(e.lba, disc.Cd())));
+      continue;
+    }
+    const bool data = (e.control & 0x04) != 0;
+    std::string text = data ? "data" : "audio";
+    if (!data && (e.control & 0x08)) text += ", four channels";
+    if (e.control & 0x02) text += ", copy permitted";
+    if (!data && (e.control & 0x01)) text += ", pre-emphasis";
+    const int session = SessionOfTrack(disc, i);
+    if (session != 0) text += ", session " + std::to_string(session);
+    text += ", " + AddressText(e.lba, disc.Cd());
+    // Up to the next start: on a disc of more sessions, the last track of
+    // each takes in the gap to the next.
+    if (i + 1 < entries.size() && entries[i + 1].lba >= e.lba) {
+      const long long blocks = static_cast<long long>(entries[i + 1].lba) - e.lba;
+      text += ", " + std::to_string(blocks) + " blocks" + (disc.Cd() ? " (" + CdDuration(blocks) + ")" : "");
+    }
+    lines.push_back(Line("Track " + std::to_string(e.track), text));
+  }
+  Notes("TOC", disc.toc.notes, lines);
+}
+
+void AtipLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (!disc.atipOutcome.Good()) {
+    lines.push_back(Line("ATIP", CommandFailure("READ TOC/PMA/ATIP", disc.atipOutcome)));
+    return;
+  }
+  const Atip& atip = disc.atip;
+  if (atip.decoded) {
+    lines.push_back(Line("ATIP disc type", std::string(atip.rewritable ? "CD-RW" : "CD-R") + ", sub-type " +
+                                               std::to_string(atip.subType)));
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", atip.leadIn[0], atip.leadIn[1], atip.leadIn[2]);
+    lines.push_back(Line("ATIP lead-in start (the maker's code)", time));
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", atip.leadOut[0], atip.leadOut[1], atip.leadOut[2]);
+    lines.push_back(Line("ATIP last possible lead-out start", time));
+    lines.push_back(Line("ATIP reference speed", std::to_string(atip.referenceSpeed)));
+    lines.push_back(Line("ATIP indicative writing power", std::to_string(atip.writingPower)));
+    const struct {
+      bool valid;
+      const unsigned char* bytes;
+      const char* label;
+    } values[] = {{atip.a1Valid, atip.a1, "ATIP A1"}, {atip.a2Valid, atip.a2, "ATIP A2"}, {atip.a3Valid, atip.a3, "ATIP A3"}};
+    for (const auto& v : values)
+      if (v.valid && atip.valuesCame) lines.push_back(Line(v.label, HexBytes(v.bytes, 3)));
+  }
+  Notes("ATIP", atip.notes, lines);
+}
+
+void CapacityLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (!disc.capacityOutcome.Good()) {
+    lines.push_back(Line("Capacity", CommandFailure("READ CAPACITY", disc.capacityOutcome)));
+    return;
+  }
+  const Capacity& c = disc.capacity;
+  if (c.decoded) {
+    const unsigned long long blocks = static_cast<unsigned long long>(c.lastLba) + 1;
+    const unsigned long long bytes = blocks * c.blockLength;
+    char mb[32];
+    std::snprintf(mb, sizeof mb, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    lines.push_back(Line("Capacity", std::to_string(blocks) + (blocks == 1 ? " block of " : " blocks of ") +
+                                         std::to_string(c.blockLength) +
+                                         " bytes (last LBA " + std::to_string(c.lastLba) + "): " +
+                                         std::to_string(bytes) + " bytes, " + mb +
+                                         (disc.Cd() ? ", " + CdDuration(static_cast<long long>(blocks)) : "")));
+  }
+  Notes("capacity", c.notes, lines);
+}
+
+void PhysicalLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (!disc.physicalOutcome.Good()) {
+    lines.push_back(Line("Physical format", CommandFailure("READ DISC STRUCTURE", disc.physicalOutcome)));
+    return;
+  }
+  const DvdPhysical& p = disc.physical;
+  if (p.decoded) {
+    lines.push_back(Line("Book type", BookTypeName(p.bookType) + ", part version " + std::to_string(p.partVersion)));
+    lines.push_back(Line("Disc size", DiscSizeName(p.discSize)));
+    lines.push_back(Line("Layers", std::to_string(p.layers) + (p.oppositeTrackPath ? ", opposite track path" : "") +
+                                       ", " + LayerTypeText(p.layerType)));
+    lines.push_back(Line("Maximum rate", MaximumRateName(p.maximumRate)));
+    if (p.sectorsCame) {
+      char area[96];
+      std::snprintf(area, sizeof area, "sectors %lXh to %lXh", static_cast<unsigned long>(p.startSector),
+                    static_cast<unsigned long>(p.endSector));
+      std::string text = area;
+      if (p.layers > 1) {
+        std::snprintf(area, sizeof area, ", layer 0 to %lXh", static_cast<unsigned long>(p.endSectorLayer0));
+        text += area;
+      }
+      lines.push_back(Line("Data area", text + (p.bca ? ", BCA" : "")));
+    }
+  }
+  Notes("physical format", p.notes, lines);
+}
+
+void MakerLines(const DiscReport& disc, std::vector<Line>& lines) {
+  if (!disc.makerOutcome.Good()) {
+    lines.push_back(Line("Media maker", CommandFailure("READ DISC STRUCTURE", disc.makerOutcome)));
+    return;
+  }
+  const MediaMaker& m = disc.maker;
+  if (m.decoded) {
+    if (!m.discType.empty()) lines.push_back(Line("BD disc type", m.discType));
+    if (!m.manufacturer.empty() || !m.mediaType.empty())
+      lines.push_back(Line("Media ID", m.manufacturer + (m.mediaType.empty() ? "" : " " + m.mediaType) +
+                                           (m.revision >= 0 ? ", revision " + std::to_string(m.revision) : "")));
+  }
+  Notes("media maker", m.notes, lines);
+}
+
+// The disc in the drive, where the current profile names one.
+void DiscLines(const DriveReport& drive, std::vector<Line>& lines) {
+  const DiscReport& disc = drive.disc;
+  if (!disc.profileKnown) return;
+  if (disc.profile == 0) {
+    lines.push_back(Line("Disc", "no disc"));
+    return;
+  }
+  if (!disc.queries.disc) {
+    lines.push_back(Line("Disc", ProfileText(disc.profile) + ", a medium the report asks nothing of"));
+    return;
+  }
+  if (disc.unasked) {
+    lines.push_back(Line("Disc", ProfileText(disc.profile) + ", not asked about by the report that saved this"));
+    return;
+  }
+  lines.push_back(Line("Disc", ProfileText(disc.profile)));
+  InformationLines(disc, lines);
+  TrackLines(disc, lines);
+  if (disc.queries.atip) AtipLines(disc, lines);
+  CapacityLines(disc, lines);
+  if (disc.queries.dvdPhysical) PhysicalLines(disc, lines);
+  if (disc.queries.dvdMaker >= 0 || disc.queries.bdInformation) MakerLines(disc, lines);
+  if (!disc.writeSpeeds.empty()) lines.push_back(Line("Write speeds for this disc", disc.writeSpeeds));
+}
+
 // `text` in pieces of at most `room` columns (`first` for the first), broken
 // at blanks where it has them (the blank dropped) and within a word longer
 // than the room. Only a piece broken within a word fills its room, so that
@@ -195,6 +400,7 @@ std::vector<Line> DetailLines(const DriveReport& drive) {
   MechanismLines(drive.mechanism, lines);
   ConfigurationLines(drive, lines);
   PerformanceLines(drive, lines);
+  DiscLines(drive, lines);
   return lines;
 }
 
