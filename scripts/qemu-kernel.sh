@@ -75,23 +75,26 @@ guest_kernel() {
 
 guest_drives() {
   guest_drive_count=5
-  # Any multiple of 2048 bytes makes a disc; the three discs share one image.
-  local disc="$1/disc.img"
-  [ -f "$disc" ] || head -c 1048576 /dev/zero >"$disc"
+  # Any multiple of 2048 bytes makes a disc; QEMU presents one larger than
+  # 80 minutes of CD as a DVD. Both images are sparse: blank, of a CD's
+  # size (650 MiB) and of a single-layer DVD's (2295104 blocks).
+  local cd="$1/cd.img" dvd="$1/dvd.img"
+  [ -f "$cd" ] || truncate -s 681574400 "$cd"
+  [ -f "$dvd" ] || truncate -s 4700372992 "$dvd"
   # In the SCSI address order tools/qemu/check_report.py expects: ata_piix
   # loads first (hosts 0 and 1, one per channel), then ahci (hosts 2-7),
   # then virtio_scsi (host 8, targets 2 and 10).
   # shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
   drives=(
-    -drive "if=none,id=disc0,file=$disc,format=raw,media=cdrom,readonly=on"
+    -drive "if=none,id=disc0,file=$cd,format=raw,media=cdrom,readonly=on"
     -device ide-cd,bus=ide.0,unit=0,drive=disc0
     -device ide-cd,bus=ide.1,unit=0
     -device ahci,id=ahci0
-    -drive "if=none,id=disc1,file=$disc,format=raw,media=cdrom,readonly=on"
+    -drive "if=none,id=disc1,file=$dvd,format=raw,media=cdrom,readonly=on"
     -device ide-cd,bus=ahci0.0,drive=disc1
     -device virtio-scsi-pci,id=scsi0
     -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0
-    -drive "if=none,id=disc2,file=$disc,format=raw,media=cdrom,readonly=on"
+    -drive "if=none,id=disc2,file=$dvd,format=raw,media=cdrom,readonly=on"
     -device "scsi-cd,bus=scsi0.0,scsi-id=10,lun=0,drive=disc2,vendor=QLNRTEST,product=EMULATED DRIVE,ver=4.2"
   )
 }

@@ -25,8 +25,8 @@ cannot_run() {
 }
 
 . scripts/common.sh
-QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing sg3-utils sdparm libcdio-utils >/dev/null ||
-  cannot_run "could not install the peers (sg3-utils, sdparm, libcdio-utils)"
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing sg3-utils sdparm libcdio-utils dvd+rw-tools wodim >/dev/null ||
+  cannot_run "could not install the peers (sg3-utils, sdparm, libcdio-utils, dvd+rw-tools, wodim)"
 report="${QUILLANOR_REPORT_STATIC:-}"
 if [ -z "$report" ]; then
   # Built here, so a stale program is never tested.
@@ -42,7 +42,9 @@ fi
 echo "qemu-test: a bare guest with five drives runs the static report"
 scripts/guest-run.sh --bare "$out" --drives --file "/usr/bin/quillanor-report-static=$report" \
   --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config --with-libs /usr/bin/sdparm=/usr/bin/sdparm \
-  --with-libs /usr/bin/cd-drive=/usr/bin/cd-drive tools/qemu/linux-report.sh
+  --with-libs /usr/bin/cd-drive=/usr/bin/cd-drive --with-libs /usr/bin/cd-info=/usr/bin/cd-info \
+  --with-libs /usr/bin/dvd+rw-mediainfo=/usr/bin/dvd+rw-mediainfo --with-libs /usr/bin/wodim=/usr/bin/wodim \
+  tools/qemu/linux-report.sh
 status=$?
 case $status in
   0) checks 0 ;;

@@ -9,4 +9,4 @@ install_missing \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick \
   clang lld libclang-rt-14-dev \
-  qemu-system-x86 sg3-utils sdparm libcdio-utils lintian file
+  qemu-system-x86 sg3-utils sdparm libcdio-utils dvd+rw-tools wodim lintian file

@@ -3,7 +3,8 @@
 (scripts/qemu-test.sh; tools/qemu/linux-report.sh left it in one folder):
 the JSON, the text, their exit statuses and the kernel's own view of the
 drives; the detail against three peers nobody here wrote (sg_get_config's
-features, sdparm's capabilities page, cd-drive's summary), each peer held
+features, sdparm's capabilities page, cd-drive's summary; the disc against
+wodim -toc, cd-info and dvd+rw-mediainfo), each peer held
 against MMC through the raw answers where the two disagree; and, with
 --report, that --replay of each saved report prints that report again, byte
 for byte. One line per check, then "N passed, M failed"; exits 1 when a
@@ -28,11 +29,11 @@ from checks import ROWS, Checks, parse_text, rows_from_page, schema_problems  # 
 # host per channel), AHCI, then virtio-scsi targets 2 and 10 (10 after 2:
 # the order is numeric, not textual).
 EXPECTED_DRIVES = [
-    {"what": "ide-cd on PIIX IDE, disc", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
+    {"what": "ide-cd on PIIX IDE, a CD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
     {"what": "ide-cd on PIIX IDE, empty", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
-    {"what": "ide-cd on AHCI, disc", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
+    {"what": "ide-cd on AHCI, a DVD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
     {"what": "scsi-cd on virtio-scsi, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM"},
-    {"what": "scsi-cd on virtio-scsi, disc, own INQUIRY", "kind": "scsi", "vendor": "QLNRTEST",
+    {"what": "scsi-cd on virtio-scsi, a DVD, own INQUIRY", "kind": "scsi", "vendor": "QLNRTEST",
      "product": "EMULATED DRIVE"},
 ]
 
@@ -232,6 +233,77 @@ def peer_checks(checks, folder, drives):
         if not answers and "Error in getting drive" not in text:
             problems.append("cd-drive answered nothing: " + text.strip()[-200:])
         checks.check(f"{title}: what cd-drive can tell agrees with the rows", problems)
+        disc_checks(checks, folder, drive, title, node)
+
+
+BOOK_TYPES = {0x0: "DVD-ROM", 0x1: "DVD-RAM", 0x2: "DVD-R", 0x3: "DVD-RW", 0x9: "DVD+RW", 0xA: "DVD+R"}
+
+
+def disc_checks(checks, folder, drive, title, node):
+    """The disc as the report tells it, against wodim -toc, cd-info and dvd+rw-mediainfo; where a peer
+    and the report differ, the raw answer decides by MMC."""
+    disc = drive.get("disc") or {}
+    problems = []
+    # What each printed, its complaints (on standard error) after.
+    said = {peer: (read(folder, f"{peer}-{node}.txt") or "") + (read(folder, f"{peer}-{node}.txt.stderr") or "")
+            for peer in ("wodim", "cd-info", "dvd+rw-mediainfo")}
+    wodim, cd_info, mediainfo = said["wodim"], said["cd-info"], said["dvd+rw-mediainfo"]
+    if disc.get("no_disc"):
+        # Every peer finds no medium either.
+        if "no media mounted" not in mediainfo:
+            problems.append("the report says no disc, dvd+rw-mediainfo: " + mediainfo.strip()[-80:])
+        if "No medium found" not in cd_info:
+            problems.append("the report says no disc, cd-info: " + cd_info.strip()[-80:])
+        if "Not Ready" not in wodim:
+            problems.append("the report says no disc, wodim: " + wodim.strip()[-80:])
+        checks.check(f"{title}: the disc agrees with wodim, cd-info and dvd+rw-mediainfo", problems)
+        return
+    toc = disc.get("toc") or {}
+    ours = [(e["track"], e["start_lba"]) for e in toc.get("entries", [])]
+    # wodim -toc: "track:   1 lba:         0 ..." and "track:lout lba: ...".
+    theirs = [(0xAA if t == "lout" else int(t), int(lba))
+              for t, lba in re.findall(r"^track:\s*(\d+|lout) lba:\s+(-?\d+)", wodim, re.M)]
+    if not ours or theirs != ours:
+        problems.append(f"wodim -toc lists {theirs}, the report {ours}")
+    profile = (disc.get("profile") or {}).get("number", 0)
+    if 0x08 <= profile <= 0x0A:
+        # cd-info: "  1: 00:02:00  000000 data ..." with the lead-out as track 170.
+        listed = [(int(t), msf, int(lsn)) for t, msf, lsn in
+                  re.findall(r"^\s*(\d+): (\d\d:\d\d:\d\d)\s+(\d+) ", cd_info, re.M)]
+        mine = [(e["track"], e["start_msf"], e["start_lba"]) for e in toc.get("entries", [])]
+        if listed != mine:
+            problems.append(f"cd-info lists {listed}, the report {mine}")
+        if "non-DVD media" not in mediainfo:
+            problems.append("a CD, but dvd+rw-mediainfo: " + mediainfo.strip()[-80:])
+    else:
+        mounted = re.search(r"Mounted Media:\s+([0-9A-F]+)h", mediainfo)
+        if not mounted or int(mounted[1], 16) != profile:
+            problems.append(f"dvd+rw-mediainfo's mounted media {mounted and mounted[1]}, the report's profile {profile:#x}")
+        if "DVD" not in cd_info:
+            problems.append("a DVD, but cd-info: " + cd_info.strip()[-80:])
+        book = re.search(r"Media Book Type:\s+([0-9A-F]+)h", mediainfo)
+        physical = disc.get("dvd_physical") or {}
+        raw_book = raw(drive, "READ DISC STRUCTURE (physical format)")
+        if not book or len(raw_book) < 5:
+            problems.append("no book type from dvd+rw-mediainfo or no raw physical format")
+        else:
+            if BOOK_TYPES.get(raw_book[4] >> 4) != physical.get("book_type"):
+                problems.append(f"the report's book type {physical.get('book_type')}, the answer's byte {raw_book[4]:02X}h")
+            if int(book[1], 16) != raw_book[4] >> 4:
+                PEER_MISTAKES.append(f"dvd+rw-mediainfo's book type on {node}")
+            revision = re.search(r"book \[revision (\d+)\]", mediainfo)
+            if physical.get("part_version") != raw_book[4] & 0x0F:
+                problems.append(f"the report's part version {physical.get('part_version')}, the answer's byte "
+                                f"{raw_book[4]:02X}h")
+            if revision and int(revision[1]) != raw_book[4] & 0x0F:
+                PEER_MISTAKES.append(f"dvd+rw-mediainfo's book revision on {node} (the part version, byte 4 bits 3-0)")
+        lead_out = re.search(r"Legacy lead-out at:\s+(\d+)\*2KB", mediainfo)
+        if not lead_out or ours[-1:] != [(0xAA, int(lead_out[1]))]:
+            problems.append(f"dvd+rw-mediainfo's lead-out {lead_out and lead_out[1]}, the report's {ours[-1:]}")
+    capacity = disc.get("capacity") or {}
+    if ours and capacity.get("last_lba") is not None and capacity["last_lba"] + 1 != ours[-1][1]:
+        problems.append(f"READ CAPACITY's last LBA {capacity['last_lba']}, the lead-out at {ours[-1][1]}")
+    checks.check(f"{title}: the disc agrees with wodim, cd-info and dvd+rw-mediainfo", problems)
 
 
 def replay_checks(checks, folder, program):
@@ -336,7 +408,8 @@ def main():
     else:
         for position in range(len(EXPECTED_DRIVES)):
             for peer in ("features agree with sg_get_config", "page 2Ah agrees with sdparm",
-                         "what cd-drive can tell agrees with the rows"):
+                         "what cd-drive can tell agrees with the rows",
+                         "the disc agrees with wodim, cd-info and dvd+rw-mediainfo"):
                 checks.check(f"drive {position}: {peer}", "not evaluated: no detail of the schema for every drive")
     replay_checks(checks, folder, args.report)
     for mistake in sorted(set(PEER_MISTAKES)):

@@ -31,4 +31,9 @@ for block in /sys/class/block/sr*; do
   run "sg_get_config-${node#/dev/}.txt" sg_get_config "$node"
   run "sdparm-${node#/dev/}.txt" sdparm --long --page=cms "$node"
   run "cd-drive-${node#/dev/}.txt" cd-drive -i "$node"
+  # The disc: its TOC and disc information (dvd+rw-mediainfo, cd-info,
+  # wodim -toc).
+  run "dvd+rw-mediainfo-${node#/dev/}.txt" dvd+rw-mediainfo "$node"
+  run "cd-info-${node#/dev/}.txt" cd-info --no-header --no-device-info --no-cddb --no-analyze "$node"
+  run "wodim-${node#/dev/}.txt" wodim -toc dev="$node"
 done
