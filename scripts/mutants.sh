@@ -14,7 +14,9 @@ jobs="${QUILLANOR_JOBS:-2}"
 
 git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch"
 build="$scratch/build"
-cmake -S "$scratch" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >"$scratch/configure.log" 2>&1 ||
+# lld links the test programs once a fault in a fraction of the time.
+cmake -S "$scratch" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
+  >"$scratch/configure.log" 2>&1 ||
   { cat "$scratch/configure.log"; exit 1; }
 tests="unit_tests version_tests"
 # shellcheck disable=SC2086  # the targets are words
@@ -49,9 +51,14 @@ PY
   if ! cmake --build "$build" -j "$jobs" --target $tests >"$scratch/build.log" 2>&1; then
     verdict=unbuilt
   else
+    # The first failure is the verdict: the rest of the run would only
+    # repeat it. Most faults fail a test of the quick suites; the report's,
+    # slow for its schema checks, runs only for those that pass the rest.
     for t in $tests; do
-      # The first failure is the verdict: the rest of the run would only repeat it.
-      timeout 300 "$build/tests/$t" --gtest_fail_fast >/dev/null 2>&1 || verdict=caught
+      for filter in -ReportTest.* ReportTest.*; do
+        [ "$verdict" = caught ] && break
+        timeout 300 "$build/tests/$t" --gtest_fail_fast --gtest_filter="$filter" >/dev/null 2>&1 || verdict=caught
+      done
     done
   fi
   mv "$scratch/$file.orig" "$scratch/$file"
