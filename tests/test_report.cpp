@@ -1334,3 +1334,62 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_EQ(5, sent[0xAD]);
   }
 }
+
+// The drives with discs of the emulated ASPI library's profile, which the
+// Windows 98 run of the real program reads, answer as that run expects.
+TEST(ReportTest, TheDiscsProfileTellsABlankCdRAndAnAppendableDvdPlusRDl) {
+  std::string error;
+  const driveemu::DriveProfile discs = ProfileFile(std::string(QUILLANOR_SOURCE_DIR) + "/tools/profiles/discs.profile", &error);
+  ASSERT_EQ("", error);
+  StandInPlatform os(discs);
+  UseWindows98(os);
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+  EXPECT_TRUE(has("Disc", "CD-R (0009h)")) << out;
+  EXPECT_TRUE(has("Tracks", "none: the disc is empty"));
+  EXPECT_TRUE(has("ATIP lead-in start (the maker's code)", "97:27:21"));
+  EXPECT_TRUE(has("Last possible lead-out start", "LBA 359849 (79:59:74)"));
+  EXPECT_TRUE(has("Disc", "DVD+R DL (002Bh)"));
+  EXPECT_TRUE(has("Track 1", "data, session 1, LBA 0, 1000000 blocks"));
+  EXPECT_TRUE(has("Layers", "2, opposite track path, recordable"));
+  EXPECT_TRUE(has("Media ID", "MKM 003, revision 0"));
+  EXPECT_TRUE(has("Write speeds for this disc", "2.4x, 4x, 8x DVD"));
+}
+
+// What a drive refuses about its disc is told in words, each command on its
+// own line; an answer laid out as something else than was asked (QEMU's
+// ide-cd reads READ TOC's format from byte 9, so an ATIP request brings a
+// TOC) or cut short is noted, not decoded.
+TEST(ReportTest, RefusalsAndAnswersThatDoNotFitTheQuestionAreToldAboutTheDisc) {
+  driveemu::EmulatedUnit refusing = DiscDrive(0, 0x0009);
+  refusing.replies[0x51] = CheckCondition(0x05, 0x20, 0x00);
+  refusing.replies[0x43] = CheckCondition(0x02, 0x3A, 0x00);
+  refusing.replies[0x25] = ErrorStatus(0x08);
+  driveemu::EmulatedUnit confused = ClosedCdRw(1);
+  confused.formatReplies.erase(driveemu::FormatKey(0x43, 0x04));
+  confused.replies[0x43] = confused.formatReplies[driveemu::FormatKey(0x43, 0x00)];  // a TOC, whatever the format
+  confused.replies[0x25] = Reply({0x00, 0x03, 0x6E});                                 // three bytes of eight
+  driveemu::EmulatedUnit dvd = DvdMinusR(2);
+  dvd.formatReplies[driveemu::FormatKey(0xAD, 0x0E)] = CheckCondition(0x05, 0x24, 0x00);
+  driveemu::EmulatedUnit bd = BlankBdR(3);
+  bd.formatReplies[driveemu::FormatKey(0xAD, 0x00)].data[4] = 'X';  // no "DI" mark
+  StandInPlatform os(Profile({refusing, confused, dvd, bd}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+  EXPECT_TRUE(has("Disc information", "READ DISC INFORMATION refused: Command not supported by device. (Illegal "
+                                      "Request, Invalid command operation code)"))
+      << out;
+  EXPECT_TRUE(has("Tracks", "READ TOC/PMA/ATIP refused: Sense Data = 02 3A 00 (Not Ready, Medium not present)"));
+  EXPECT_TRUE(has("ATIP", "READ TOC/PMA/ATIP refused: Sense Data = 02 3A 00 (Not Ready, Medium not present)"));
+  EXPECT_TRUE(has("Capacity", "READ CAPACITY ended with status Busy (08h)"));
+  EXPECT_TRUE(has("Note", "ATIP: the answer is not laid out as an ATIP: bytes 4-6 are 00h 14h 01h, whose top bits in "
+                          "an ATIP are 1, 0, 1 (a TOC, perhaps, from a drive that reads the format from another byte)"));
+  EXPECT_EQ(std::string::npos, out.find("ATIP disc type"));
+  EXPECT_TRUE(has("Note", "capacity: the capacity did not come whole (3 of 8 bytes)"));
+  EXPECT_TRUE(has("Media maker", "READ DISC STRUCTURE refused: Command not supported by device. (Illegal Request, "
+                                 "Invalid field in CDB)"));
+  EXPECT_TRUE(has("Note", "media maker: the disc information does not start with \"DI\" (bytes 4-5: 58h 49h)"));
+  EXPECT_EQ(std::string::npos, out.find("BD disc type"));
+}

@@ -2,6 +2,7 @@
 """Runs the real quillanor-report.exe under Wine and checks what it prints.
 
   check_wine_report.py WINE_RUN EXE aspi PROFILE   Windows 98 mode, emulated ASPI drives
+  check_wine_report.py WINE_RUN EXE discs PROFILE  the same, drives with discs (discs.profile), --detail
   check_wine_report.py WINE_RUN EXE nt             default mode: pass-through road
 
 One line per check, then "N passed, M failed"; exits 1 when a check failed.
@@ -19,7 +20,7 @@ wine_run, exe, mode = sys.argv[1], sys.argv[2], sys.argv[3]
 
 def run(*args):
     env = dict(os.environ)
-    if mode == "aspi":
+    if mode in ("aspi", "discs"):
         env["QUILLANOR_ASPI_PROFILE"] = "Z:" + os.path.abspath(sys.argv[4]).replace("/", "\\")
     result = subprocess.run([wine_run, exe, *args], capture_output=True, env=env, timeout=300)
     return result.returncode, result.stdout.decode("latin-1").replace("\r\n", "\n"), result.stderr.decode("latin-1")
@@ -45,7 +46,43 @@ if status_text != status:
     problems.append(f"text run ended {status_text}, JSON run {status}")
 checks.check("the text names the JSON's drives and ends alike", problems)
 
-if mode == "nt":
+if mode == "discs":
+    status, out, err = run("--json", "--detail")
+    try:
+        document = json.loads(out)
+        problems = schema_problems(document)
+    except ValueError as error:
+        document, problems = {"drives": []}, [f"--json --detail printed no valid JSON ({error}): {out[:200]} {err[:200]}"]
+    checks.check("--json --detail prints one document of the report's schema", problems)
+    discs = [d.get("disc") or {} for d in document.get("drives", [])]
+    problems = [] if len(discs) == 2 else [f"{len(discs)} drives"]
+    if not problems:
+        cd, dvd = discs
+        sent = [[c["command"] for c in d["commands"] if c["command"].startswith("READ")] for d in document["drives"]]
+        wanted = (9, "empty", None, "97:27:21", 0)
+        got = ((cd.get("profile") or {}).get("number"), (cd.get("information") or {}).get("disc_status"), cd.get("toc"),
+               (cd.get("atip") or {}).get("lead_in_start"), (cd.get("capacity") or {}).get("last_lba"))
+        if got != wanted:
+            problems.append(f"the blank CD-R: {got}, expected {wanted}")
+        entries = [(e["track"], e["start_lba"]) for e in (dvd.get("toc") or {}).get("entries", [])]
+        wanted = (0x2B, [(1, 0), (170, 1000000)], "DVD+R DL", "MKM", "003", "2.4x, 4x, 8x DVD")
+        got = ((dvd.get("profile") or {}).get("number"), entries, (dvd.get("dvd_physical") or {}).get("book_type"),
+               (dvd.get("maker") or {}).get("manufacturer"), (dvd.get("maker") or {}).get("media_type"),
+               dvd.get("write_speed_multiples"))
+        if got != wanted:
+            problems.append(f"the DVD+R DL: {got}, expected {wanted}")
+        if sent != [["READ DISC INFORMATION", "READ TOC/PMA/ATIP (ATIP)", "READ CAPACITY"],
+                    ["READ DISC INFORMATION", "READ TOC/PMA/ATIP (TOC)", "READ CAPACITY",
+                     "READ DISC STRUCTURE (physical format)", "READ DISC STRUCTURE (manufacturer)"]]:
+            problems.append(f"the commands about the discs: {sent}")
+    checks.check("each disc told from the answers it gave, each asked what its medium calls for", problems)
+    _, text, _ = run("--detail")
+    lines = [" ".join(line.split()) for line in text.splitlines()]
+    missing = [line for line in ("ATIP lead-in start (the maker's code) 97:27:21", "Tracks none: the disc is empty",
+                                 "Layers 2, opposite track path, recordable", "Write speeds for this disc 2.4x, 4x, 8x DVD")
+               if line not in lines]
+    checks.check("the text tells the discs", missing or None)
+elif mode == "nt":
     # Wine lists no CD-ROM interfaces of its own.
     checks.check("no drive on the pass-through road, status 0",
                  None if not drives and status == 0 and text == "No CD/DVD Devices Found\n"
