@@ -1,6 +1,8 @@
 // The whole report over drives that answer anything: the input describes up
-// to four emulated drives (for INQUIRY, MODE SENSE, GET CONFIGURATION and
-// GET PERFORMANCE, an answer of any length, a CHECK CONDITION with any sense
+// to four emulated drives (a current profile; for INQUIRY, MODE SENSE, GET
+// CONFIGURATION, GET PERFORMANCE and the commands about the disc, READ DISC
+// INFORMATION, READ TOC/PMA/ATIP, READ CAPACITY and READ DISC STRUCTURE, an
+// answer of any length, a CHECK CONDITION with any sense
 // bytes, another status, or a command not carried), the transport, and the
 // options. Through the scripted stand-in the report runs as text and as
 // JSON, with and without --detail: every document must parse, to nlohmann-json as
@@ -113,7 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < drives; ++i) {
     driveemu::EmulatedUnit unit;
     unit.target = i;
-    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC)})
+    // Without a reply of its own, GET CONFIGURATION tells a current
+    // profile: of no disc, of each medium the report asks about, or any.
+    const WORD profiles[] = {0x0000, 0x0008, 0x0009, 0x000A, 0x0011, 0x001B, 0x002B, 0x0041};
+    const size_t pick = input.ConsumeIntegralInRange<size_t>(0, sizeof profiles / sizeof profiles[0]);
+    unit.currentProfile = pick < sizeof profiles / sizeof profiles[0] ? profiles[pick] : input.ConsumeIntegral<WORD>();
+    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC), BYTE(0x51), BYTE(0x43), BYTE(0x25), BYTE(0xAD)})
       if (input.ConsumeBool()) unit.replies[opcode] = Reply(input);
     if (unit.replies.count(0x12) == 0) unit.inquiry = driveemu::InquiryAnswer("FUZZ", "DRIVE", "1.0");
     profile.units.push_back(unit);
