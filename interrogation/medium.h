@@ -43,10 +43,8 @@ struct DiscInformation {
   std::uint32_t lastLeadOut = 0;        // 20-23, the last possible lead-out start
   std::vector<std::string> notes;
 };
-// Disc status 00b: a blank disc, which has no TOC; session state 00b: a
-// session that holds no track yet.
+// Disc status 00b: a blank disc, which has no TOC.
 const int kDiscEmpty = 0;
-const int kSessionEmpty = 0;
 DiscInformation DecodeDiscInformation(const unsigned char* answer, std::size_t received);
 const char* DiscStatusName(int status);         // "empty", "incomplete (appendable)", ...
 const char* SessionStateName(int state);        // "empty", "incomplete", "damaged", "complete"

@@ -642,10 +642,11 @@ driveemu::EmulatedUnit ClosedCdRw(int target) {
   unit.formatReplies[driveemu::FormatKey(0x43, 0x00)] = Reply(TocAnswer(1, 1, {{0x04, 1, 0}, {0x04, 0xAA, 224850}}));
   std::vector<BYTE> atip(28, 0);
   atip[1] = 26;
-  atip[4] = 0xA4, atip[6] = 0xCC;  // CD-RW, sub-type 1, A1 valid
+  atip[4] = 0xA4, atip[6] = 0xCE;  // CD-RW, sub-type 1, A1 and A2 valid
   atip[8] = 0x61, atip[9] = 0x1A, atip[10] = 0x41;
   atip[12] = 0x4F, atip[13] = 0x3B, atip[14] = 0x4A;
   atip[16] = 0x12, atip[17] = 0x34, atip[18] = 0x56;
+  atip[20] = 0x9A, atip[21] = 0xBC, atip[22] = 0xDE;
   unit.formatReplies[driveemu::FormatKey(0x43, 0x04)] = Reply(atip);
   unit.replies[0x25] = Reply(CapacityAnswer(224849));
   return unit;
@@ -658,6 +659,14 @@ driveemu::EmulatedUnit MixedModeCd(int target) {
   unit.replies[0x43] =
       Reply(TocAnswer(1, 3, {{0x00, 1, 0}, {0x03, 2, 15000}, {0x04, 3, 41400}, {0x04, 0xAA, 60000}}));
   unit.replies[0x25] = Reply(CapacityAnswer(59999));
+  return unit;
+}
+
+// The same tracks in three sessions: which session holds tracks 1 and 2,
+// the disc information does not tell.
+driveemu::EmulatedUnit ThreeSessionCd(int target) {
+  driveemu::EmulatedUnit unit = MixedModeCd(target);
+  unit.replies[0x51] = Reply(DiscInformationAnswer(0x0E, 3, 3, 3, 0x20, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
   return unit;
 }
 
@@ -1254,7 +1263,7 @@ TEST(ReportTest, TheWindowsLinesKeepTheirRulesAndTheWordsSayWhatTheBytesAre) {
 TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
   driveemu::EmulatedUnit empty = DiscDrive(0, 0x0000);
   driveemu::DriveProfile profile = Profile({BlankCdR(1), ClosedCdRw(2), MixedModeCd(3), AppendableDvdPlusRDl(4),
-                                            DvdMinusR(5), BlankBdR(6), empty});
+                                            DvdMinusR(5), BlankBdR(6), empty, ThreeSessionCd(7)});
   for (bool aspi : {false, true}) {
     SCOPED_TRACE(aspi ? "ASPI" : "drive port");
     StandInPlatform os(profile);
@@ -1280,6 +1289,8 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_TRUE(has("Lead-out", "LBA 224850 (50:00:00)"));
     EXPECT_TRUE(has("ATIP disc type", "CD-RW, sub-type 1"));
     EXPECT_TRUE(has("ATIP A1", "12 34 56"));
+    EXPECT_TRUE(has("ATIP A2", "9A BC DE"));
+    EXPECT_EQ(std::string::npos, out.find("ATIP A3"));
     EXPECT_TRUE(has("Capacity", "224850 blocks of 2048 bytes (last LBA 224849): 460492800 bytes, 439.2 MB, 49:58:00"));
     // The mixed-mode CD of two sessions.
     EXPECT_TRUE(has("Sessions", "2"));
@@ -1314,6 +1325,9 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_TRUE(has("Last possible lead-out start", "LBA 12030975"));
     // No disc: nothing asked.
     EXPECT_TRUE(has("Disc", "no disc"));
+    // Three sessions: only the last one's track is placed.
+    EXPECT_TRUE(has("Track 1", "audio, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
+    EXPECT_TRUE(has("Track 3", "data, session 3, LBA 41400 (09:14:00), 18600 blocks (04:08:00)"));
     for (const std::string& line : Lines(out)) EXPECT_LE(line.size(), 80u) << line;
 
     // The commands about the discs, by operation code: READ DISC
@@ -1328,10 +1342,23 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
         if (line.compare(0, 4, "EXEC") == 0)
           ++sent[static_cast<BYTE>(std::stoi(line.substr(line.find("cdb=") + 4, 2), nullptr, 16))];
     }
-    EXPECT_EQ(6, sent[0x51]);
-    EXPECT_EQ(6, sent[0x43]);
-    EXPECT_EQ(6, sent[0x25]);
+    EXPECT_EQ(7, sent[0x51]);
+    EXPECT_EQ(7, sent[0x43]);
+    EXPECT_EQ(7, sent[0x25]);
     EXPECT_EQ(5, sent[0xAD]);
+
+    // The same in JSON: what was not asked is null, what the answers do
+    // not tell is null, the room in bytes.
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json"}, &out, &err));
+    EXPECT_NE(std::string::npos, out.find("\"no_disc\": false,\n        \"information\": {")) << out;
+    EXPECT_NE(std::string::npos, out.find("\"toc\": null,\n        \"atip\": {"));
+    EXPECT_NE(std::string::npos, out.find("\"a1\": \"123456\",\n          \"a2\": \"9abcde\",\n          \"a3\": null,"));
+    EXPECT_NE(std::string::npos, out.find("\"last_lba\": 224849,\n          \"block_length\": 2048,\n          \"bytes\": 460492800,"));
+    EXPECT_NE(std::string::npos, out.find("{\"track\": 1, \"lead_out\": false, \"adr\": 1, \"control\": 0, \"data\": false, "
+                                          "\"session\": null, \"start_lba\": 0, \"start_msf\": \"00:02:00\", \"length\": 15000}"));
+    EXPECT_NE(std::string::npos, out.find("\"last_possible_lead_out\": 359849,"));
+    EXPECT_NE(std::string::npos, out.find("\"write_speed_multiples\": \"2.4x, 4x, 8x DVD\""));
+    EXPECT_NE(std::string::npos, out.find("\"profile\": null,\n        \"no_disc\": true,\n        \"information\": null,"));
   }
 }
 

@@ -119,12 +119,11 @@ int SessionOfTrack(const DiscReport& disc, std::size_t entry) {
   const DiscInformation& info = disc.information;
   if (!info.decoded || entry >= disc.toc.entries.size()) return 0;
   const int track = disc.toc.entries[entry].track;
-  // An empty last session (an appendable disc) holds no track yet.
-  const bool lastHolds = info.lastSessionState != kSessionEmpty;
-  const int sessions = info.sessions - (lastHolds ? 0 : 1);
-  if (sessions == 1) return 1;
-  if (lastHolds && track >= info.firstTrackOfLastSession) return info.sessions;
-  if (lastHolds && sessions == 2) return 1;
+  // An empty last session (of an appendable disc) names the next track as
+  // its first, which no track of the TOC reaches.
+  if (info.sessions == 1) return 1;
+  if (track >= info.firstTrackOfLastSession) return info.sessions;
+  if (info.sessions == 2) return 1;
   return 0;
 }
 

@@ -85,8 +85,8 @@ struct DiscReport {
 };
 
 // The session of TOC entry `entry`, where the disc information tells it:
-// on a disc of one session that holds tracks, in the last session when it
-// holds tracks, and in the first of two; 0 where it does not tell.
+// on a disc of one session, from the last session's first track on, and
+// before it on a disc of two; 0 where it does not tell.
 int SessionOfTrack(const DiscReport& disc, std::size_t entry);
 
 // One drive as the report shows it.
