@@ -10,7 +10,8 @@
 #    median of the turns' ratios. It runs where 32-bit Windows
 #    programs run: on this machine, or in the QEMU guest of guest-run.sh;
 #  - quillanor-report (all drives, and --detail per drive) against wodim
-#    -prcap and against sg_get_config with sdparm on QEMU's drives, SG_IO calls and
+#    -prcap, against sg_get_config with sdparm, and about the disc against
+#    dvd+rw-mediainfo and cd-info, on QEMU's drives, SG_IO calls (and CD-ROM ioctls) and
 #    wall time counted by an LD_PRELOAD shim (tools/qemu/sgio_count.c), in a
 #    bare guest (tools/qemu/sgio-bench.sh; QUILLANOR_BENCH_ROUNDS, default 5).
 #   scripts/bench.sh [ROUNDS]
@@ -20,7 +21,7 @@ cd "$(dirname "$0")/.."
 rounds="${1:-11}"
 jobs="${QUILLANOR_JOBS:-2}"
 scripts/setup-debian.sh
-QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim sg3-utils sdparm gcc libc6-dev >/dev/null
+QUILLANOR_APT_OPTIONS=--no-install-recommends install_missing wodim sg3-utils sdparm libcdio-utils dvd+rw-tools gcc libc6-dev >/dev/null
 for preset in native win32 win64; do
   cmake --preset "$preset" >/dev/null
 done
@@ -60,6 +61,7 @@ gcc -shared -fPIC -O2 -Wall -Wextra -Werror -o "$out/sgio_count.so" tools/qemu/s
 QUILLANOR_GUEST_TIMEOUT=600 scripts/guest-run.sh --bare "$out" --drives \
   --with-libs /usr/bin/quillanor-report=build/native/app/report/quillanor-report \
   --with-libs /usr/bin/wodim=/usr/bin/wodim --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config \
-  --with-libs /usr/bin/sdparm=/usr/bin/sdparm --file "/lib/sgio_count.so=$out/sgio_count.so" \
+  --with-libs /usr/bin/sdparm=/usr/bin/sdparm --with-libs /usr/bin/cd-info=/usr/bin/cd-info \
+  --with-libs /usr/bin/dvd+rw-mediainfo=/usr/bin/dvd+rw-mediainfo --file "/lib/sgio_count.so=$out/sgio_count.so" \
   tools/qemu/sgio-bench.sh | quiet
 python3 tools/qemu/bench_table.py "$out"

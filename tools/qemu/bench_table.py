@@ -19,7 +19,8 @@ def bench_table(markers, drives):
             continue
         fields = dict(w.split("=", 1) for w in words if "=" in w)
         # One shim line per process: a forking tool counts all its processes.
-        sgio = [int(w[5:]) for w in words if w.startswith("sgio=")]
+        # SG_IO calls and CD-ROM ioctls alike: each is a command or a few.
+        sgio = [int(w.split("=")[1]) for w in words if w.startswith(("sgio=", "cdrom="))]
         if sgio:
             fields["sgio"] = sum(sgio)
             walls = [int(w[8:]) for w in words if w.startswith("wall_us=")]
@@ -28,7 +29,7 @@ def bench_table(markers, drives):
         runs.setdefault((fields.get("tool"), fields.get("drive")), []).append(fields)
     if not runs:
         return None
-    lines = [f"{'tool':<30} {'drive':<6} {'SG_IO calls':>11} {'wall ms':>9}  runs"]
+    lines = [f"{'tool':<30} {'drive':<6} {'ioctls':>11} {'wall ms':>9}  runs"]
     notes = []
     for (tool, drive), rounds in sorted(runs.items(), key=lambda item: (item[0][1] != "all", item[0][1], item[0][0])):
         if tool.startswith("quillanor-report") and drive == "all":
@@ -58,8 +59,8 @@ def bench_table(markers, drives):
             lines.append(f"{tool:<30} {'each':<6} {sgio / drives:>11g} {wall / drives:>9.1f}  (total / {drives} drives)")
         else:
             lines.append(f"{tool:<30} {drive:<6} {sgio:>11g} {wall:>9.1f}  {label}")
-    lines.append("medians over the rounds that exited 0 and printed the capabilities; "
-                 "wall time from the shim's load to the program's exit")
+    lines.append("medians over the rounds that exited 0 and printed what the tool is for; ioctls: SG_IO calls "
+                 "and CD-ROM ioctls; wall time from the shim's load to the program's exit")
     return "\n".join(lines + notes)
 
 

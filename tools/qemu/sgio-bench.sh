@@ -27,6 +27,16 @@ while [ "$round" -le "$rounds" ]; do
     printed=no
     grep -q "Current profile" /tmp/bench.out && grep -q "capabilities and mechanical status" /tmp/bench.out && printed=yes
     echo "tool=sg_get_config+sdparm drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
+    # The disc: dvd+rw-mediainfo (DVDs only: it leaves a CD at once) and
+    # cd-info (the CD-ROM ioctls), against the report's --detail below.
+    measure dvd+rw-mediainfo "/dev/$drive"
+    printed=no
+    grep -q "Mounted Media\|non-DVD media" /tmp/bench.out && printed=yes
+    echo "tool=dvd+rw-mediainfo drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
+    measure cd-info --no-header --no-device-info --no-cddb --no-analyze "/dev/$drive"
+    printed=no
+    grep -q "Track List\|DVD" /tmp/bench.out && printed=yes
+    echo "tool=cd-info drive=$drive round=$round status=$status printed=$printed $(tr '\n' ' ' </tmp/sgio.log)"
     measure quillanor-report --detail --device "/dev/$drive"
     printed=no
     grep -q "Firmware revision" /tmp/bench.out && printed=yes

@@ -1,8 +1,10 @@
 // LD_PRELOAD shim for the benchmark and the fault test: counts the SG_IO
-// ioctls of one program run and measures its wall time from load to exit;
+// ioctls of one program run, and the CD-ROM ioctls (0x53xx, each of which
+// the kernel turns into commands to the drive) of programs that use those
+// instead, and measures its wall time from load to exit;
 // and, when the program first writes its output (the drives all let go of
 // by then), how many descriptors it still holds on /dev/sr* nodes. At exit
-// it writes "sgio=<n> wall_us=<t> sr_open_at_output=<k>" to the file named
+// it writes "sgio=<n> cdrom=<c> wall_us=<t> sr_open_at_output=<k>" to the file named
 // by QUILLANOR_SGIO_LOG (appended, so a forked child cannot overwrite its
 // parent), or to stderr; k is -1 when the program wrote nothing.
 #define _GNU_SOURCE
@@ -24,6 +26,7 @@ typedef size_t (*fwrite_fn)(const void*, size_t, size_t, FILE*);
 static ioctl_fn real_ioctl;
 static fwrite_fn real_fwrite;
 static unsigned long sgio_calls;
+static unsigned long cdrom_calls;
 static int sr_open_at_output = -1;
 static struct timespec started;
 
@@ -57,8 +60,9 @@ __attribute__((destructor)) static void sgio_count_stop(void) {
   long long wall_us = (long long)(now.tv_sec - started.tv_sec) * 1000000LL +
                       (now.tv_nsec - started.tv_nsec) / 1000;
   char line[128];
-  int length = snprintf(line, sizeof line, "sgio=%lu wall_us=%lld sr_open_at_output=%d\n",
-                        __atomic_load_n(&sgio_calls, __ATOMIC_RELAXED), wall_us, sr_open_at_output);
+  int length = snprintf(line, sizeof line, "sgio=%lu cdrom=%lu wall_us=%lld sr_open_at_output=%d\n",
+                        __atomic_load_n(&sgio_calls, __ATOMIC_RELAXED), __atomic_load_n(&cdrom_calls, __ATOMIC_RELAXED),
+                        wall_us, sr_open_at_output);
   if (length <= 0) return;
   // One write call, so lines from several processes never interleave.
   const char* path = getenv("QUILLANOR_SGIO_LOG");
@@ -78,6 +82,7 @@ int ioctl(int fd, unsigned long request, ...) {
   va_end(args);
   // Compare the low 32 bits: callers may pass the request sign-extended.
   if ((request & 0xFFFFFFFFUL) == SGIO_REQUEST) __atomic_add_fetch(&sgio_calls, 1, __ATOMIC_RELAXED);
+  if ((request & 0xFFFFFF00UL) == 0x5300UL) __atomic_add_fetch(&cdrom_calls, 1, __ATOMIC_RELAXED);
   if (real_ioctl == NULL) real_ioctl = (ioctl_fn)dlsym(RTLD_NEXT, "ioctl");
   return real_ioctl(fd, request, argument);
 }
