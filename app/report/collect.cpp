@@ -37,8 +37,17 @@ bool CurrentProfile(const CommandAnswer& header, long* profile) {
   return true;
 }
 
+// What READ DISC INFORMATION told, where it answered; a blank disc has no
+// TOC to read.
+DiscInformation InformationOf(const CommandAnswer& answer) {
+  return answer.Good() ? DecodeDiscInformation(answer.data.data(), answer.data.size()) : DiscInformation();
+}
+bool Blank(const DiscInformation& information) {
+  return information.decoded && information.discStatus == kDiscEmpty;
+}
+
 // The questions about the disc that the current profile calls for, each
-// while the drive is still reachable. An empty disc has no TOC to read.
+// while the drive is still reachable.
 void CollectDisc(DeviceList& devices, int index, DriveAnswers* answers) {
   long profile = 0;
   if (!CurrentProfile(answers->configurationHeader, &profile)) return;
@@ -50,11 +59,9 @@ void CollectDisc(DeviceList& devices, int index, DriveAnswers* answers) {
     return !Unreachable(answer);
   };
   if (!ask(&DriveAnswers::discInformation, ReadDiscInformation(devices, index))) return;
-  const CommandAnswer& info = answers->discInformation;
-  const DiscInformation information = info.Good() ? DecodeDiscInformation(info.data.data(), info.data.size())
-                                                  : DiscInformation();
-  const bool empty = information.decoded && information.discStatus == kDiscEmpty;
-  if (!empty && !ask(&DriveAnswers::toc, ReadToc(devices, index, kTocFormat, kTocAnswerLength))) return;
+  if (!Blank(InformationOf(answers->discInformation)) &&
+      !ask(&DriveAnswers::toc, ReadToc(devices, index, kTocFormat, kTocAnswerLength)))
+    return;
   if (queries.atip && !ask(&DriveAnswers::atip, ReadToc(devices, index, kAtipFormat, kAtipAnswerLength))) return;
   if (!ask(&DriveAnswers::capacity, ReadCapacity(devices, index))) return;
   if (queries.dvdPhysical &&
@@ -88,9 +95,8 @@ DiscReport InterpretDisc(const DriveAnswers& answers, const DriveReport& drive) 
   }
   const auto outcome = [&answers](CommandAnswer DriveAnswers::*slot) { return SentOrSkipped(answers, slot).outcome; };
   disc.informationOutcome = outcome(&DriveAnswers::discInformation);
-  if (answers.discInformation.Good())
-    disc.information = DecodeDiscInformation(Bytes(answers.discInformation), answers.discInformation.data.size());
-  disc.empty = disc.information.decoded && disc.information.discStatus == kDiscEmpty;
+  disc.information = InformationOf(answers.discInformation);
+  disc.empty = Blank(disc.information);
   disc.tocOutcome = outcome(&DriveAnswers::toc);
   if (answers.toc.Good()) disc.toc = DecodeToc(Bytes(answers.toc), answers.toc.data.size());
   disc.atipOutcome = outcome(&DriveAnswers::atip);
