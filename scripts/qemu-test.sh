@@ -3,7 +3,8 @@
 # (scripts/guest-run.sh --bare: Debian's kernel, software emulation, so no
 # KVM is needed) with five CD drives on PIIX IDE, AHCI and virtio-scsi runs
 # the static quillanor-report --json and plain, with and without --detail,
-# and three peers on the same drives: sg_get_config, sdparm and cd-drive
+# and six peers on the same drives: sg_get_config, sdparm, cd-drive, and
+# about the disc cd-info, dvd+rw-mediainfo and wodim -toc
 # (tools/qemu/linux-report.sh). tools/qemu/check_linux_report.py checks the
 # answers on the host, the report against the peers, and that --replay of
 # each saved report prints the same report again.
