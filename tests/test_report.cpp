@@ -1420,3 +1420,15 @@ TEST(ReportTest, RefusalsAndAnswersThatDoNotFitTheQuestionAreToldAboutTheDisc) {
   EXPECT_TRUE(has("Note", "media maker: the disc information does not start with \"DI\" (bytes 4-5: 58h 49h)"));
   EXPECT_EQ(std::string::npos, out.find("BD disc type"));
 }
+
+// A configuration header cut short tells no current profile: the disc is
+// not asked about, nor said to be missing.
+TEST(ReportTest, AConfigurationHeaderCutShortAsksNothingAboutTheDisc) {
+  driveemu::EmulatedUnit cut = DiscDrive(0, 0x0008);
+  cut.replies[0x46] = Reply({0, 0, 0, 4, 0, 0, 0x00});  // seven bytes of eight
+  StandInPlatform os(Profile({cut}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  EXPECT_EQ(std::string::npos, out.find("  Disc ")) << out;
+  for (const ScsiPassThroughDirect& request : os.passThroughRequests) EXPECT_NE(0x51, request.Cdb[0]);
+}
