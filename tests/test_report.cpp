@@ -1422,8 +1422,9 @@ TEST(ReportTest, RefusalsAndAnswersThatDoNotFitTheQuestionAreToldAboutTheDisc) {
 }
 
 // A configuration header cut short tells no current profile: the disc is
-// not asked about, nor said to be missing.
-TEST(ReportTest, AConfigurationHeaderCutShortAsksNothingAboutTheDisc) {
+// not asked about, nor said to be missing. The profile is bytes 6-7,
+// whatever the reserved byte before them holds.
+TEST(ReportTest, TheCurrentProfileOfAWholeConfigurationHeaderDecidesWhatIsAsked) {
   driveemu::EmulatedUnit cut = DiscDrive(0, 0x0008);
   cut.replies[0x46] = Reply({0, 0, 0, 4, 0, 0, 0x00});  // seven bytes of eight
   StandInPlatform os(Profile({cut}));
@@ -1431,4 +1432,11 @@ TEST(ReportTest, AConfigurationHeaderCutShortAsksNothingAboutTheDisc) {
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
   EXPECT_EQ(std::string::npos, out.find("  Disc ")) << out;
   for (const ScsiPassThroughDirect& request : os.passThroughRequests) EXPECT_NE(0x51, request.Cdb[0]);
+
+  driveemu::EmulatedUnit reserved = MixedModeCd(0);
+  reserved.replies[0x46] = Reply({0, 0, 0, 4, 0, 0x01, 0x00, 0x08});
+  StandInPlatform other(Profile({reserved}));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  EXPECT_TRUE(HasField(out, "Disc", "CD-ROM (0008h)")) << out;
+  EXPECT_TRUE(HasField(out, "Sessions", "2"));
 }
