@@ -1359,6 +1359,11 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_NE(std::string::npos, out.find("\"last_possible_lead_out\": 359849,"));
     EXPECT_NE(std::string::npos, out.find("\"write_speed_multiples\": \"2.4x, 4x, 8x DVD\""));
     EXPECT_NE(std::string::npos, out.find("\"profile\": null,\n        \"no_disc\": true,\n        \"information\": null,"));
+    // Each structure asked of its medium, with room for the whole of it.
+    for (const char* cdb : {"\"READ DISC STRUCTURE (manufacturer)\", \"cdb\": \"ad0000000000001101040000\"",
+                            "\"READ DISC STRUCTURE (manufacturer)\", \"cdb\": \"ad0000000000000e002c0000\"",
+                            "\"READ DISC STRUCTURE (BD disc information)\", \"cdb\": \"ad0100000000000010040000\""})
+      EXPECT_NE(std::string::npos, out.find(cdb)) << cdb;
   }
 }
 
