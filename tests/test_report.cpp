@@ -1445,3 +1445,26 @@ TEST(ReportTest, TheCurrentProfileOfAWholeConfigurationHeaderDecidesWhatIsAsked)
   EXPECT_TRUE(HasField(out, "Disc", "CD-ROM (0008h)")) << out;
   EXPECT_TRUE(HasField(out, "Sessions", "2"));
 }
+
+// A drive that times out is asked nothing more, about its disc either: each
+// question left is told with the command the drive timed out on.
+TEST(ReportTest, ADriveThatTimesOutIsAskedNothingMoreAboutItsDisc) {
+  driveemu::EmulatedUnit early = AppendableDvdPlusRDl(0);
+  early.replies[0xAC] = TransportFailure();  // GET PERFORMANCE
+  driveemu::EmulatedUnit late = AppendableDvdPlusRDl(1);
+  late.replies[0x25] = TransportFailure();   // READ CAPACITY
+  StandInPlatform os(Profile({early, late}));
+  os.transportError = ERROR_SEM_TIMEOUT;
+  std::string out, err;
+  RunCommand({"--detail"}, &out, &err);
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+  EXPECT_TRUE(has("Disc information", "READ DISC INFORMATION was not carried: the drive timed out on GET PERFORMANCE"))
+      << out;
+  EXPECT_TRUE(has("Tracks", "READ TOC/PMA/ATIP was not carried: the drive timed out on GET PERFORMANCE"));
+  EXPECT_TRUE(has("Capacity", "READ CAPACITY was not carried: timed out"));
+  EXPECT_TRUE(has("Physical format", "READ DISC STRUCTURE was not carried: the drive timed out on READ CAPACITY"));
+  EXPECT_TRUE(has("Media maker", "READ DISC STRUCTURE was not carried: the drive timed out on READ CAPACITY"));
+  int structures = 0;
+  for (const ScsiPassThroughDirect& request : os.passThroughRequests) structures += request.Cdb[0] == 0xAD;
+  EXPECT_EQ(0, structures);
+}
