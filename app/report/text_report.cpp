@@ -188,11 +188,15 @@ std::string LayerTypeText(int type) {
   return text.empty() ? "no layer type" : text;
 }
 
+// The line of a question the drive did not answer; false when it did.
+bool Failed(const char* label, const char* command, const CommandOutcome& outcome, std::vector<Line>& lines) {
+  if (outcome.Good()) return false;
+  lines.push_back(Line(label, CommandFailure(command, outcome)));
+  return true;
+}
+
 void InformationLines(const DiscReport& disc, std::vector<Line>& lines) {
-  if (!disc.informationOutcome.Good()) {
-    lines.push_back(Line("Disc information", CommandFailure("READ DISC INFORMATION", disc.informationOutcome)));
-    return;
-  }
+  if (Failed("Disc information", "READ DISC INFORMATION", disc.informationOutcome, lines)) return;
   const DiscInformation& info = disc.information;
   if (info.decoded) {
     lines.push_back(Line("Disc status", std::string(DiscStatusName(info.discStatus)) +
@@ -219,10 +223,7 @@ void TrackLines(const DiscReport& disc, std::vector<Line>& lines) {
     lines.push_back(Line("Tracks", "none: the disc is empty"));
     return;
   }
-  if (!disc.tocOutcome.Good()) {
-    lines.push_back(Line("Tracks", CommandFailure("READ TOC/PMA/ATIP", disc.tocOutcome)));
-    return;
-  }
+  if (Failed("Tracks", "READ TOC/PMA/ATIP", disc.tocOutcome, lines)) return;
   const std::vector<TocEntry>& entries = disc.toc.entries;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TocEntry& e = entries[i];
@@ -250,10 +251,7 @@ void TrackLines(const DiscReport& disc, std::vector<Line>& lines) {
 }
 
 void AtipLines(const DiscReport& disc, std::vector<Line>& lines) {
-  if (!disc.atipOutcome.Good()) {
-    lines.push_back(Line("ATIP", CommandFailure("READ TOC/PMA/ATIP", disc.atipOutcome)));
-    return;
-  }
+  if (Failed("ATIP", "READ TOC/PMA/ATIP", disc.atipOutcome, lines)) return;
   const Atip& atip = disc.atip;
   if (atip.decoded) {
     lines.push_back(Line("ATIP disc type", std::string(atip.rewritable ? "CD-RW" : "CD-R") + ", sub-type " +
@@ -277,10 +275,7 @@ void AtipLines(const DiscReport& disc, std::vector<Line>& lines) {
 }
 
 void CapacityLines(const DiscReport& disc, std::vector<Line>& lines) {
-  if (!disc.capacityOutcome.Good()) {
-    lines.push_back(Line("Capacity", CommandFailure("READ CAPACITY", disc.capacityOutcome)));
-    return;
-  }
+  if (Failed("Capacity", "READ CAPACITY", disc.capacityOutcome, lines)) return;
   const Capacity& c = disc.capacity;
   if (c.decoded) {
     const unsigned long long blocks = static_cast<unsigned long long>(c.lastLba) + 1;
@@ -297,10 +292,7 @@ void CapacityLines(const DiscReport& disc, std::vector<Line>& lines) {
 }
 
 void PhysicalLines(const DiscReport& disc, std::vector<Line>& lines) {
-  if (!disc.physicalOutcome.Good()) {
-    lines.push_back(Line("Physical format", CommandFailure("READ DISC STRUCTURE", disc.physicalOutcome)));
-    return;
-  }
+  if (Failed("Physical format", "READ DISC STRUCTURE", disc.physicalOutcome, lines)) return;
   const DvdPhysical& p = disc.physical;
   if (p.decoded) {
     lines.push_back(Line("Book type", BookTypeName(p.bookType) + ", part version " + std::to_string(p.partVersion)));
@@ -324,10 +316,7 @@ void PhysicalLines(const DiscReport& disc, std::vector<Line>& lines) {
 }
 
 void MakerLines(const DiscReport& disc, std::vector<Line>& lines) {
-  if (!disc.makerOutcome.Good()) {
-    lines.push_back(Line("Media maker", CommandFailure("READ DISC STRUCTURE", disc.makerOutcome)));
-    return;
-  }
+  if (Failed("Media maker", "READ DISC STRUCTURE", disc.makerOutcome, lines)) return;
   const MediaMaker& m = disc.maker;
   if (m.decoded) {
     if (!m.discType.empty()) lines.push_back(Line("BD disc type", m.discType));

@@ -26,14 +26,21 @@ def run(*args):
     return result.returncode, result.stdout.decode("latin-1").replace("\r\n", "\n"), result.stderr.decode("latin-1")
 
 
+def json_run(*options):
+    """The report's JSON with these options, checked against the schema; its exit status and the document."""
+    status, out, err = run("--json", *options)
+    what = " ".join(("--json",) + options)
+    try:
+        document = json.loads(out)
+        problems = schema_problems(document)
+    except ValueError as error:
+        document, problems = {"drives": []}, [f"{what} printed no valid JSON ({error}): {out[:200]} {err[:200]}"]
+    checks.check(f"{what} prints one document of the report's schema", problems)
+    return status, document
+
+
 checks = Checks()
-status, out, err = run("--json")
-try:
-    document = json.loads(out)
-    problems = schema_problems(document)
-except ValueError as error:
-    document, problems = {"drives": []}, [f"--json printed no valid JSON ({error}): {out[:200]} {err[:200]}"]
-checks.check("--json prints one document of the report's schema", problems)
+status, document = json_run()
 drives = document.get("drives", [])
 
 status_text, text, _ = run()
@@ -47,13 +54,7 @@ if status_text != status:
 checks.check("the text names the JSON's drives and ends alike", problems)
 
 if mode == "discs":
-    status, out, err = run("--json", "--detail")
-    try:
-        document = json.loads(out)
-        problems = schema_problems(document)
-    except ValueError as error:
-        document, problems = {"drives": []}, [f"--json --detail printed no valid JSON ({error}): {out[:200]} {err[:200]}"]
-    checks.check("--json --detail prints one document of the report's schema", problems)
+    status, document = json_run("--detail")
     discs = [d.get("disc") or {} for d in document.get("drives", [])]
     problems = [] if len(discs) == 2 else [f"{len(discs)} drives"]
     if not problems:
