@@ -1323,6 +1323,11 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_TRUE(has("BD disc type", "BDR"));
     EXPECT_TRUE(has("Media ID", "VERBAT IMe, revision 1"));
     EXPECT_TRUE(has("Last possible lead-out start", "LBA 12030975"));
+    // What a writer may still use, only of the discs that take more: the
+    // blank CD-R, the appendable DVD+R DL and the blank BD-R.
+    int room = 0;
+    for (const std::string& line : Lines(out)) room += line.compare(0, 30, "  Last possible lead-out start") == 0;
+    EXPECT_EQ(3, room);
     // No disc: nothing asked.
     EXPECT_TRUE(has("Disc", "no disc"));
     // Three sessions: only the last one's track is placed.
