@@ -657,7 +657,7 @@ driveemu::EmulatedUnit MixedModeCd(int target) {
   driveemu::EmulatedUnit unit = DiscDrive(target, 0x0008);
   unit.replies[0x51] = Reply(DiscInformationAnswer(0x0E, 2, 3, 3, 0x20, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
   unit.replies[0x43] =
-      Reply(TocAnswer(1, 3, {{0x00, 1, 0}, {0x03, 2, 15000}, {0x04, 3, 41400}, {0x04, 0xAA, 60000}}));
+      Reply(TocAnswer(1, 3, {{0x01, 1, 0}, {0x02, 2, 15000}, {0x04, 3, 41400}, {0x04, 0xAA, 60000}}));
   unit.replies[0x25] = Reply(CapacityAnswer(59999));
   return unit;
 }
@@ -1296,9 +1296,8 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_TRUE(has("Sessions", "2"));
     EXPECT_TRUE(has("Tracks of the last session", "3 to 3"));
     EXPECT_TRUE(has("Disc type", "CD-ROM XA"));
-    EXPECT_TRUE(has("Track 1", "audio, session 1, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
-    EXPECT_TRUE(has("Track 2", "audio, copy permitted, pre-emphasis, session 1, LBA 15000 (03:22:00), 26400 blocks "
-                               "(05:52:00)"));
+    EXPECT_TRUE(has("Track 1", "audio, pre-emphasis, session 1, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
+    EXPECT_TRUE(has("Track 2", "audio, copy permitted, session 1, LBA 15000 (03:22:00), 26400 blocks (05:52:00)"));
     EXPECT_TRUE(has("Track 3", "data, session 2, LBA 41400 (09:14:00), 18600 blocks (04:08:00)"));
     EXPECT_TRUE(has("Lead-out", "LBA 60000 (13:22:00)"));
     // The appendable DVD+R DL: its layers, its maker, its speeds.
@@ -1331,7 +1330,7 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     // No disc: nothing asked.
     EXPECT_TRUE(has("Disc", "no disc"));
     // Three sessions: only the last one's track is placed.
-    EXPECT_TRUE(has("Track 1", "audio, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
+    EXPECT_TRUE(has("Track 1", "audio, pre-emphasis, LBA 0 (00:02:00), 15000 blocks (03:20:00)"));
     EXPECT_TRUE(has("Track 3", "data, session 3, LBA 41400 (09:14:00), 18600 blocks (04:08:00)"));
     for (const std::string& line : Lines(out)) EXPECT_LE(line.size(), 80u) << line;
 
@@ -1359,7 +1358,7 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_NE(std::string::npos, out.find("\"toc\": null,\n        \"atip\": {"));
     EXPECT_NE(std::string::npos, out.find("\"a1\": \"123456\",\n          \"a2\": \"9abcde\",\n          \"a3\": null,"));
     EXPECT_NE(std::string::npos, out.find("\"last_lba\": 224849,\n          \"block_length\": 2048,\n          \"bytes\": 460492800,"));
-    EXPECT_NE(std::string::npos, out.find("{\"track\": 1, \"lead_out\": false, \"adr\": 1, \"control\": 0, \"data\": false, "
+    EXPECT_NE(std::string::npos, out.find("{\"track\": 1, \"lead_out\": false, \"adr\": 1, \"control\": 1, \"data\": false, "
                                           "\"session\": null, \"start_lba\": 0, \"start_msf\": \"00:02:00\", \"length\": 15000}"));
     EXPECT_NE(std::string::npos, out.find("\"last_possible_lead_out\": 359849,"));
     EXPECT_NE(std::string::npos, out.find("\"write_speed_multiples\": \"2.4x, 4x, 8x DVD\""));
@@ -1411,7 +1410,9 @@ TEST(ReportTest, RefusalsAndAnswersThatDoNotFitTheQuestionAreToldAboutTheDisc) {
   dvd.formatReplies[driveemu::FormatKey(0xAD, 0x0E)] = CheckCondition(0x05, 0x24, 0x00);
   driveemu::EmulatedUnit bd = BlankBdR(3);
   bd.formatReplies[driveemu::FormatKey(0xAD, 0x00)].data[4] = 'X';  // no "DI" mark
-  StandInPlatform os(Profile({refusing, confused, dvd, bd}));
+  driveemu::EmulatedUnit backwards = MixedModeCd(4);  // a track that starts before the one before it
+  backwards.replies[0x43] = Reply(TocAnswer(1, 2, {{0x04, 1, 1000}, {0x04, 2, 500}, {0x04, 0xAA, 2000}}));
+  StandInPlatform os(Profile({refusing, confused, dvd, bd, backwards}));
   std::string out, err;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
   auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
@@ -1429,6 +1430,8 @@ TEST(ReportTest, RefusalsAndAnswersThatDoNotFitTheQuestionAreToldAboutTheDisc) {
                                  "Invalid field in CDB)"));
   EXPECT_TRUE(has("Note", "media maker: the disc information does not start with \"DI\" (bytes 4-5: 58h 49h)"));
   EXPECT_EQ(std::string::npos, out.find("BD disc type"));
+  EXPECT_TRUE(has("Track 1", "data, session 1, LBA 1000 (00:15:25)"));
+  EXPECT_TRUE(has("Track 2", "data, session 1, LBA 500 (00:08:50), 1500 blocks (00:20:00)"));
 }
 
 // A configuration header cut short tells no current profile: the disc is
