@@ -1327,6 +1327,8 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     int room = 0;
     for (const std::string& line : Lines(out)) room += line.compare(0, 30, "  Last possible lead-out start") == 0;
     EXPECT_EQ(3, room);
+    // Nothing is told of a question a medium does not call for.
+    EXPECT_EQ(std::string::npos, out.find("not carried"));
     // No disc: nothing asked.
     EXPECT_TRUE(has("Disc", "no disc"));
     // Three sessions: only the last one's track is placed.
