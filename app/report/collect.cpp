@@ -123,10 +123,11 @@ DiscReport InterpretDisc(const DriveAnswers& answers, const DriveReport& drive) 
 
 int SessionOfTrack(const DiscReport& disc, std::size_t entry) {
   const DiscInformation& info = disc.information;
-  if (!info.decoded || entry >= disc.toc.entries.size()) return 0;
+  if (entry >= disc.toc.entries.size()) return 0;
   const int track = disc.toc.entries[entry].track;
   // An empty last session (of an appendable disc) names the next track as
-  // its first, which no track of the TOC reaches.
+  // its first, which no track of the TOC reaches; disc information that
+  // did not come is all zero, and places no track.
   if (info.sessions == 1) return 1;
   if (track >= info.firstTrackOfLastSession) return info.sessions;
   if (info.sessions == 2) return 1;
