@@ -42,6 +42,10 @@ struct DiscInformation {
   std::uint32_t lastSessionLeadIn = 0;  // 16-19
   std::uint32_t lastLeadOut = 0;        // 20-23, the last possible lead-out start
   std::vector<std::string> notes;
+
+  // Whether those addresses hold addresses: only on a disc that takes more
+  // (blank or appendable); a complete disc's are FFh.
+  bool AddressesApply() const { return addressesCame && discStatus < 2; }
 };
 // Disc status 00b: a blank disc, which has no TOC.
 const int kDiscEmpty = 0;

@@ -1363,6 +1363,8 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     EXPECT_NE(std::string::npos, out.find("{\"track\": 1, \"lead_out\": false, \"adr\": 1, \"control\": 1, \"data\": false, "
                                           "\"session\": null, \"start_lba\": 0, \"start_msf\": \"00:02:00\", \"length\": 15000}"));
     EXPECT_NE(std::string::npos, out.find("\"last_possible_lead_out\": 359849,"));
+    // A complete disc has no room left to tell.
+    EXPECT_NE(std::string::npos, out.find("\"last_session_lead_in\": null,\n          \"last_possible_lead_out\": null,"));
     EXPECT_NE(std::string::npos, out.find("\"write_speed_multiples\": \"2.4x, 4x, 8x DVD\""));
     EXPECT_NE(std::string::npos, out.find("\"profile\": null,\n        \"no_disc\": true,\n        \"information\": null,"));
     // Each structure asked of its medium, with room for the whole of it.

@@ -339,9 +339,10 @@ void Disc(JsonWriter& json, const DriveReport& drive) {
     NumberIf(json, "last_track_of_last_session", d, info.lastTrackOfLastSession);
     FlagIf(json, "unrestricted_use", d, info.unrestricted);
     TextIf(json, "disc_type", d && cd, DiscTypeName(info.discType));
-    // On a CD the drive sends these as 00h M S F; on other media as LBAs.
+    // On a CD the drive sends these as 00h M S F; on other media as LBAs;
+    // a complete disc has none.
     const auto address = [&](const char* key, std::uint32_t a) {
-      NumberIf(json, key, info.addressesCame,
+      NumberIf(json, key, info.AddressesApply(),
                cd ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<long long>(a));
     };
     address("last_session_lead_in", info.lastSessionLeadIn);

@@ -208,7 +208,7 @@ void InformationLines(const DiscReport& disc, std::vector<Line>& lines) {
                                                            std::to_string(info.lastTrackOfLastSession)));
     if (disc.Cd()) lines.push_back(Line("Disc type", DiscTypeName(info.discType)));
     // What a writer may still use: told for a disc that takes more.
-    if (info.addressesCame && info.discStatus < 2) {
+    if (info.AddressesApply()) {
       const std::uint32_t a = info.lastLeadOut;
       const std::int32_t lba =
           disc.Cd() ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<std::int32_t>(a);
