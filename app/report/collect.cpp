@@ -121,6 +121,24 @@ DiscReport InterpretDisc(const DriveAnswers& answers, const DriveReport& drive) 
 
 }  // namespace
 
+std::int32_t DiscAddress(const DiscReport& disc, std::uint32_t field) {
+  return disc.Cd() ? LbaOfMsf((field >> 16) & 0xFF, (field >> 8) & 0xFF, field & 0xFF)
+                   : static_cast<std::int32_t>(field);
+}
+
+bool TrackLength(const DiscReport& disc, std::size_t entry, long long* blocks) {
+  const std::vector<TocEntry>& entries = disc.toc.entries;
+  if (entry + 1 >= entries.size() || entries[entry + 1].lba < entries[entry].lba) return false;
+  *blocks = static_cast<long long>(entries[entry + 1].lba) - entries[entry].lba;
+  return true;
+}
+
+unsigned long long CapacityBlocks(const Capacity& capacity) {
+  return static_cast<unsigned long long>(capacity.lastLba) + 1;
+}
+
+unsigned long long CapacityBytes(const Capacity& capacity) { return CapacityBlocks(capacity) * capacity.blockLength; }
+
 int SessionOfTrack(const DiscReport& disc, std::size_t entry) {
   const DiscInformation& info = disc.information;
   if (entry >= disc.toc.entries.size()) return 0;

@@ -84,6 +84,17 @@ struct DiscReport {
   bool Cd() const { return profile >= 0x08 && profile <= 0x0A; }
 };
 
+// An address of the disc information as an LBA: on a CD the drive sends
+// 00h M S F, on other media the LBA itself.
+std::int32_t DiscAddress(const DiscReport& disc, std::uint32_t field);
+// The blocks of TOC entry `entry` up to the next entry's start; false for
+// the last entry and for one whose next starts before it. On a disc of
+// more sessions, the last track of each takes in the gap to the next.
+bool TrackLength(const DiscReport& disc, std::size_t entry, long long* blocks);
+// READ CAPACITY's blocks (the last LBA and one) and bytes.
+unsigned long long CapacityBlocks(const Capacity& capacity);
+unsigned long long CapacityBytes(const Capacity& capacity);
+
 // The session of TOC entry `entry`, where the disc information tells it:
 // on a disc of one session, from the last session's first track on, and
 // before it on a disc of two; 0 where it does not tell.

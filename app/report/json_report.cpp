@@ -339,14 +339,9 @@ void Disc(JsonWriter& json, const DriveReport& drive) {
     NumberIf(json, "last_track_of_last_session", d, info.lastTrackOfLastSession);
     FlagIf(json, "unrestricted_use", d, info.unrestricted);
     TextIf(json, "disc_type", d && cd, DiscTypeName(info.discType));
-    // On a CD the drive sends these as 00h M S F; on other media as LBAs;
-    // a complete disc has none.
-    const auto address = [&](const char* key, std::uint32_t a) {
-      NumberIf(json, key, info.AddressesApply(),
-               cd ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<long long>(a));
-    };
-    address("last_session_lead_in", info.lastSessionLeadIn);
-    address("last_possible_lead_out", info.lastLeadOut);
+    // A complete disc has no addresses to tell.
+    NumberIf(json, "last_session_lead_in", info.AddressesApply(), DiscAddress(disc, info.lastSessionLeadIn));
+    NumberIf(json, "last_possible_lead_out", info.AddressesApply(), DiscAddress(disc, info.lastLeadOut));
   });
   DiscPart(json, "toc", asked && !disc.empty, disc.tocOutcome, disc.toc.notes, [&] {
     NumberIf(json, "first_track", disc.toc.decoded, disc.toc.firstTrack);
@@ -365,8 +360,9 @@ void Disc(JsonWriter& json, const DriveReport& drive) {
       NumberIf(json, "session", session != 0, session);
       json.Key("start_lba").Number(e.lba);
       TextIf(json, "start_msf", cd, MsfText(e.lba));
-      const bool next = i + 1 < entries.size() && entries[i + 1].lba >= e.lba;
-      NumberIf(json, "length", next, next ? static_cast<long long>(entries[i + 1].lba) - e.lba : 0);
+      long long length = 0;
+      const bool next = TrackLength(disc, i, &length);
+      NumberIf(json, "length", next, length);
       json.EndObject();
     }
     json.EndArray();
@@ -390,8 +386,7 @@ void Disc(JsonWriter& json, const DriveReport& drive) {
   DiscPart(json, "capacity", asked, disc.capacityOutcome, capacity.notes, [&] {
     NumberIf(json, "last_lba", capacity.decoded, capacity.lastLba);
     NumberIf(json, "block_length", capacity.decoded, capacity.blockLength);
-    const unsigned long long bytes = (static_cast<unsigned long long>(capacity.lastLba) + 1) * capacity.blockLength;
-    NumberIf(json, "bytes", capacity.decoded, static_cast<long long>(bytes));
+    NumberIf(json, "bytes", capacity.decoded, static_cast<long long>(CapacityBytes(capacity)));
   });
   const DvdPhysical& p = disc.physical;
   DiscPart(json, "dvd_physical", asked && disc.queries.dvdPhysical, disc.physicalOutcome, p.notes, [&] {

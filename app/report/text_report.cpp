@@ -208,12 +208,8 @@ void InformationLines(const DiscReport& disc, std::vector<Line>& lines) {
                                                            std::to_string(info.lastTrackOfLastSession)));
     if (disc.Cd()) lines.push_back(Line("Disc type", DiscTypeName(info.discType)));
     // What a writer may still use: told for a disc that takes more.
-    if (info.AddressesApply()) {
-      const std::uint32_t a = info.lastLeadOut;
-      const std::int32_t lba =
-          disc.Cd() ? LbaOfMsf((a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF) : static_cast<std::int32_t>(a);
-      lines.push_back(Line("Last possible lead-out start", AddressText(lba, disc.Cd())));
-    }
+    if (info.AddressesApply())
+      lines.push_back(Line("Last possible lead-out start", AddressText(DiscAddress(disc, info.lastLeadOut), disc.Cd())));
   }
   Notes("disc information", info.notes, lines);
 }
@@ -239,12 +235,9 @@ void TrackLines(const DiscReport& disc, std::vector<Line>& lines) {
     const int session = SessionOfTrack(disc, i);
     if (session != 0) text += ", session " + std::to_string(session);
     text += ", " + AddressText(e.lba, disc.Cd());
-    // Up to the next start: on a disc of more sessions, the last track of
-    // each takes in the gap to the next.
-    if (i + 1 < entries.size() && entries[i + 1].lba >= e.lba) {
-      const long long blocks = static_cast<long long>(entries[i + 1].lba) - e.lba;
+    long long blocks = 0;
+    if (TrackLength(disc, i, &blocks))
       text += ", " + std::to_string(blocks) + " blocks" + (disc.Cd() ? " (" + CdDuration(blocks) + ")" : "");
-    }
     lines.push_back(Line("Track " + std::to_string(e.track), text));
   }
   Notes("TOC", disc.toc.notes, lines);
@@ -278,8 +271,8 @@ void CapacityLines(const DiscReport& disc, std::vector<Line>& lines) {
   if (Failed("Capacity", "READ CAPACITY", disc.capacityOutcome, lines)) return;
   const Capacity& c = disc.capacity;
   if (c.decoded) {
-    const unsigned long long blocks = static_cast<unsigned long long>(c.lastLba) + 1;
-    const unsigned long long bytes = blocks * c.blockLength;
+    const unsigned long long blocks = CapacityBlocks(c);
+    const unsigned long long bytes = CapacityBytes(c);
     char mb[32];
     std::snprintf(mb, sizeof mb, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
     lines.push_back(Line("Capacity", std::to_string(blocks) + (blocks == 1 ? " block of " : " blocks of ") +
