@@ -134,3 +134,9 @@ CommandOutcome ExecuteAspi(PFN_SendASPI32Command send, BYTE hostAdapter, BYTE ta
   // ASPI hands back a fixed sense area of SENSE_LEN bytes.
   return CommandOutcome::FromStatus(srb.SRB_TargStat, srb.SenseArea, SENSE_LEN);
 }
+
+DriveConnection AspiConnection(PFN_SendASPI32Command send, BYTE hostAdapter) {
+  (void)send;
+  (void)hostAdapter;
+  return DriveConnection();
+}

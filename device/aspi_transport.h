@@ -26,6 +26,9 @@ AspiStart StartAspi();
 // Asks every target of every adapter for its device type; each CD/DVD unit
 // at logical unit 0 goes to the sink, adapter by adapter, by ascending target.
 void ScanAspiBus(PFN_SendASPI32Command send, int adapterCount, DiscoverySink& sink);
+// What the library's host adapter inquiry (SC_HA_INQUIRY) tells of an
+// adapter; nothing when it refuses or the library is not there.
+DriveConnection AspiConnection(PFN_SendASPI32Command send, BYTE hostAdapter);
 // Carries one command to the unit at an address and waits for its end,
 // aborting it after kAspiWaitMilliseconds.
 CommandOutcome ExecuteAspi(PFN_SendASPI32Command send, BYTE hostAdapter, BYTE targetId, const DriveCommand& command);

@@ -68,6 +68,13 @@ CommandOutcome DeviceList::Execute(int index, const DriveCommand& command) {
   return Drives().Execute(device.m_hDevice, command);
 }
 
+DriveConnection DeviceList::Connection(int index) const {
+  if (index < 0 || index >= GetCount()) return DriveConnection();
+  const CdDevice& device = *m_devices[index];
+  if (m_bUseAspi) return AspiConnection(m_pfnSendASPI32Command, device.m_nHostAdapter);
+  return Drives().Connection(device.m_hDevice, std::string(device.m_strPath));
+}
+
 CommandOutcome DeviceList::ExecuteRequest(int index, ScsiRequest* request) {
   const CommandOutcome outcome = Execute(index, CommandOfRequest(*request));
   ReturnIntoRequest(outcome, request);

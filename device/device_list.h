@@ -47,6 +47,10 @@ class DeviceList {
   // The same for the window's record: the status, the sense bytes and the
   // length moved come back into it as well (ReturnIntoRequest).
   CommandOutcome ExecuteRequest(int index, ScsiRequest* request);
+  // What the system tells of how drive `index` is reached (the port's
+  // connection, or ASPI's host adapter inquiry); nothing for an index not
+  // below the count.
+  DriveConnection Connection(int index) const;
   // Names a drive from its INQUIRY answer, or GENERIC / CD-ROM<index>;
   // returns the INQUIRY's outcome.
   CommandOutcome IdentifyDevice(int index, CdDevice* device);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/connection.h"
 #include "platform/scsi_command.h"
 
 typedef void* DriveHandle;
@@ -54,6 +55,13 @@ class DrivePort {
   virtual std::string DriveLetter(DriveHandle drive) {
     (void)drive;
     return std::string();
+  }
+  // What the system tells of how an open drive is reached, without a
+  // command to it; nothing (an untold connection) by default.
+  virtual DriveConnection Connection(DriveHandle drive, const std::string& path) {
+    (void)drive;
+    (void)path;
+    return DriveConnection();
   }
   // With no drive listed: where the port looked and what commonly hides
   // drives there, in one line.
