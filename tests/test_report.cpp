@@ -1596,3 +1596,86 @@ TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "2"}, &out, &err));
   EXPECT_NE(std::string::npos, out.find("\"bus_encryption\": null")) << out;
 }
+
+// What the system tells of the connection: each member in the detail's
+// text and JSON, read back by --replay as it was written; the list's line
+// in short; a bridge said to be one; a serial blanked by --redact.
+TEST(ReportTest, TheConnectionIsToldInTheDetailAndTheListAndReplaysAsItCame) {
+  StandInPlatform os(Profile({ModernWriter(), Drive(0, 1, "OTHER", "DRIVE", kReadsCdsPlaysAudio)}));
+  std::string saved, out, err;
+  RunCommand({"--json", "--detail"}, &saved, &err);
+  Capture capture;
+  ASSERT_TRUE(ReadCapture(saved, &capture, &err)) << err;
+  ASSERT_EQ(2u, capture.drives.size());
+  DriveConnection& usb = capture.drives[0].connection;
+  usb.source = "sysfs", usb.bus = kBusUsb, usb.driver = "uas";
+  usb.usbVendorId = "46f4", usb.usbProductId = "0001", usb.usbManufacturer = "QEMU", usb.usbProduct = "QEMU USB HARDDRIVE";
+  usb.usbSpeed = "5000", usb.serial = "SN\t42", usb.maxTransfer = 65536, usb.alignmentMask = 3;
+  DriveConnection& windows = capture.drives[1].connection;
+  windows.source = "storage property query", windows.bus = "ATAPI", windows.adapterBus = kBus1394;
+  windows.vendor = "OTHER", windows.product = "DRIVE", windows.revision = "1.0";
+  windows.aspiManager = "ASPI for WIN32", windows.aspiAdapter = "BRIDGE";
+  std::vector<DriveReport> drives;
+  for (const DriveAnswers& answers : capture.drives) drives.push_back(InterpretDrive(answers, true));
+  std::string text;
+  WriteTextReport(text, drives);
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(text, label, value); };
+  EXPECT_TRUE(has("Connection", "USB (uas) (sysfs)")) << text;
+  EXPECT_TRUE(has("USB device", "46f4:0001 QEMU QEMU USB HARDDRIVE, 5000 Mbit/s"));
+  EXPECT_TRUE(has("Serial number", "SN\t42"));
+  EXPECT_TRUE(has("Largest transfer", "65536 bytes"));
+  EXPECT_TRUE(has("Alignment mask", "3h (buffers on 4-byte boundaries)"));
+  EXPECT_TRUE(has("Bridge", "the drive is reached through a USB bridge, whose firmware may alter or refuse commands: "
+                            "what the drive reports through it may differ from what it reports on its own bus"));
+  EXPECT_TRUE(has("Connection", "ATAPI, adapter: IEEE 1394 (storage property query)"));
+  EXPECT_TRUE(has("Named by the system", "OTHER DRIVE 1.0"));
+  EXPECT_TRUE(has("ASPI host adapter", "BRIDGE, managed by ASPI for WIN32"));
+  EXPECT_TRUE(has("Bridge", "the drive is reached through a IEEE 1394 bridge, whose firmware may alter or refuse "
+                            "commands: what the drive reports through it may differ from what it reports on its own "
+                            "bus"));
+
+  JsonReportOptions options;
+  options.detail = true;
+  options.version = "1.0.0";
+  std::string json;
+  WriteJsonReport(json, drives, options);
+#ifndef _WIN32
+  EXPECT_TRUE(MatchesReportSchema(json)) << json;
+#endif
+  EXPECT_NE(std::string::npos, json.find("\"usb\": {\"vendor_id\": \"46f4\", \"product_id\": \"0001\", \"manufacturer\": "
+                                         "\"QEMU\", \"product\": \"QEMU USB HARDDRIVE\", \"speed_mbps\": \"5000\"}"))
+      << json;
+  Capture again;
+  ASSERT_TRUE(ReadCapture(json, &again, &err)) << err;
+  for (std::size_t d = 0; d < 2; ++d) {
+    const DriveConnection& a = capture.drives[d].connection;
+    const DriveConnection& b = again.drives[d].connection;
+    for (const ConnectionText& field : kConnectionTexts) EXPECT_EQ(a.*field.text, b.*field.text) << field.key;
+    for (const ConnectionText& field : kUsbTexts) EXPECT_EQ(a.*field.text, b.*field.text) << field.key;
+    for (const ConnectionNumber& field : kConnectionNumbers) EXPECT_EQ(a.*field.number, b.*field.number) << field.key;
+  }
+  // A connection without a source, or with a number of the wrong kind, is no connection of ours.
+  EXPECT_FALSE(ReadCapture(Changed(json, "\"source\": \"sysfs\"", "\"source\": null"), &again, &err));
+  EXPECT_EQ("drive 0, connection: has no source", err);
+  EXPECT_FALSE(ReadCapture(Changed(json, "\"max_transfer\": 65536", "\"max_transfer\": \"64k\""), &again, &err));
+  EXPECT_FALSE(ReadCapture(Changed(json, "\"alignment_mask\": 3", "\"alignment_mask\": -3"), &again, &err));
+
+  const std::string path = "quillanor-replay-connection.json";
+  Save(path, json);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str(), "--list"}, &out, &err)) << err;
+  EXPECT_EQ("index\tpath\tvendor\tproduct\trevision\tconnection\tserial\n" + std::string("0\t") +
+                capture.drives[0].path + "\tMODERN\tDVDRW WRITER\t1.00\tUSB (uas)\tSN 42\n1\t" + capture.drives[1].path +
+                "\tOTHER\tDRIVE\t1.00\tATAPI\t\n",
+            out);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str(), "--list", "--redact", "--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"connection\": \"USB (uas)\", \"serial\": \"*****\"}")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"connection\": \"ATAPI\", \"serial\": null}")) << out;
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--list", "--detail"}, &out, &err));
+  std::remove(path.c_str());
+
+  // Told nothing: said so, null in JSON, an empty field in the list.
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--drive", "1"}, &out, &err));
+  EXPECT_TRUE(HasField(out, "Connection", "not told by the system")) << out;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--list"}, &out, &err));
+  EXPECT_EQ(3u, Lines(out).size());
+}

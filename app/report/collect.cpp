@@ -222,13 +222,18 @@ std::vector<std::pair<const char*, const CommandAnswer*> > DriveAnswers::Sent() 
   return sent;
 }
 
-DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
+DriveAnswers DiscoveryAnswers(DeviceList& devices, int index) {
   DriveAnswers answers;
   answers.index = index;
   const CdDevice& device = devices.Device(index);
   answers.path = device.m_strPath.GetString();
   answers.inquiry = device.m_inquiry;
   answers.connection = devices.Connection(index);
+  return answers;
+}
+
+DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
+  DriveAnswers answers = DiscoveryAnswers(devices, index);
   if (Unreachable(answers.inquiry)) return answers;
   answers.modeSense = ModeSenseCapabilities(devices, index);
   if (!detail || !answers.modeSense.Good()) return answers;

@@ -161,6 +161,9 @@ struct DriveReport {
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
 DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);
+// What the report knows of a drive without a command of its own: its
+// path, discovery's INQUIRY and its connection (--list).
+DriveAnswers DiscoveryAnswers(DeviceList& devices, int index);
 // What the answers come to; `detail` as they were collected.
 DriveReport InterpretDrive(const DriveAnswers& answers, bool detail);
 // Both, for one drive and for every drive of the list in index order.

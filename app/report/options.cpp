@@ -7,8 +7,8 @@ const char kReportProgram[] = "quillanor-report";
 // Written for the system it runs on: Windows knows the window and ASPI,
 // Linux neither.
 const char kReportUsage[] =
-    "Usage: quillanor-report [--json] [--detail] [--redact] [--device PATH | --drive N]\n"
-    "       quillanor-report --replay FILE [--json] [--detail] [--redact] [--device PATH | --drive N]\n"
+    "Usage: quillanor-report [--json] [--detail | --list] [--redact] [--device PATH | --drive N]\n"
+    "       quillanor-report --replay FILE [--json] [--detail | --list] [--redact] [--device PATH | --drive N]\n"
     "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
     "the 24 capabilities that the drive reports in its MMC capabilities page\n"
     "(MODE SENSE page 2Ah), or why it could not report them.\n"
@@ -20,6 +20,10 @@ const char kReportUsage[] =
     "                  speeds of GET PERFORMANCE, and the disc in the drive (its\n"
     "                  status, tracks, capacity, maker); with --json, also every\n"
     "                  command's raw answer, so that the report can be replayed\n"
+    "  --list          print one line per drive, for inventories: its index,\n"
+    "                  path, vendor, product, revision, connection and serial\n"
+    "                  number, tab-separated under a header line (with --json,\n"
+    "                  an array); it sends the drives no command of its own\n"
     "  --redact        blank out the drive serial number and the vendor-specific\n"
     "                  INQUIRY text, in the raw answers too\n"
     "  --replay FILE   print the report again from a saved --json --detail\n"
@@ -101,6 +105,8 @@ bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* option
       options->json = true;
     } else if (option == "--detail") {
       options->detail = true;
+    } else if (option == "--list") {
+      options->list = true;
     } else if (option == "--redact") {
       options->redact = true;
     } else if (option == "--replay") {
@@ -126,5 +132,6 @@ bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* option
       return Wrong(err, "unrecognized option '" + option + "'", true);
     }
   }
+  if (options->list && options->detail) return Wrong(err, "--list is one line per drive: give it no --detail", false);
   return true;
 }

@@ -92,6 +92,11 @@ bool ReadFile(const std::string& path, std::string* text, std::string* err) {
 }
 
 int Print(const std::vector<DriveReport>& drives, const ReportOptions& options, bool redacted, std::string* out) {
+  // The list asks nothing of the drives, so nothing of it can fail.
+  if (options.list) {
+    WriteDriveList(*out, drives, options.json);
+    return kReportAllAnswered;
+  }
   if (options.json) {
     JsonReportOptions json;
     json.version = QUILLANOR_VERSION;
@@ -176,7 +181,8 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
   }
   std::vector<DriveReport> drives;
   for (std::size_t i = 0; i < indices.size(); ++i) {
-    DriveAnswers answers = CollectAnswers(devices, indices[i], options.detail);
+    DriveAnswers answers =
+        options.list ? DiscoveryAnswers(devices, indices[i]) : CollectAnswers(devices, indices[i], options.detail);
     answers.lettered = listed[static_cast<std::size_t>(indices[i])].lettered;
     answers.driveLetter = listed[static_cast<std::size_t>(indices[i])].driveLetter;
     if (options.redact) Redact(answers);

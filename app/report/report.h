@@ -27,6 +27,9 @@ struct JsonReportOptions {
   bool redacted = false;
 };
 void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const JsonReportOptions& options);
+// --list: one line per drive under a header, tab-separated, or with `json`
+// an array of objects of the same fields.
+void WriteDriveList(std::string& out, const std::vector<DriveReport>& drives, bool json);
 // A drive's connection as a member "connection" of the object being
 // written: null when the system told nothing.
 void WriteConnection(JsonWriter& json, const DriveConnection& connection);
