@@ -275,7 +275,7 @@ TEST(ReportTest, OptionsHelpVersionAndMistakes) {
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
   EXPECT_EQ(0u, out.find("Usage: quillanor-report [--json]"));
   // --redact blanks a replay as it blanks a report.
-  EXPECT_NE(std::string::npos, out.find("--replay FILE [--json] [--detail] [--redact] [--device PATH | --drive N]"));
+  EXPECT_NE(std::string::npos, out.find("--replay FILE [--json] [--detail | --list] [--redact] [--device PATH | --drive N]"));
   EXPECT_NE(std::string::npos, out.find("Exit status:"));
   EXPECT_EQ(kReportAllAnswered, RunCommand({"-V"}, &out, &err));
   EXPECT_EQ(0u, out.find("quillanor-report "));
