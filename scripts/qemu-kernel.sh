@@ -86,6 +86,8 @@ guest_drives() {
   # 2-7), then virtio_scsi (host 8, targets 2 and 10), then the two USB
   # drives on xHCI, both at SuperSpeed: usb-bot (usb-storage, host 9, on
   # port 1, so enumerated first) and usb-uas (uas, host 10, on port 2).
+  # The uas drive answers a serial number (VPD page 80h) that Debian's 6.1
+  # kernel does not keep in sysfs for an sr device.
   # shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
   drives=(
     -drive "if=none,id=disc0,file=$cd,format=raw,media=cdrom,readonly=on"

@@ -21,7 +21,8 @@ for block in /sys/class/block/sr*; do
   host=$(echo "$device" | tr / '\n' | grep -x 'host[0-9]*' | tail -n 1)
   usb=${device%/*}
   while [ -n "$usb" ] && [ ! -f "$usb/idVendor" ]; do usb=${usb%/*}; done
-  bound=$(readlink -f "${device%%/$host/*}/driver")
+  bound=""
+  [ -e "${device%%/$host/*}/driver" ] && bound=$(readlink -f "${device%%/$host/*}/driver")
   printf '%s|%s|%s|%s|%s|%s' "${block##*/}" "$device" "$(cat "/sys/class/scsi_host/$host/proc_name" 2>/dev/null)" \
     "${bound##*/}" "$(od -An -tx1 -v "$device/vpd_pg80" 2>/dev/null | tr -d ' \n')" "$usb"
   for file in idVendor idProduct manufacturer product speed; do
