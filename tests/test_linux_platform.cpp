@@ -595,6 +595,8 @@ TEST_F(ConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
   MakeAll("/class/block/sr2/queue");
   Write("/class/block/sr2/queue/max_hw_sectors_kb", "32767\n");
   Write("/class/block/sr2/queue/dma_alignment", "511\n");
+  MakeAll("/class/block/sr1/queue");
+  Write("/class/block/sr1/queue/max_hw_sectors_kb", "12x\n");
   kernel.links["/dev/cdrom"] = "/dev/sr2";
   Install();
 
@@ -612,6 +614,7 @@ TEST_F(ConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
   EXPECT_EQ(-1, first.maxTransfer);
   EXPECT_EQ(-1, first.alignmentMask);
   EXPECT_EQ("pata_other", Of("/dev/sr1").driver);
+  EXPECT_EQ(-1, Of("/dev/sr1").maxTransfer);  // not a number
 
   // By its link as by its name; blanks around the strings are not theirs.
   DriveConnection third = Of("/dev/cdrom");
