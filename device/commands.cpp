@@ -81,6 +81,13 @@ DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WOR
   return FromDrive(cdb, sizeof(cdb), 14, answer, allocation);
 }
 
+DriveCommand RpcStateCommand(BYTE* answer) {
+  const BYTE cdb[12] = {kReportKeyOperation, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                        static_cast<BYTE>(kRpcStateAnswerLength >> 8), static_cast<BYTE>(kRpcStateAnswerLength),
+                        kRpcStateFormat, 0x00};
+  return FromDrive(cdb, sizeof(cdb), 14, answer, kRpcStateAnswerLength);
+}
+
 CommandAnswer AnswerOf(const DriveCommand& command, const CommandOutcome& outcome) {
   CommandAnswer answer;
   answer.sent = true;
@@ -110,6 +117,7 @@ std::size_t AllocationLength(const std::vector<BYTE>& cdb) {
     case kReadTocOperation:
       return Word(cdb, 7);
     case kReadDiscStructureOperation:
+    case kReportKeyOperation:
       return Word(cdb, 8);
     case kReadCapacityOperation:
       return kCapacityAnswerLength;

@@ -22,6 +22,7 @@ const BYTE kReadDiscInformationOperation = 0x51;
 const BYTE kReadTocOperation = 0x43;
 const BYTE kReadCapacityOperation = 0x25;
 const BYTE kReadDiscStructureOperation = 0xAD;
+const BYTE kReportKeyOperation = 0xA4;
 // Every command may take this long before the system ends it.
 const unsigned kCommandTimeOutSeconds = 15;
 
@@ -79,9 +80,16 @@ const WORD kPreRecordedAnswerLength = 4 + 40;
 const WORD kAdipAnswerLength = 4 + 256;
 const WORD kBdDiscInformationAnswerLength = 4 + 4096;
 DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WORD allocation);
+// REPORT KEY (A4h), key class 0, key format 08h (the RPC state), AGID 0:
+// A4 00 00 00 00 00 00 00 00 08 08 00. It reads the drive's region
+// setting and needs no authentication; nothing is ever sent back to the
+// drive (SEND KEY), which would change the setting.
+const BYTE kRpcStateFormat = 0x08;
+const WORD kRpcStateAnswerLength = 8;
+DriveCommand RpcStateCommand(BYTE* answer);
 // The bytes a CDB of these commands lets the drive send: INQUIRY's bytes
 // 3-4, bytes 7-8 of MODE SENSE(10), GET CONFIGURATION, READ DISC
-// INFORMATION and READ TOC/PMA/ATIP, READ DISC STRUCTURE's bytes 8-9, READ
+// INFORMATION and READ TOC/PMA/ATIP, READ DISC STRUCTURE's and REPORT KEY's bytes 8-9, READ
 // CAPACITY's 8, GET PERFORMANCE's header and its descriptors of bytes 8-9;
 // 0 for any other CDB or one cut short.
 std::size_t AllocationLength(const std::vector<BYTE>& cdb);

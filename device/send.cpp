@@ -42,3 +42,8 @@ CommandAnswer ReadDiscStructure(DeviceList& devices, int index, BYTE mediaType, 
   std::vector<BYTE> buffer(allocation == 0 ? 1 : allocation);
   return SendRequest(devices, index, DiscStructureCommand(buffer.data(), mediaType, format, allocation));
 }
+
+CommandAnswer ReportRpcState(DeviceList& devices, int index) {
+  BYTE buffer[kRpcStateAnswerLength];
+  return SendRequest(devices, index, RpcStateCommand(buffer));
+}

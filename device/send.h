@@ -18,3 +18,4 @@ CommandAnswer ReadDiscInformation(DeviceList& devices, int index);
 CommandAnswer ReadToc(DeviceList& devices, int index, BYTE format, WORD allocation);
 CommandAnswer ReadCapacity(DeviceList& devices, int index);
 CommandAnswer ReadDiscStructure(DeviceList& devices, int index, BYTE mediaType, BYTE format, WORD allocation);
+CommandAnswer ReportRpcState(DeviceList& devices, int index);

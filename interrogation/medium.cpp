@@ -333,3 +333,37 @@ std::string SpeedMultiplesText(const std::vector<WriteSpeedDescriptor>& speeds, 
   }
   return text.empty() ? text : text + " " + medium.name;
 }
+
+RpcState DecodeRpcState(const unsigned char* answer, std::size_t received) {
+  RpcState state;
+  if (WholeAtLeast(answer, received, 7, "the RPC state", &state.notes) == 0) return state;
+  state.decoded = true;
+  state.typeCode = answer[4] >> 6;
+  state.vendorResets = (answer[4] >> 3) & 0x07;
+  state.userChanges = answer[4] & 0x07;
+  state.regionMask = answer[5];
+  state.rpcScheme = answer[6];
+  if (state.typeCode == 0 && state.regionMask != 0xFF)
+    state.notes.push_back("no region is set, yet the mask is " + Hex(state.regionMask) + ", not FFh");
+  return state;
+}
+
+std::vector<int> RpcState::Regions() const {
+  std::vector<int> regions;
+  for (int bit = 0; bit < 8; ++bit)
+    if ((regionMask & (1 << bit)) == 0) regions.push_back(bit + 1);
+  return regions;
+}
+
+const char* RpcTypeName(int type) {
+  static const char* const kNames[] = {"no region set", "region set", "region set, last change: further changes are restricted",
+                                       "region set permanently; only the vendor may reset it"};
+  return type >= 0 && type < 4 ? kNames[type] : "unknown";
+}
+
+std::string RpcSchemeName(int scheme) {
+  if (scheme == 0x00) return "RPC-I: the drive does not enforce regions";
+  if (scheme == 0x01) return "RPC Phase II: the drive enforces its region";
+  return "scheme " + Hex(scheme);
+}
+

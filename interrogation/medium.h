@@ -140,3 +140,23 @@ std::int32_t LbaOfMsf(int minutes, int seconds, int frames);
 // medium's 1x, slowest first, each once: "4x, 8x, 12x, 16x DVD"; empty
 // where the medium is not known or no speed came.
 std::string SpeedMultiplesText(const std::vector<WriteSpeedDescriptor>& speeds, const Medium& medium);
+
+// The drive's region setting: REPORT KEY's RPC state (key format 08h).
+struct RpcState {
+  bool decoded = false;   // bytes 4-6 came
+  int typeCode = 0;       // 4.b7-6
+  int vendorResets = 0;   // 4.b5-3: resets left to the vendor
+  int userChanges = 0;    // 4.b2-0: changes left to the user
+  int regionMask = 0;     // 5: bit n set means discs of region n + 1 do NOT play
+  int rpcScheme = 0;      // 6
+  std::vector<std::string> notes;
+
+  // The regions whose discs the drive plays, 1 to 8, by the mask.
+  std::vector<int> Regions() const;
+};
+RpcState DecodeRpcState(const unsigned char* answer, std::size_t received);
+// The type code in words: "no region set", "region set", ...
+const char* RpcTypeName(int type);
+// The scheme in words: RPC-I (regions not enforced), RPC Phase II, or the value.
+std::string RpcSchemeName(int scheme);
+

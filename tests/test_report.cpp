@@ -46,6 +46,26 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// Every CDB that reached the drives, in order: the pass-through records, or
+// the emulated ASPI library's log.
+std::vector<std::vector<BYTE>> SentCdbs(const StandInPlatform& os, bool aspi) {
+  std::vector<std::vector<BYTE>> cdbs;
+  if (!aspi) {
+    for (const ScsiPassThroughDirect& request : os.passThroughRequests)
+      cdbs.push_back(std::vector<BYTE>(request.Cdb, request.Cdb + request.CdbLength));
+    return cdbs;
+  }
+  for (const std::string& line : os.aspiLog) {
+    if (line.compare(0, 4, "EXEC") != 0) continue;
+    const std::string hex = line.substr(line.find("cdb=") + 4);
+    std::vector<BYTE> cdb;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += hex[i] == ' ' ? 1 : 2)
+      if (hex[i] != ' ') cdb.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    cdbs.push_back(cdb);
+  }
+  return cdbs;
+}
+
 // Whether the text report holds the line of `label` with `value`, a value
 // too long for its column read on from the lines under it: a piece that
 // filled the column was broken within a word, a shorter one at a blank.
@@ -392,7 +412,7 @@ TEST(ReportTest, EachFailureIsNamedAndReadBackAndEachOutcomeSaysWhatItCameTo) {
   }
 }
 
-TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostElevenWithADisc) {
+TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostTwelveWithADisc) {
   for (bool aspi : {false, true}) {
     StandInPlatform os(DetailDrives());
     if (aspi) UseWindows98(os);
@@ -413,9 +433,10 @@ TEST(ReportTest, WithoutDetailEachDriveGetsTwoCommandsWithDetailAtMostElevenWith
     // The writer: INQUIRY, MODE SENSE, GET CONFIGURATION's header and the
     // whole, GET PERFORMANCE twice, then about its DVD+R: READ DISC
     // INFORMATION, the TOC, READ CAPACITY, the physical format and the
-    // ADIP, each refused. The old reader refuses the header, so the whole
-    // is never asked for, nor the disc: five.
-    EXPECT_EQ(6 + 5 + 5, commands()) << aspi;
+    // ADIP, each refused; then, as it lists DVD profiles, REPORT KEY for
+    // its region. The old reader refuses the header, so the whole is never
+    // asked for, nor the disc, nor the region: five.
+    EXPECT_EQ(6 + 5 + 1 + 5, commands()) << aspi;
   }
 }
 
@@ -1341,13 +1362,7 @@ TEST(ReportTest, TheDiscInTheDriveIsToldForEachKindOfMedium) {
     // the ATIP of both CD-Rs; READ CAPACITY of each; READ DISC STRUCTURE
     // twice for each DVD, once for the BD. The drive without a disc: none.
     std::map<BYTE, int> sent;
-    if (!aspi) {
-      for (const ScsiPassThroughDirect& request : os.passThroughRequests) ++sent[request.Cdb[0]];
-    } else {
-      for (const std::string& line : os.aspiLog)
-        if (line.compare(0, 4, "EXEC") == 0)
-          ++sent[static_cast<BYTE>(std::stoi(line.substr(line.find("cdb=") + 4, 2), nullptr, 16))];
-    }
+    for (const std::vector<BYTE>& cdb : SentCdbs(os, aspi)) ++sent[cdb[0]];
     EXPECT_EQ(7, sent[0x51]);
     EXPECT_EQ(7, sent[0x43]);
     EXPECT_EQ(7, sent[0x25]);
@@ -1479,4 +1494,105 @@ TEST(ReportTest, ADriveThatTimesOutIsAskedNothingMoreAboutItsDisc) {
   int structures = 0;
   for (const ScsiPassThroughDirect& request : os.passThroughRequests) structures += request.Cdb[0] == 0xAD;
   EXPECT_EQ(0, structures);
+}
+
+namespace {
+
+// A DVD drive with no disc, its region setting answered with `rpc`
+// (bytes 4-6 of REPORT KEY's RPC state) and the protection features given.
+driveemu::EmulatedUnit DvdDrive(int target, std::vector<BYTE> rpc, std::vector<std::vector<BYTE>> protection = {}) {
+  driveemu::EmulatedUnit unit = Drive(0, target, "DVD", "DRIVE", kReadsCdsPlaysAudio);
+  unit.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x10, 0x00, 0, 0x00, 0x08, 0x00, 0})};
+  unit.features.insert(unit.features.end(), protection.begin(), protection.end());
+  if (!rpc.empty()) {
+    std::vector<BYTE> answer = {0x00, 0x06, 0, 0};
+    answer.insert(answer.end(), rpc.begin(), rpc.end());
+    if (rpc.size() == 3) answer.push_back(0);  // reserved
+    unit.replies[kReportKeyOperation] = Reply(answer);
+  }
+  return unit;
+}
+
+}  // namespace
+
+// REPORT KEY reads the region setting of every drive with a DVD profile,
+// once, with the CDB of the RPC state; each type code, mask and count in
+// words; nothing is ever sent to change it (no SEND KEY).
+TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
+  for (bool aspi : {false, true}) {
+    driveemu::EmulatedUnit cdOnly = Drive(0, 5, "CD", "ONLY", kReadsCdsPlaysAudio);
+    cdOnly.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x08, 0x00, 0})};
+    driveemu::EmulatedUnit refusing = DvdDrive(6, {});
+    refusing.replies[kReportKeyOperation] = CheckCondition(0x05, 0x20, 0x00);
+    StandInPlatform os(Profile({DvdDrive(0, {0x4C, 0xFD, 0x01}),   // set, 4 resets, 4 changes: region 2
+                                DvdDrive(1, {0x05, 0xFF, 0x01}),   // never set, 5 changes
+                                DvdDrive(2, {0x80, 0x7E, 0x01}),   // last change: regions 1 and 8
+                                DvdDrive(3, {0xF8, 0xFE, 0x00}),   // permanent, RPC-I: region 1
+                                DvdDrive(4, {0x00, 0x00})}));      // cut short before the scheme
+    os.Profile().units.push_back(cdOnly);
+    os.Profile().units.push_back(refusing);
+    if (aspi) UseWindows98(os);
+    std::string out, err;
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+    auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+    EXPECT_TRUE(has("Region setting", "region set; plays region 2 (mask FDh)")) << out;
+    EXPECT_TRUE(has("Region changes left", "4 by the user, 1 by the vendor"));
+    EXPECT_TRUE(has("Region playback control", "RPC Phase II: the drive enforces its region"));
+    EXPECT_TRUE(has("Region setting", "no region set (mask FFh)"));
+    EXPECT_TRUE(has("Region changes left", "5 by the user, 0 by the vendor"));
+    EXPECT_TRUE(has("Region setting", "region set, last change: further changes are restricted; plays region 1, 8 "
+                                      "(mask 7Eh)"));
+    EXPECT_TRUE(has("Region setting", "region set permanently; only the vendor may reset it; plays region 1 (mask FEh)"));
+    EXPECT_TRUE(has("Region changes left", "0 by the user, 7 by the vendor"));
+    EXPECT_TRUE(has("Region playback control", "RPC-I: the drive does not enforce regions"));
+    // ASPI tells no length moved: the answer is the whole buffer there.
+    if (!aspi) {
+      EXPECT_TRUE(has("Note", "region setting: the RPC state did not come whole (6 of 7 bytes)"));
+    }
+    EXPECT_TRUE(has("Region setting", "REPORT KEY refused: Command not supported by device. (Illegal Request, Invalid "
+                                      "command operation code)"));
+    // Once per DVD drive, with A4h's CDB; never for the CD drive, never SEND KEY (A3h).
+    std::vector<std::vector<BYTE>> keys;
+    for (const std::vector<BYTE>& cdb : SentCdbs(os, aspi)) {
+      EXPECT_NE(0xA3, cdb[0]);
+      if (cdb[0] == kReportKeyOperation) keys.push_back(cdb);
+    }
+    ASSERT_EQ(6u, keys.size()) << aspi;
+    EXPECT_EQ((std::vector<BYTE>{0xA4, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x08, 0x08, 0x00}), keys[0]);
+
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "2"}, &out, &err));
+    EXPECT_NE(std::string::npos, out.find("\"regions\": [1, 8]")) << out;
+    EXPECT_NE(std::string::npos, out.find("\"region_mask\": 126"));
+    EXPECT_NE(std::string::npos, out.find("\"type_code\": 2"));
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "5"}, &out, &err));
+    EXPECT_NE(std::string::npos, out.find("\"region\": null")) << out;
+  }
+}
+
+// The protection features in one line, with the AACS bits on bus
+// encryption, and what the report cannot tell said as such.
+TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
+  const std::vector<std::vector<BYTE>> all = {
+      driveemu::FeatureDescriptor(0x0106, 0x01, {0, 0, 0, 0x01}), driveemu::FeatureDescriptor(0x010B, 0x00, {0, 0, 0, 0x01}),
+      driveemu::FeatureDescriptor(0x010D, 0x01, {0x06, 0x01, 0x01, 0x02}),  // WBE and BEC, version 2
+      driveemu::FeatureDescriptor(0x0113, 0x00, {})};
+  StandInPlatform os(Profile({DvdDrive(0, {0x4C, 0xFD, 0x01}, all),
+                              DvdDrive(1, {0x4C, 0xFD, 0x01}, {driveemu::FeatureDescriptor(0x010D, 0x00, {0x00, 0x01})}),
+                              DvdDrive(2, {0x4C, 0xFD, 0x01})}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
+  EXPECT_TRUE(has("Content protection", "CSS 1 (current), CPRM 1, AACS 2 (current), SecurDisc")) << out;
+  EXPECT_TRUE(has("Bus encryption", "the drive can encrypt the bus (BEC), also for writing (WBE)"));
+  EXPECT_TRUE(has("Bus encryption required", kBusEncryptionRequired));
+  EXPECT_TRUE(has("Bus encryption means", kBusEncryptionMeaning));
+  EXPECT_TRUE(has("Content protection", "AACS"));  // a descriptor cut short: no version
+  EXPECT_TRUE(has("Bus encryption", "the drive cannot encrypt the bus"));
+  EXPECT_TRUE(has("Note", "content protection: AACS: the feature did not come with its version"));
+  EXPECT_TRUE(has("Content protection", "none"));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "0"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("{\"code\": 269, \"name\": \"AACS\", \"version\": 2, \"current\": true}")) << out;
+  EXPECT_NE(std::string::npos, out.find("\"bus_encryption\": true,\n        \"write_bus_encryption\": true"));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "2"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"bus_encryption\": null")) << out;
 }

@@ -152,7 +152,43 @@ int SessionOfTrack(const DiscReport& disc, std::size_t entry) {
   return 0;
 }
 
-const ReportCommand kReportCommands[13] = {
+namespace {
+
+// Whether the drive lists a DVD profile, whose region setting REPORT KEY reads.
+bool HasDvdProfile(const DriveAnswers& answers) {
+  const CommandAnswer& configuration = answers.configuration.sent ? answers.configuration : answers.configurationHeader;
+  const ProfilesResult profiles = InterpretProfiles(configuration);
+  for (const auto& profile : profiles.detail.profiles)
+    if (QueriesFor(profile.number).dvdPhysical) return true;
+  return false;
+}
+
+}  // namespace
+
+const ConnectionText kConnectionTexts[10] = {
+    {"source", &DriveConnection::source},       {"bus", &DriveConnection::bus},
+    {"driver", &DriveConnection::driver},       {"adapter_bus", &DriveConnection::adapterBus},
+    {"vendor", &DriveConnection::vendor},       {"product", &DriveConnection::product},
+    {"revision", &DriveConnection::revision},   {"serial", &DriveConnection::serial},
+    {"aspi_manager", &DriveConnection::aspiManager}, {"aspi_adapter", &DriveConnection::aspiAdapter},
+};
+const ConnectionText kUsbTexts[5] = {
+    {"vendor_id", &DriveConnection::usbVendorId},     {"product_id", &DriveConnection::usbProductId},
+    {"manufacturer", &DriveConnection::usbManufacturer}, {"product", &DriveConnection::usbProduct},
+    {"speed_mbps", &DriveConnection::usbSpeed},
+};
+const ConnectionNumber kConnectionNumbers[2] = {
+    {"max_transfer", &DriveConnection::maxTransfer},
+    {"alignment_mask", &DriveConnection::alignmentMask},
+};
+
+bool HasUsbDevice(const DriveConnection& connection) {
+  for (const ConnectionText& field : kUsbTexts)
+    if (!(connection.*field.text).empty()) return true;
+  return false;
+}
+
+const ReportCommand kReportCommands[14] = {
     {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry, kInquiryOperation},
     {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense, kModeSense10Operation},
     {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader, kGetConfigurationOperation},
@@ -168,6 +204,7 @@ const ReportCommand kReportCommands[13] = {
     {"READ DISC STRUCTURE (manufacturer)", "READ DISC STRUCTURE", &DriveAnswers::dvdMaker, kReadDiscStructureOperation},
     {"READ DISC STRUCTURE (BD disc information)", "READ DISC STRUCTURE", &DriveAnswers::bdInformation,
      kReadDiscStructureOperation},
+    {"REPORT KEY (RPC state)", "REPORT KEY", &DriveAnswers::rpcState, kReportKeyOperation},
 };
 
 // A drive that let a command time out, or is gone, would make every further
@@ -191,6 +228,7 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
   const CdDevice& device = devices.Device(index);
   answers.path = device.m_strPath.GetString();
   answers.inquiry = device.m_inquiry;
+  answers.connection = devices.Connection(index);
   if (Unreachable(answers.inquiry)) return answers;
   answers.modeSense = ModeSenseCapabilities(devices, index);
   if (!detail || !answers.modeSense.Good()) return answers;
@@ -210,6 +248,9 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
   answers.performance = GetPerformance(devices, index, kNominalReadPerformance, kPerformanceType, kPerformanceDescriptors);
   if (Unreachable(answers.performance)) return answers;
   CollectDisc(devices, index, &answers);
+  for (const ReportCommand& command : kReportCommands)
+    if (Unreachable(answers.*command.slot)) return answers;
+  if (HasDvdProfile(answers)) answers.rpcState = ReportRpcState(devices, index);
   return answers;
 }
 
@@ -247,6 +288,12 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
     drive.performance = DecodePerformance(answers.performance.data.empty() ? nullptr : &answers.performance.data[0],
                                           answers.performance.data.size());
   drive.disc = InterpretDisc(answers, drive);
+  drive.protection = DescribeProtection(drive.features);
+  // Not sent and no reason why: a report of an earlier version, which did not ask.
+  const CommandAnswer rpc = SentOrSkipped(answers, &DriveAnswers::rpcState);
+  drive.rpcAsked = HasDvdProfile(answers) && (rpc.sent || rpc.outcome.message[0] != '\0');
+  drive.rpcOutcome = rpc.outcome;
+  if (answers.rpcState.Good()) drive.rpc = DecodeRpcState(Bytes(answers.rpcState), answers.rpcState.data.size());
   return drive;
 }
 
@@ -261,6 +308,7 @@ std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail) {
 }
 
 void Redact(DriveAnswers& answers) {
+  for (char& c : answers.connection.serial) c = static_cast<char>(kRedacted);
   std::vector<BYTE>& inquiry = answers.inquiry.data;
   for (std::size_t i = 36; i < 56 && i < inquiry.size(); ++i) inquiry[i] = kRedacted;
   CommandAnswer* configurations[] = {&answers.configurationHeader, &answers.configuration};

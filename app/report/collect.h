@@ -16,6 +16,8 @@
 #include "interrogation/inquiry_detail.h"
 #include "interrogation/medium.h"
 #include "interrogation/performance.h"
+#include "interrogation/protection.h"
+#include "platform/connection.h"
 
 // Every command the report sends a drive, in the order it sends them.
 struct DriveAnswers {
@@ -41,6 +43,10 @@ struct DriveAnswers {
   CommandAnswer dvdPhysical;          // READ DISC STRUCTURE 00h: DVD
   CommandAnswer dvdMaker;             // READ DISC STRUCTURE 0Eh or 11h: DVD-R/-RW, DVD+R/+RW
   CommandAnswer bdInformation;        // READ DISC STRUCTURE 00h of a BD
+  // Then, for a drive that lists a DVD profile:
+  CommandAnswer rpcState;             // REPORT KEY, the RPC state
+  // What the system tells of how the drive is reached: no command to it.
+  DriveConnection connection;
 
   // The commands in order, with their names; those not sent left out.
   std::vector<std::pair<const char*, const CommandAnswer*> > Sent() const;
@@ -54,7 +60,23 @@ struct ReportCommand {
   CommandAnswer DriveAnswers::*slot;
   BYTE operation;  // the CDB's byte 0
 };
-extern const ReportCommand kReportCommands[13];
+extern const ReportCommand kReportCommands[14];
+
+// The connection's members by their names in a saved report: its texts,
+// those of its USB device (an object of their own), and its numbers.
+struct ConnectionText {
+  const char* key;
+  std::string DriveConnection::*text;
+};
+extern const ConnectionText kConnectionTexts[10];
+extern const ConnectionText kUsbTexts[5];
+struct ConnectionNumber {
+  const char* key;
+  long long DriveConnection::*number;
+};
+extern const ConnectionNumber kConnectionNumbers[2];
+// Whether the connection names a USB device.
+bool HasUsbDevice(const DriveConnection& connection);
 
 // Whether a command found the drive unreachable (it timed out, or the drive
 // is gone): a drive that did is asked nothing more.
@@ -120,6 +142,11 @@ struct DriveReport {
   PerformanceAnswer performance = PerformanceAnswer();
   Medium medium = Medium();
   DiscReport disc = DiscReport();
+  // The region setting, for a drive with a DVD profile.
+  bool rpcAsked = false;
+  CommandOutcome rpcOutcome;
+  RpcState rpc = RpcState();
+  ContentProtection protection = ContentProtection();
 
   // The tree text: vendor, one blank, product.
   std::string Name() const { return vendor + " " + product; }
@@ -129,7 +156,8 @@ struct DriveReport {
 // answered the page, also GET CONFIGURATION (its header, then all of it)
 // and GET PERFORMANCE twice, at most six commands with discovery's
 // INQUIRY; then, where the current profile names a disc, the questions of
-// its medium, at most five more.
+// its medium, at most five more; for a drive with a DVD profile, REPORT
+// KEY for its region setting, one more.
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
 DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);
@@ -141,5 +169,6 @@ std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false)
 
 // Blanks out, in the answers themselves, what may tell the drive apart from
 // every other of its make: the drive serial number (feature 0108h) and the
-// vendor-specific INQUIRY bytes 36-55, each byte an asterisk.
+// vendor-specific INQUIRY bytes 36-55, each byte an asterisk, and the
+// serial number the system read.
 void Redact(DriveAnswers& answers);

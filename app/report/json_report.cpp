@@ -415,6 +415,83 @@ void Disc(JsonWriter& json, const DriveReport& drive) {
   json.EndObject();
 }
 
+}  // namespace
+
+void WriteConnection(JsonWriter& json, const DriveConnection& c) {
+  json.Key("connection");
+  if (!c.Told()) {
+    json.Null();
+    return;
+  }
+  json.BeginObject();
+  for (const ConnectionText& field : kConnectionTexts) TextIf(json, field.key, !(c.*field.text).empty(), c.*field.text);
+  json.Key("bridged").Bool(c.Bridged());
+  json.Key("usb");
+  if (!HasUsbDevice(c)) {
+    json.Null();
+  } else {
+    json.BeginObject(true);
+    for (const ConnectionText& field : kUsbTexts) TextIf(json, field.key, !(c.*field.text).empty(), c.*field.text);
+    json.EndObject();
+  }
+  for (const ConnectionNumber& field : kConnectionNumbers) NumberIf(json, field.key, c.*field.number >= 0, c.*field.number);
+  json.EndObject();
+}
+
+namespace {
+
+void Protection(JsonWriter& json, const DriveReport& drive) {
+  const ContentProtection& p = drive.protection;
+  json.Key("content_protection");
+  if (!drive.profiles.outcome.Good()) {
+    json.Null();
+  } else {
+    json.BeginObject();
+    json.Key("schemes").BeginArray();
+    for (const ProtectionScheme& scheme : p.schemes) {
+      json.BeginObject(true);
+      json.Key("code").Number(scheme.code);
+      json.Key("name").String(scheme.name);
+      NumberIf(json, "version", scheme.version >= 0, scheme.version);
+      json.Key("current").Bool(scheme.current);
+      json.EndObject();
+    }
+    json.EndArray();
+    FlagIf(json, "bus_encryption", p.aacs, p.busEncryption);
+    FlagIf(json, "write_bus_encryption", p.aacs, p.writeBusEncryption);
+    // Not declared by any feature: null, always (see the text form's words).
+    json.Key("bus_encryption_required").Null();
+    Notes(json, p.notes);
+    json.EndObject();
+  }
+  json.Key("region");
+  if (!drive.rpcAsked) {
+    json.Null();
+    return;
+  }
+  const RpcState& rpc = drive.rpc;
+  json.BeginObject();
+  Outcome(json, drive.rpcOutcome);
+  const bool d = rpc.decoded;
+  TextIf(json, "state", d, RpcTypeName(rpc.typeCode));
+  NumberIf(json, "type_code", d, rpc.typeCode);
+  json.Key("regions");
+  if (!d) {
+    json.Null();
+  } else {
+    json.BeginArray(true);
+    for (int region : rpc.Regions()) json.Number(region);
+    json.EndArray();
+  }
+  NumberIf(json, "region_mask", d, rpc.regionMask);
+  NumberIf(json, "user_changes_left", d, rpc.userChanges);
+  NumberIf(json, "vendor_resets_left", d, rpc.vendorResets);
+  NumberIf(json, "rpc_scheme", d, rpc.rpcScheme);
+  TextIf(json, "rpc_scheme_name", d, RpcSchemeName(rpc.rpcScheme));
+  Notes(json, rpc.notes);
+  json.EndObject();
+}
+
 // Each command as it was sent and what came of it: a saved report is also
 // a capture, which --replay reads back (replay.cpp).
 void Commands(JsonWriter& json, const DriveAnswers& answers) {
@@ -475,14 +552,16 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   json.EndArray();
   NotCarried(json, result.outcome);
   if (detail) {
+    WriteConnection(json, drive.answers.connection);
     if (drive.detailed) {
       Inquiry(json, drive.inquiry);
       Mechanism(json, drive.mechanism);
       Configuration(json, drive);
+      Protection(json, drive);
       Performance(json, drive);
       Disc(json, drive);
     } else {
-      const char* keys[] = {"inquiry", "mechanism", "configuration", "performance", "disc"};
+      const char* keys[] = {"inquiry", "mechanism", "configuration", "content_protection", "region", "performance", "disc"};
       for (const char* key : keys) json.Key(key).Null();
     }
     Commands(json, drive.answers);

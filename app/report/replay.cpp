@@ -110,6 +110,37 @@ class Reader {
     return true;
   }
 
+  // The texts of `fields` in `object`, each a string or null.
+  bool Texts(const JsonValue& object, const ConnectionText* fields, std::size_t count, const std::string& where,
+             DriveConnection* connection) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const JsonValue value = Member(object, fields[i].key, JsonValue::kString, true, where);
+      if (!value) return false;
+      connection->*fields[i].text = value.type() == JsonValue::kString ? Utf8ToSystemText(value.text()) : std::string();
+    }
+    return true;
+  }
+
+  bool Connection(const JsonValue& value, const std::string& drive, DriveConnection* connection) {
+    if (value.type() == JsonValue::kNull) return true;
+    const std::string where = drive + ", connection";
+    if (value.type() != JsonValue::kObject) return Fail(where, "is no object");
+    if (!Texts(value, kConnectionTexts, sizeof kConnectionTexts / sizeof kConnectionTexts[0], where, connection))
+      return false;
+    if (connection->source.empty()) return Fail(where, "has no source");
+    const JsonValue usb = Member(value, "usb", JsonValue::kObject, true, where);
+    if (!usb) return false;
+    if (usb.type() == JsonValue::kObject &&
+        !Texts(usb, kUsbTexts, sizeof kUsbTexts / sizeof kUsbTexts[0], where + ", usb", connection))
+      return false;
+    for (const ConnectionNumber& field : kConnectionNumbers) {
+      long long number = -1;
+      if (!Number(value, field.key, 0, 0xFFFFFFFFLL, true, where, &number)) return false;
+      connection->*field.number = number;
+    }
+    return true;
+  }
+
   bool Drive(const JsonValue& drive, std::size_t position, DriveAnswers* answers) {
     const std::string where = "drive " + std::to_string(position);
     if (drive.type() != JsonValue::kObject) return Fail(where, "is no object");
@@ -127,6 +158,9 @@ class Reader {
       answers->lettered = true;
       answers->driveLetter = letter.text();
     }
+    // Documents of earlier versions have no connection.
+    const JsonValue connection = drive.Find("connection");
+    if (connection && !Connection(connection, where, &answers->connection)) return false;
     const JsonValue commands = drive.Find("commands");
     if (!commands)
       return Fail(where, "holds no raw answers: only a report written with --json --detail can be replayed");

@@ -27,6 +27,9 @@ struct JsonReportOptions {
   bool redacted = false;
 };
 void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const JsonReportOptions& options);
+// A drive's connection as a member "connection" of the object being
+// written: null when the system told nothing.
+void WriteConnection(JsonWriter& json, const DriveConnection& connection);
 // Why a command gave no answer: "<command> refused: <the sense line>", "...
 // ended with status N", "... was not carried: <why>".
 std::string CommandFailure(const char* command, const CommandOutcome& outcome);

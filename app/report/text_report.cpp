@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/report/report.h"
+#include "interrogation/answer_bytes.h"
 #include "interrogation/sense_words.h"
 
 namespace {
@@ -374,13 +375,84 @@ void WriteFree(std::string& out, const std::string& indent, const std::string& t
   for (std::size_t i = 0; i < pieces.size(); ++i) out += (i == 0 ? indent : indent + "  ") + pieces[i] + "\n";
 }
 
+void ConnectionLines(const DriveConnection& c, std::vector<Line>& lines) {
+  if (!c.Told()) {
+    lines.push_back(Line("Connection", "not told by the system"));
+    return;
+  }
+  std::string text = c.Short();
+  if (!c.adapterBus.empty() && c.adapterBus != c.bus) text += (text.empty() ? "adapter: " : ", adapter: ") + c.adapterBus;
+  lines.push_back(Line("Connection", (text.empty() ? std::string("bus not told") : text) + " (" + c.source + ")"));
+  if (HasUsbDevice(c)) {
+    std::string usb = c.usbVendorId + ":" + c.usbProductId;
+    if (!c.usbManufacturer.empty()) usb += " " + c.usbManufacturer;
+    if (!c.usbProduct.empty()) usb += " " + c.usbProduct;
+    if (!c.usbSpeed.empty()) usb += ", " + c.usbSpeed + " Mbit/s";
+    lines.push_back(Line("USB device", usb));
+  }
+  if (!c.aspiManager.empty() || !c.aspiAdapter.empty())
+    lines.push_back(Line("ASPI host adapter", c.aspiAdapter + (c.aspiManager.empty() ? "" : ", managed by " + c.aspiManager)));
+  std::string named = c.vendor;
+  for (const std::string* part : {&c.product, &c.revision})
+    if (!part->empty()) named += (named.empty() ? "" : " ") + *part;
+  if (!named.empty()) lines.push_back(Line("Named by the system", named));
+  if (!c.serial.empty()) lines.push_back(Line("Serial number", c.serial));
+  if (c.maxTransfer >= 0) lines.push_back(Line("Largest transfer", DecimalText(static_cast<unsigned long long>(c.maxTransfer)) + " bytes"));
+  if (c.alignmentMask >= 0) {
+    char mask[96];
+    std::snprintf(mask, sizeof mask, "%llXh (buffers on %llu-byte boundaries)", static_cast<unsigned long long>(c.alignmentMask),
+                  static_cast<unsigned long long>(c.alignmentMask) + 1);
+    lines.push_back(Line("Alignment mask", mask));
+  }
+  if (c.Bridged())
+    lines.push_back(Line("Bridge", "the drive is reached through a " + std::string(c.bus == kBus1394 || c.adapterBus == kBus1394 ? kBus1394 : kBusUsb) +
+                                       " bridge, whose firmware may alter or refuse commands: what the drive reports "
+                                       "through it may differ from what it reports on its own bus"));
+}
+
+void ProtectionLines(const DriveReport& drive, std::vector<Line>& lines) {
+  if (!drive.profiles.outcome.Good()) return;
+  const ContentProtection& p = drive.protection;
+  lines.push_back(Line("Content protection", ProtectionSchemesText(p)));
+  if (p.aacs) {
+    lines.push_back(Line("Bus encryption", std::string(p.busEncryption ? "the drive can encrypt the bus (BEC)" : "the drive cannot encrypt the bus") +
+                                               (p.writeBusEncryption ? ", also for writing (WBE)" : "")));
+    lines.push_back(Line("Bus encryption required", kBusEncryptionRequired));
+    lines.push_back(Line("Bus encryption means", kBusEncryptionMeaning));
+  }
+  for (const std::string& note : p.notes) lines.push_back(Line("Note", "content protection: " + note));
+  if (!drive.rpcAsked) return;
+  if (!drive.rpcOutcome.Good()) {
+    lines.push_back(Line("Region setting", CommandFailure("REPORT KEY", drive.rpcOutcome)));
+    return;
+  }
+  const RpcState& rpc = drive.rpc;
+  if (rpc.decoded) {
+    std::string regions;
+    for (int region : rpc.Regions()) regions += (regions.empty() ? "" : ", ") + std::to_string(region);
+    char mask[16];
+    std::snprintf(mask, sizeof mask, "%02Xh", static_cast<unsigned>(rpc.regionMask));
+    // A drive never set has no region to play by: its mask says nothing then.
+    const bool unset = rpc.typeCode == 0 && rpc.regionMask == 0xFF;
+    lines.push_back(Line("Region setting", std::string(RpcTypeName(rpc.typeCode)) +
+                                               (unset ? std::string() : regions.empty() ? "; plays no region" : "; plays region " + regions) +
+                                               " (mask " + mask + ")"));
+    lines.push_back(Line("Region changes left", std::to_string(rpc.userChanges) + " by the user, " +
+                                                    std::to_string(rpc.vendorResets) + " by the vendor"));
+    lines.push_back(Line("Region playback control", RpcSchemeName(rpc.rpcScheme)));
+  }
+  for (const std::string& note : rpc.notes) lines.push_back(Line("Note", "region setting: " + note));
+}
+
 // The detail lines of a drive, as label and value.
 std::vector<Line> DetailLines(const DriveReport& drive) {
   std::vector<Line> lines;
   if (drive.inquiry.revisionCame) lines.push_back(Line("Firmware revision", drive.inquiry.revision));
+  ConnectionLines(drive.answers.connection, lines);
   InquiryLines(drive, lines);
   MechanismLines(drive.mechanism, lines);
   ConfigurationLines(drive, lines);
+  ProtectionLines(drive, lines);
   PerformanceLines(drive, lines);
   DiscLines(drive, lines);
   return lines;
