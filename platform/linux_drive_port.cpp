@@ -318,6 +318,144 @@ std::string LinuxDrivePort::GroupName(unsigned gid) const {
   return number;
 }
 
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const char* blank = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(blank);
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(blank) - first + 1);
+}
+
+// Whether a path component is `prefix` and a number after it: "host3",
+// "ata1", "usb2", "fw0" and "fw0.1".
+bool NumberedComponent(const std::string& component, const char* prefix) {
+  const std::size_t length = std::strlen(prefix);
+  return component.size() > length && component.compare(0, length, prefix) == 0 && component[length] >= '0' &&
+         component[length] <= '9';
+}
+
+// How a SCSI host shows its bus: by its driver (proc_name) or by a
+// component on the device's path. The first that matches names the bus;
+// none names "SCSI".
+struct BusSign {
+  const char* bus;
+  const char* component;  // numbered, as NumberedComponent reads it; or null
+  const char* drivers[2];
+};
+const BusSign kBusSigns[] = {
+    {kBusUsb, "usb", {"usb-storage", "uas"}},
+    {kBus1394, "fw", {"sbp2", nullptr}},
+    {"ATA", "ata", {nullptr, nullptr}},
+    {"virtio", nullptr, {"virtio_scsi", nullptr}},
+};
+const char* const kBusOther = "SCSI";
+
+const char* BusOf(const std::vector<std::string>& components, const std::string& driver) {
+  for (const BusSign& sign : kBusSigns) {
+    for (const char* name : sign.drivers)
+      if (name != nullptr && driver == name) return sign.bus;
+    if (sign.component != nullptr)
+      for (const std::string& component : components)
+        if (NumberedComponent(component, sign.component)) return sign.bus;
+  }
+  return kBusOther;
+}
+
+// The serial number of a VPD page 80h as the kernel saved it (vpd_pg80):
+// byte 1 the page code, bytes 2-3 the length, the serial after; read no
+// further than the file or the page goes.
+std::string VpdSerial(const std::string& path) {
+  std::vector<unsigned char> page(4 + 0xFFFF);
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::string();
+  const std::size_t size = std::fread(page.data(), 1, page.size(), file);
+  std::fclose(file);
+  if (size < 4 || page[1] != 0x80) return std::string();
+  const std::size_t length = std::min<std::size_t>(size - 4, (page[2] << 8) | page[3]);
+  std::string serial(reinterpret_cast<const char*>(page.data() + 4), length);
+  // Drives pad the field with blanks, some with NULs.
+  const std::size_t end = serial.find('\0');
+  return Trimmed(serial.substr(0, end));
+}
+
+// A queue limit as a number of bytes; -1 when missing or not a number.
+long long QueueLimit(const std::string& path, long long unit) {
+  const std::string text = ReadFirstLine(path);
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::atoll(text.c_str()) * unit;
+}
+
+}  // namespace
+
+DriveConnection LinuxDrivePort::Connection(DriveHandle drive, const std::string& path) {
+  (void)drive;
+  DriveConnection connection;
+  const std::string canonical = CanonicalPath(path);
+  const std::vector<std::string> listed = ListDrives();
+  if (std::find(listed.begin(), listed.end(), canonical) == listed.end()) return connection;
+  const std::string name = canonical.substr(m_paths.dev.size() + 1);
+  // The device's own directory, every link resolved (a loop resolves to nothing).
+  char* resolved = ::realpath((m_paths.sysfs + "/class/block/" + name + "/device").c_str(), nullptr);
+  char* root = ::realpath(m_paths.sysfs.c_str(), nullptr);
+  const std::string device = resolved != nullptr ? resolved : "";
+  const std::string sysfs = root != nullptr ? root : "";
+  std::free(resolved);
+  std::free(root);
+  if (device.empty() || sysfs.empty() || device.compare(0, sysfs.size() + 1, sysfs + "/") != 0) return connection;
+  connection.source = "sysfs";
+
+  std::vector<std::string> components;
+  for (std::size_t start = sysfs.size() + 1; start < device.size();) {
+    std::size_t end = device.find('/', start);
+    if (end == std::string::npos) end = device.size();
+    components.push_back(device.substr(start, end - start));
+    start = end + 1;
+  }
+  std::string host;
+  for (const std::string& component : components)
+    if (NumberedComponent(component, "host") && component.find_first_not_of("0123456789", 4) == std::string::npos)
+      host = component;
+  if (!host.empty()) connection.driver = ReadFirstLine(sysfs + "/class/scsi_host/" + host + "/proc_name");
+  // Some drivers leave proc_name unset (uas: "(null)"); then the driver
+  // bound to the device the host hangs from (a USB interface, a virtio
+  // device) is the host's.
+  if ((connection.driver.empty() || connection.driver == "(null)") && !host.empty()) {
+    const std::size_t at = device.find("/" + host + "/");
+    char* bound = ::realpath((device.substr(0, at) + "/driver").c_str(), nullptr);
+    connection.driver = bound != nullptr ? std::strrchr(bound, '/') + 1 : "";
+    std::free(bound);
+  }
+  connection.bus = BusOf(components, connection.driver);
+
+  // The USB device on the way: the nearest directory above that has IDs
+  // (an interface has none; the root hub above it has its own).
+  for (std::size_t slash = device.rfind('/'); slash != std::string::npos && slash > sysfs.size();
+       slash = device.rfind('/', slash - 1)) {
+    const std::string directory = device.substr(0, slash);
+    const std::string vendorId = ReadFirstLine(directory + "/idVendor");
+    if (vendorId.empty()) continue;
+    connection.bus = kBusUsb;
+    connection.usbVendorId = vendorId;
+    connection.usbProductId = ReadFirstLine(directory + "/idProduct");
+    connection.usbManufacturer = Trimmed(ReadFirstLine(directory + "/manufacturer"));
+    connection.usbProduct = Trimmed(ReadFirstLine(directory + "/product"));
+    connection.usbSpeed = ReadFirstLine(directory + "/speed");
+    break;
+  }
+
+  connection.vendor = Trimmed(ReadFirstLine(device + "/vendor"));
+  connection.product = Trimmed(ReadFirstLine(device + "/model"));
+  connection.revision = Trimmed(ReadFirstLine(device + "/rev"));
+  connection.serial = VpdSerial(device + "/vpd_pg80");
+  // SG_IO refuses a transfer over the hardware's limit, and maps a buffer
+  // directly only at the queue's DMA alignment.
+  const std::string queue = m_paths.sysfs + "/class/block/" + name + "/queue/";
+  connection.maxTransfer = QueueLimit(queue + "max_hw_sectors_kb", 1024);
+  connection.alignmentMask = QueueLimit(queue + "dma_alignment", 1);
+  return connection;
+}
+
 DrivePort* DefaultDrivePort() {
   static LinuxDrivePort port;
   return &port;

@@ -48,6 +48,9 @@ class LinuxDrivePort : public DrivePort {
   std::string CanonicalPath(const std::string& path) override;
   std::string UnlistedReason(const std::string& path) override;
   std::string NoDrivesAdvice() const override;
+  // From sysfs alone: the SCSI host's driver, the bus it lies on, a USB
+  // device on the way, the strings the kernel read of the drive.
+  DriveConnection Connection(DriveHandle drive, const std::string& path) override;
 
   // SG_IO calls made so far.
   unsigned long SgIoCount() const { return m_sgIoCount; }

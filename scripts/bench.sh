@@ -53,7 +53,7 @@ else
   scripts/guest-run.sh tools/bench/startup.sh "$rounds" | quiet
 fi
 
-echo "== quillanor-report against wodim -prcap, in a bare QEMU guest with five drives"
+echo "== quillanor-report against wodim -prcap, in a bare QEMU guest with seven drives"
 out=build/bench
 rm -rf "$out" && mkdir -p "$out"
 echo "${QUILLANOR_BENCH_ROUNDS:-5}" >"$out/rounds"

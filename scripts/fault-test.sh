@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Faults from a real kernel, end to end: a bare QEMU guest with QEMU's five
-# CD drives and Linux's scsi_debug module as a sixth, which is made to
+# Faults from a real kernel, end to end: a bare QEMU guest with QEMU's seven
+# CD drives and Linux's scsi_debug module as an eighth, which is made to
 # ignore commands, fail them with sense data, answer slowly, and vanish
 # while the report runs (tools/qemu/faults.sh); tools/qemu/check_faults.py
 # checks every run: its exit status, its time against the bound the

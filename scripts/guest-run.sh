@@ -17,7 +17,7 @@
 #       SCRIPT runs (sh, from /out) and leaves what it makes; its output goes
 #       to FOLDER/command.log.
 #
-# --drives gives the guest the five CD drives of the guests' tests
+# --drives gives the guest the seven CD drives of the guests' tests
 # (scripts/qemu-kernel.sh) and waits for them. Exits with the command's
 # status, or 125 when the guest could not run it. QUILLANOR_GUEST_TIMEOUT
 # bounds the guest (seconds; default 3000, 180 for a bare one).
@@ -72,8 +72,9 @@ if [ "$with_drives" = yes ]; then
 fi
 rm -f "$work/status"
 
+# The drives' adapters in the order their hosts are to be numbered.
 modules=(--module virtio_pci --module 9p --module 9pnet_virtio --module ata_piix --module ahci
-         --module virtio_scsi --module sr_mod --module sg)
+         --module virtio_scsi --module xhci_pci --module usb_storage --module uas --module sr_mod --module sg)
 if [ -n "$bare" ]; then
   cp "$1" "$work/command" || fail "cannot copy $1 into $work"
   append="$append quillanor.mode=bare"

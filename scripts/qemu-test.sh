@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the Linux report against emulated drives: a bare QEMU guest
 # (scripts/guest-run.sh --bare: Debian's kernel, software emulation, so no
-# KVM is needed) with five CD drives on PIIX IDE, AHCI and virtio-scsi runs
+# KVM is needed) with seven CD drives on PIIX IDE, AHCI, virtio-scsi and USB (usb-storage,
+# uas) runs
 # the static quillanor-report --json and plain, with and without --detail,
 # and six peers on the same drives: sg_get_config, sdparm, cd-drive, and
 # about the disc cd-info, dvd+rw-mediainfo and wodim -toc
@@ -40,7 +41,7 @@ if [ -z "$report" ]; then
 fi
 [ -x "$report" ] || cannot_run "$report does not exist"
 
-echo "qemu-test: a bare guest with five drives runs the static report"
+echo "qemu-test: a bare guest with seven drives runs the static report"
 scripts/guest-run.sh --bare "$out" --drives --file "/usr/bin/quillanor-report-static=$report" \
   --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config --with-libs /usr/bin/sdparm=/usr/bin/sdparm \
   --with-libs /usr/bin/cd-drive=/usr/bin/cd-drive --with-libs /usr/bin/cd-info=/usr/bin/cd-info \

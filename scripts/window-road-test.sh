@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The window against drives nobody here wrote: in a QEMU guest with the
-# report test's five CD drives, the real 32-bit and 64-bit Quillanor.exe run
+# report test's seven CD drives, the real 32-bit and 64-bit Quillanor.exe run
 # under Wine on the pass-through road, the drives listed to Wine's Setup API
 # by tools/winecd/fixture.py. The UI driver reads each window; the guest's
 # own SG_IO reading of the drives is the reference, and quillanor-report.exe

@@ -533,4 +533,231 @@ TEST_F(LinuxSeamTest, DeviceTakesALinkToTheDriveAndNoDriveSaysWhereTheReportLook
   SetDrivePort(port.get());
 }
 
+// A sysfs tree laid out as the kernel lays it out: each drive's block
+// device below its SCSI device, below its host, below whatever the host
+// hangs from; class/block and class/scsi_host link into /devices.
+class ConnectionTest : public LinuxSeamTest {
+ protected:
+  // `host` is the host's path below /devices ("pci0000:00/.../ata1/host0");
+  // the drive's address takes the host's number. Returns the SCSI device's
+  // directory. No file is written for an empty proc_name.
+  std::string AddAt(const std::string& name, const std::string& host, const std::string& procName,
+                    const std::string& vendor = "QEMU    ", const std::string& model = "QEMU DVD-ROM    ",
+                    const std::string& rev = "2.5+") {
+    const std::string hostName = host.substr(host.rfind('/') + 1);
+    const std::string number = hostName.substr(4);
+    const std::string address = number + ":0:0:0";
+    const std::string device = host + "/target" + number + ":0:0/" + address;
+    MakeAll("/devices/" + device + "/block/" + name);
+    MakeAll("/devices/" + host + "/scsi_host/" + hostName);
+    MakeAll("/class/scsi_host");
+    Write("/devices/" + device + "/type", "5\n");
+    Write("/devices/" + device + "/vendor", vendor + "\n");
+    Write("/devices/" + device + "/model", model + "\n");
+    Write("/devices/" + device + "/rev", rev + "\n");
+    if (!procName.empty()) Write("/devices/" + host + "/scsi_host/" + hostName + "/proc_name", procName + "\n");
+    Link("../../../" + address, "/devices/" + device + "/block/" + name + "/device");
+    Link("../../devices/" + device + "/block/" + name, "/class/block/" + name);
+    ::symlink(("../../devices/" + host + "/scsi_host/" + hostName).c_str(),
+              (tree.root + "/class/scsi_host/" + hostName).c_str());  // shared by a host's drives
+    kernel.nodes["/dev/" + name].unit = Drive(0, 0, "QEMU", "QEMU DVD-ROM", {0x3B, 0, 0x71, 0x60, 0x29, 0});
+    return "/devices/" + device;
+  }
+  void UsbDevice(const std::string& path, const std::string& vendorId, const std::string& productId,
+                 const std::string& manufacturer, const std::string& product, const std::string& speed) {
+    MakeAll(path);
+    Write(path + "/idVendor", vendorId + "\n");
+    Write(path + "/idProduct", productId + "\n");
+    Write(path + "/manufacturer", manufacturer + "\n");
+    Write(path + "/product", product + "\n");
+    Write(path + "/speed", speed + "\n");
+  }
+  void MakeAll(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+      ::mkdir((tree.root + path.substr(0, slash)).c_str(), 0755);
+      if (slash == std::string::npos) break;
+    }
+  }
+  void Write(const std::string& path, const std::string& content) {
+    std::ofstream(tree.root + path, std::ios::binary) << content;
+  }
+  void Link(const std::string& target, const std::string& at) {
+    EXPECT_EQ(0, ::symlink(target.c_str(), (tree.root + at).c_str())) << at;
+  }
+  DriveConnection Of(const std::string& path) { return port->Connection(kNoDrive, path); }
+};
+
+TEST_F(ConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
+  AddAt("sr0", "pci0000:00/0000:00:01.1/ata1/host0", "ata_piix");
+  // The next host is another driver's: each drive takes its own host's.
+  AddAt("sr1", "pci0000:00/0000:00:01.1/ata2/host1", "pata_other");
+  AddAt("sr2", "pci0000:00/0000:00:03.0/ata3/host2", "ahci", "  VENDOR  ", "MODEL X", " 1.0 ");
+  MakeAll("/class/block/sr2/queue");
+  Write("/class/block/sr2/queue/max_hw_sectors_kb", "32767\n");
+  Write("/class/block/sr2/queue/dma_alignment", "511\n");
+  MakeAll("/class/block/sr1/queue");
+  Write("/class/block/sr1/queue/max_hw_sectors_kb", "12x\n");
+  kernel.links["/dev/cdrom"] = "/dev/sr2";
+  Install();
+
+  DriveConnection first = Of("/dev/sr0");
+  EXPECT_EQ("sysfs", first.source);
+  EXPECT_EQ("ATA", first.bus);
+  EXPECT_EQ("ata_piix", first.driver);
+  EXPECT_EQ("ATA (ata_piix)", first.Short());
+  EXPECT_FALSE(first.Bridged());
+  EXPECT_EQ("QEMU", first.vendor);
+  EXPECT_EQ("QEMU DVD-ROM", first.product);
+  EXPECT_EQ("2.5+", first.revision);
+  EXPECT_EQ("", first.serial);
+  EXPECT_EQ("", first.usbVendorId);
+  EXPECT_EQ(-1, first.maxTransfer);
+  EXPECT_EQ(-1, first.alignmentMask);
+  EXPECT_EQ("pata_other", Of("/dev/sr1").driver);
+  EXPECT_EQ(-1, Of("/dev/sr1").maxTransfer);  // not a number
+
+  // By its link as by its name; blanks around the strings are not theirs.
+  DriveConnection third = Of("/dev/cdrom");
+  EXPECT_EQ("ahci", third.driver);
+  EXPECT_EQ("ATA", third.bus);
+  EXPECT_EQ("VENDOR", third.vendor);
+  EXPECT_EQ("MODEL X", third.product);
+  EXPECT_EQ("1.0", third.revision);
+  EXPECT_EQ(32767LL * 1024, third.maxTransfer);
+  EXPECT_EQ(511, third.alignmentMask);
+
+  // The device list asks by the path it opened the drive by.
+  DeviceList devices;
+  ASSERT_EQ(3, devices.Enumerate());
+  EXPECT_EQ("ahci", devices.Connection(2).driver);
+  EXPECT_FALSE(devices.Connection(3).Told());
+}
+
+TEST_F(ConnectionTest, UsbDrivesNameTheNearestUsbDeviceAboveTheirInterface) {
+  // usb-storage at high speed, uas at SuperSpeed; each USB device has an
+  // interface below it (no IDs) and a root hub above it (other IDs).
+  UsbDevice("/devices/pci0000:00/0000:00:04.0/usb2", "1d6b", "0002", "Linux xhci-hcd", "xHCI Host Controller", "480");
+  UsbDevice("/devices/pci0000:00/0000:00:04.0/usb2/2-1", "46f4", "0001", " QEMU ", "QEMU USB HARDDRIVE", "480");
+  AddAt("sr0", "pci0000:00/0000:00:04.0/usb2/2-1/2-1:1.0/host4", "usb-storage");
+  UsbDevice("/devices/pci0000:00/0000:00:04.0/usb3", "1d6b", "0003", "Linux xhci-hcd", "xHCI Host Controller", "5000");
+  UsbDevice("/devices/pci0000:00/0000:00:04.0/usb3/3-1", "46f4", "0003", "QEMU", "QEMU USB UAS", "5000");
+  // uas leaves proc_name unset: the driver bound to the interface tells it.
+  AddAt("sr1", "pci0000:00/0000:00:04.0/usb3/3-1/3-1:1.0/host5", "(null)");
+  MakeAll("/bus/usb/drivers/uas");
+  MakeAll("/bus/usb/drivers/usb-storage");
+  Link("../../../../../../bus/usb/drivers/uas", "/devices/pci0000:00/0000:00:04.0/usb3/3-1/3-1:1.0/driver");
+  Link("../../../../../bus/usb/drivers/usb-storage", "/devices/pci0000:00/0000:00:04.0/usb3/3-1/driver");
+  // A USB path whose devices have no IDs still tells its bus, and no IDs.
+  AddAt("sr2", "pci0000:00/0000:00:04.0/usb4/4-1/4-1:1.0/host6", "usb-storage");
+  Install();
+
+  DriveConnection bot = Of("/dev/sr0");
+  EXPECT_EQ("USB", bot.bus);
+  EXPECT_EQ("usb-storage", bot.driver);
+  EXPECT_TRUE(bot.Bridged());
+  EXPECT_EQ("USB (usb-storage)", bot.Short());
+  EXPECT_EQ("46f4", bot.usbVendorId);
+  EXPECT_EQ("0001", bot.usbProductId);
+  EXPECT_EQ("QEMU", bot.usbManufacturer);
+  EXPECT_EQ("QEMU USB HARDDRIVE", bot.usbProduct);
+  EXPECT_EQ("480", bot.usbSpeed);
+
+  DriveConnection uas = Of("/dev/sr1");
+  EXPECT_EQ("USB", uas.bus);
+  EXPECT_EQ("uas", uas.driver);
+  EXPECT_EQ("46f4", uas.usbVendorId);
+  EXPECT_EQ("0003", uas.usbProductId);
+  EXPECT_EQ("QEMU USB UAS", uas.usbProduct);
+  EXPECT_EQ("5000", uas.usbSpeed);
+
+  DriveConnection bare = Of("/dev/sr2");
+  EXPECT_EQ("USB", bare.bus);
+  EXPECT_EQ("", bare.usbVendorId);
+  EXPECT_EQ("", bare.usbSpeed);
+}
+
+TEST_F(ConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
+  AddAt("sr0", "pci0000:00/0000:00:05.0/virtio1/host8", "virtio_scsi");
+  AddAt("sr1", "pci0000:00/0000:00:06.0/host9", "sym53c8xx");
+  AddAt("sr2", "pci0000:00/0000:00:1e.0/0000:05:00.0/fw0/fw0.0/host3", "sbp2");
+  // Without a proc_name: the bus from the path alone, no driver.
+  AddAt("sr3", "pci0000:00/0000:00:1e.0/0000:05:00.0/fw1/fw1.0/host7", "");
+  AddAt("sr4", "pci0000:00/0000:00:01.1/ata5/host10", "");
+  AddAt("sr5", "pci0000:00/0000:00:07.0/host11", "");
+  Install();
+
+  const struct {
+    const char* path;
+    const char* bus;
+    const char* driver;
+    bool bridged;
+  } expected[] = {{"/dev/sr0", "virtio", "virtio_scsi", false}, {"/dev/sr1", "SCSI", "sym53c8xx", false},
+                  {"/dev/sr2", "IEEE 1394", "sbp2", true},      {"/dev/sr3", "IEEE 1394", "", true},
+                  {"/dev/sr4", "ATA", "", false},               {"/dev/sr5", "SCSI", "", false}};
+  for (const auto& drive : expected) {
+    DriveConnection connection = Of(drive.path);
+    EXPECT_EQ("sysfs", connection.source) << drive.path;
+    EXPECT_EQ(drive.bus, connection.bus) << drive.path;
+    EXPECT_EQ(drive.driver, connection.driver) << drive.path;
+    EXPECT_EQ(drive.bridged, connection.Bridged()) << drive.path;
+    EXPECT_EQ("", connection.usbVendorId) << drive.path;
+  }
+}
+
+TEST_F(ConnectionTest, SerialComesFromVpdPage80WithinTheFileAndThePage) {
+  const struct {
+    const char* why;
+    std::string page;
+    const char* serial;
+  } pages[] = {
+      {"whole, padded", std::string("\x05\x80\x00\x0A  SN-1234 ", 14), "SN-1234"},
+      {"the file cut short of the length", std::string("\x05\x80\x00\x20" "ABCDEF", 10), "ABCDEF"},
+      {"bytes past the length", std::string("\x05\x80\x00\x03" "XYZtrailing", 15), "XYZ"},
+      {"NUL padding", std::string("\x05\x80\x00\x08" "NUL\0\0\0\0\0", 12), "NUL"},
+      {"another page", std::string("\x05\x83\x00\x04" "WXYZ", 8), ""},
+      {"no room for a length", std::string("\x05\x80\x00", 3), ""},
+  };
+  int number = 0;
+  std::vector<std::string> devices;
+  for (const auto& page : pages) {
+    const std::string name = "sr" + std::to_string(number);
+    devices.push_back(AddAt(name, "pci0000:00/0000:00:06.0/host" + std::to_string(number), "sym53c8xx"));
+    Write(devices.back() + "/vpd_pg80", page.page);
+    ++number;
+  }
+  // The page beside it (83h) is no serial number; a drive without a page has none.
+  const std::string other = AddAt("sr9", "pci0000:00/0000:00:06.0/host9", "sym53c8xx");
+  Write(other + "/vpd_pg83", std::string("\x05\x83\x00\x04" "WXYZ", 8));
+  Install();
+  for (int i = 0; i < number; ++i)
+    EXPECT_EQ(pages[i].serial, Of("/dev/sr" + std::to_string(i)).serial) << pages[i].why;
+  EXPECT_EQ("", Of("/dev/sr9").serial);
+  EXPECT_EQ("sysfs", Of("/dev/sr9").source);
+}
+
+TEST_F(ConnectionTest, PathsThatAreNoListedDriveAndBrokenTreesTellNothing) {
+  AddAt("sr0", "pci0000:00/0000:00:01.1/ata1/host0", "ata_piix", std::string(5000, 'V'));
+  // A drive whose device link loops.
+  MakeAll("/class/block/sr1");
+  Link("device", "/class/block/sr1/device");
+  kernel.nodes["/dev/sr1"].mode = S_IFBLK | 0660;
+  kernel.nodes["/dev/sda"].mode = S_IFBLK | 0660;
+  Install();
+
+  EXPECT_FALSE(Of("/dev/sda").Told());
+  EXPECT_FALSE(Of("/dev/sr1").Told());
+  EXPECT_FALSE(Of("/dev/sr7").Told());
+  EXPECT_FALSE(Of("").Told());
+  // An overlong line is cut, not overrun.
+  DriveConnection overlong = Of("/dev/sr0");
+  EXPECT_EQ("ata_piix", overlong.driver);
+  EXPECT_FALSE(overlong.vendor.empty());
+  EXPECT_LT(overlong.vendor.size(), 5000u);
+  EXPECT_EQ(std::string::npos, overlong.vendor.find_first_not_of('V'));
+
+  SysfsTree empty;
+  LinuxDrivePort none(empty.Paths(), kernel);
+  EXPECT_FALSE(none.Connection(kNoDrive, "/dev/sr0").Told());
+}
+
 }  // namespace

@@ -27,15 +27,26 @@ from checks import ROWS, Checks, parse_text, rows_from_page, schema_problems  # 
 
 # The drives of scripts/qemu-kernel.sh in SCSI address order: PIIX IDE (one
 # host per channel), AHCI, then virtio-scsi targets 2 and 10 (10 after 2:
-# the order is numeric, not textual).
+# the order is numeric, not textual), then USB: usb-bot, then usb-uas. Each
+# with the driver of its SCSI host.
 EXPECTED_DRIVES = [
-    {"what": "ide-cd on PIIX IDE, a CD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
-    {"what": "ide-cd on PIIX IDE, empty", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
-    {"what": "ide-cd on AHCI, a DVD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM"},
-    {"what": "scsi-cd on virtio-scsi, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM"},
+    {"what": "ide-cd on PIIX IDE, a CD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
+     "driver": "ata_piix"},
+    {"what": "ide-cd on PIIX IDE, empty", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
+     "driver": "ata_piix"},
+    {"what": "ide-cd on AHCI, a DVD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
+     "driver": "ahci"},
+    {"what": "scsi-cd on virtio-scsi, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
+     "driver": "virtio_scsi"},
     {"what": "scsi-cd on virtio-scsi, a DVD, own INQUIRY", "kind": "scsi", "vendor": "QLNRTEST",
-     "product": "EMULATED DRIVE"},
+     "product": "EMULATED DRIVE", "driver": "virtio_scsi"},
+    {"what": "scsi-cd behind usb-bot, a DVD", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
+     "driver": "usb-storage"},
+    {"what": "scsi-cd behind usb-uas, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
+     "driver": "uas"},
 ]
+# The bus each host driver lies on, in the report's words.
+DRIVER_BUSES = {"ata_piix": "ATA", "ahci": "ATA", "virtio_scsi": "virtio", "usb-storage": "USB", "uas": "USB"}
 
 # Page 2Ah bytes 2..7 as QEMU 7.2 answers them (hw/ide/atapi.c for ide-cd,
 # hw/scsi/scsi-disk.c for scsi-cd). Byte 6 bit 1 (the prevent state) follows
@@ -306,6 +317,80 @@ def disc_checks(checks, folder, drive, title, node):
     checks.check(f"{title}: the disc agrees with wodim, cd-info and dvd+rw-mediainfo", problems)
 
 
+def sysfs_connections(folder):
+    """{node: what the guest's sysfs said of the drive's connection} (tools/qemu/linux-report.sh)."""
+    said = {}
+    for line in (read(folder, "connection.txt") or "").splitlines():
+        parts = line.split("|")
+        if len(parts) != 11:
+            continue
+        node, device, proc_name, bound, vpd, usb = parts[:6]
+        # uas leaves proc_name unset; the driver bound above the host is then the host's.
+        driver = proc_name if proc_name not in ("", "(null)") else bound
+        serial = None
+        page = bytes.fromhex(vpd) if re.fullmatch(r"([0-9a-f]{2})*", vpd) else b""
+        if len(page) >= 4 and page[1] == 0x80:
+            serial = page[4:4 + int.from_bytes(page[2:4], "big")].split(b"\0")[0].strip(b" ").decode("latin-1")
+        said[node] = {"device": device, "driver": driver, "serial": serial or None,
+                      "usb": dict(zip(("vendor_id", "product_id", "manufacturer", "product", "speed_mbps"),
+                                      parts[6:])) if usb else None}
+    return said
+
+
+def connection_checks(checks, folder, drives):
+    """Each drive's connection against what the guest's sysfs said, and the expected driver; the USB
+    drives' capability rows against those of the scsi-cd drives reached directly."""
+    said = sysfs_connections(folder)
+    strings = {}
+    for line in (read(folder, "sysfs.txt") or "").splitlines():
+        parts = line.split("|")
+        if len(parts) == 5:
+            strings[parts[0]] = [p.strip() for p in parts[2:]]
+    for position, (drive, expected) in enumerate(zip(drives, EXPECTED_DRIVES)):
+        node = (drive.get("path") or "").replace("/dev/", "")
+        connection = drive.get("connection")
+        kernel = said.get(node)
+        problems = []
+        if not isinstance(connection, dict) or kernel is None:
+            problems.append(f"no connection in the report ({connection!r}) or nothing from sysfs for {node}")
+        else:
+            bus = DRIVER_BUSES.get(kernel["driver"])
+            want = {"source": "sysfs", "driver": kernel["driver"], "bus": bus, "bridged": bus == "USB",
+                    "usb": kernel["usb"], "serial": kernel["serial"],
+                    "vendor": strings.get(node, [None] * 3)[0], "product": strings.get(node, [None] * 3)[1],
+                    "revision": strings.get(node, [None] * 3)[2]}
+            if kernel["driver"] != expected["driver"]:
+                problems.append(f"sysfs names the driver {kernel['driver']!r}, the emulation was set up for "
+                                f"{expected['driver']!r}")
+            for key, value in want.items():
+                got = connection.get(key)
+                if key == "usb" and isinstance(got, dict):
+                    got = {k: got.get(k) for k in ("vendor_id", "product_id", "manufacturer", "product",
+                                                   "speed_mbps")}
+                if got != value and not (value is None and got == ""):
+                    problems.append(f"{key}: the report says {got!r}, sysfs {value!r}")
+        checks.check(f"drive {position} ({expected['what']}): the connection is as sysfs tells it", problems)
+
+    # A bridge in the way changes nothing the drive says of itself.
+    fixed = [(label, byte, bit) for label, byte, bit in ROWS if VARYING_BITS.get(byte, 0) & (1 << bit) == 0]
+
+    def rows(drive):
+        shown = {r["label"]: r["value"] for r in drive["rows"]}
+        return [(label, shown.get(label)) for label, _, _ in fixed]
+
+    direct = [d for d, e in zip(drives, EXPECTED_DRIVES) if e["driver"] == "virtio_scsi" and d["answered"]]
+    bridged = [(d, e) for d, e in zip(drives, EXPECTED_DRIVES) if DRIVER_BUSES[e["driver"]] == "USB"]
+    problems = [] if direct and bridged else ["no scsi-cd drive reached directly, or no USB drive"]
+    for drive, expected in bridged:
+        if not drive["answered"] or len(drive["rows"]) != 24:
+            problems.append(f"{expected['what']}: {len(drive['rows'])} rows, answered {drive['answered']}")
+        for other in direct:
+            if rows(drive) != rows(other):
+                problems.append(f"{expected['what']}: rows differ from drive {other['index']}'s: "
+                                f"{[a for a, b in zip(rows(drive), rows(other)) if a != b][:3]}")
+    checks.check("the USB drives' rows are those of the scsi-cd drives reached directly", problems)
+
+
 def replay_checks(checks, folder, program):
     """--replay of each saved report prints the very report it holds, and the others of the same run."""
     saved = os.path.join(folder, "detail.json")
@@ -371,7 +456,7 @@ def main():
             problems.append(f"the guest kernel sees {found}, the emulation was set up for {wanted}")
         if [d["name"] for d in drives] != wanted:
             problems.append(f"the report lists {[d['name'] for d in drives]}, expected {wanted} in SCSI address order")
-    checks.check("exactly the 5 emulated drives, in SCSI address order", problems)
+    checks.check(f"exactly the {len(EXPECTED_DRIVES)} emulated drives, in SCSI address order", problems)
 
     for position, expected in enumerate(EXPECTED_DRIVES):
         title = f"drive {position} ({expected['what']})"
@@ -405,12 +490,17 @@ def main():
         pass
     if len(detail) == len(EXPECTED_DRIVES):
         peer_checks(checks, folder, detail)
+        connection_checks(checks, folder, detail)
     else:
         for position in range(len(EXPECTED_DRIVES)):
             for peer in ("features agree with sg_get_config", "page 2Ah agrees with sdparm",
                          "what cd-drive can tell agrees with the rows",
                          "the disc agrees with wodim, cd-info and dvd+rw-mediainfo"):
                 checks.check(f"drive {position}: {peer}", "not evaluated: no detail of the schema for every drive")
+            checks.check(f"drive {position}: the connection is as sysfs tells it",
+                         "not evaluated: no detail of the schema for every drive")
+        checks.check("the USB drives' rows are those of the scsi-cd drives reached directly",
+                     "not evaluated: no detail of the schema for every drive")
     replay_checks(checks, folder, args.report)
     for mistake in sorted(set(PEER_MISTAKES)):
         print(f"note: {mistake} differs from MMC; the report was compared with MMC instead")

@@ -71,7 +71,7 @@ def main():
     except (ValueError, KeyError, TypeError) as error:
         problem = f"no reading of the drives ({error})"
         drives = []
-    checks.check("the guest's own SG_IO reading found its five drives, each answering", problem)
+    checks.check(f"the guest's own SG_IO reading found its {len(EXPECTED_DRIVES)} drives, each answering", problem)
     readable = problem is None
 
     fixture = status(folder, "fixture")

@@ -1,5 +1,5 @@
 # Runs in the bare guest of scripts/fault-test.sh (busybox sh, in the shared
-# output folder): faults from a real kernel. Beside QEMU's five drives,
+# output folder): faults from a real kernel. Beside QEMU's seven drives,
 # Linux's scsi_debug module is a CD/DVD drive (ptype=5) made to ignore
 # commands (so they time out), to fail them with sense data, at every
 # command and at every third, to answer slowly; then drives vanish while

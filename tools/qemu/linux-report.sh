@@ -11,6 +11,35 @@ for block in /sys/class/block/sr*; do
     "$(cat "$block/device/model")" "$(cat "$block/device/rev")"
 done >sysfs.txt
 
+# How each drive is reached, as sysfs tells it: sr name, the device's path,
+# its SCSI host's proc_name, the driver bound where the host hangs, the
+# VPD page 80h the kernel kept (hex), and the nearest USB device above it
+# (its path, IDs, strings and speed; empty when none).
+for block in /sys/class/block/sr*; do
+  [ -e "$block" ] || continue
+  device=$(readlink -f "$block/device")
+  host=$(echo "$device" | tr / '\n' | grep -x 'host[0-9]*' | tail -n 1)
+  usb=${device%/*}
+  while [ -n "$usb" ] && [ ! -f "$usb/idVendor" ]; do usb=${usb%/*}; done
+  bound=""
+  [ -e "${device%%/$host/*}/driver" ] && bound=$(readlink -f "${device%%/$host/*}/driver")
+  printf '%s|%s|%s|%s|%s|%s' "${block##*/}" "$device" "$(cat "/sys/class/scsi_host/$host/proc_name" 2>/dev/null)" \
+    "${bound##*/}" "$(od -An -tx1 -v "$device/vpd_pg80" 2>/dev/null | tr -d ' \n')" "$usb"
+  for file in idVendor idProduct manufacturer product speed; do
+    printf '|%s' "$(cat "$usb/$file" 2>/dev/null)"
+  done
+  echo
+done >connection.txt
+# Every USB device, as lsusb would list them: path, IDs, strings, speed.
+for usb in /sys/bus/usb/devices/*; do
+  [ -f "$usb/idVendor" ] || continue
+  printf '%s' "$(readlink -f "$usb")"
+  for file in idVendor idProduct manufacturer product speed; do
+    printf '|%s' "$(cat "$usb/$file" 2>/dev/null)"
+  done
+  echo
+done >usb.txt
+
 # Each run is killed after 60 s, so a hang costs one output, not the run.
 run() {
   name=$1
