@@ -1620,14 +1620,14 @@ TEST(ReportTest, TheConnectionIsToldInTheDetailAndTheListAndReplaysAsItCame) {
   std::string text;
   WriteTextReport(text, drives);
   auto has = [&](const std::string& label, const std::string& value) { return HasField(text, label, value); };
-  EXPECT_TRUE(has("Connection", "USB (uas) (sysfs)")) << text;
+  EXPECT_TRUE(has("Connection", "USB (uas), from sysfs")) << text;
   EXPECT_TRUE(has("USB device", "46f4:0001 QEMU QEMU USB HARDDRIVE, 5000 Mbit/s"));
   EXPECT_TRUE(has("Serial number", "SN\t42"));
   EXPECT_TRUE(has("Largest transfer", "65536 bytes"));
   EXPECT_TRUE(has("Alignment mask", "3h (buffers on 4-byte boundaries)"));
   EXPECT_TRUE(has("Bridge", "the drive is reached through a USB bridge, whose firmware may alter or refuse commands: "
                             "what the drive reports through it may differ from what it reports on its own bus"));
-  EXPECT_TRUE(has("Connection", "ATAPI, adapter: IEEE 1394 (storage property query)"));
+  EXPECT_TRUE(has("Connection", "ATAPI, adapter: IEEE 1394, from storage property query"));
   EXPECT_TRUE(has("Named by the system", "OTHER DRIVE 1.0"));
   EXPECT_TRUE(has("ASPI host adapter", "BRIDGE, managed by ASPI for WIN32"));
   EXPECT_TRUE(has("Bridge", "the drive is reached through a IEEE 1394 bridge, whose firmware may alter or refuse "

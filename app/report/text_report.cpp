@@ -382,7 +382,7 @@ void ConnectionLines(const DriveConnection& c, std::vector<Line>& lines) {
   }
   std::string text = c.Short();
   if (!c.adapterBus.empty() && c.adapterBus != c.bus) text += (text.empty() ? "adapter: " : ", adapter: ") + c.adapterBus;
-  lines.push_back(Line("Connection", (text.empty() ? std::string("bus not told") : text) + " (" + c.source + ")"));
+  lines.push_back(Line("Connection", (text.empty() ? std::string("bus not told") : text) + ", from " + c.source));
   if (HasUsbDevice(c)) {
     std::string usb = c.usbVendorId + ":" + c.usbProductId;
     if (!c.usbManufacturer.empty()) usb += " " + c.usbManufacturer;
