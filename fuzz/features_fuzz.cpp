@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "interrogation/features.h"
+#include "interrogation/protection.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<unsigned char> bytes(data, data + size);
@@ -21,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (held > size) std::abort();  // never more than came
   if (ConfigurationLength(answer, size) > kLargestConfiguration) std::abort();
+  // The summary names only features that came, each once at most.
+  const ContentProtection protection = DescribeProtection(features);
+  if (protection.schemes.size() > features.features.size()) std::abort();
+  ProtectionSchemesText(protection);
 
   return 0;
 }

@@ -27,5 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DecodeDvdMinusMaker(answer, size);
   DecodeDvdPlusMaker(answer, size);
   DecodeBdMaker(answer, size);
+  RpcState rpc = DecodeRpcState(answer, size);
+  if (rpc.Regions().size() > 8 || rpc.userChanges > 7 || rpc.vendorResets > 7) std::abort();
+  RpcTypeName(rpc.typeCode);
+  RpcSchemeName(rpc.rpcScheme);
   return 0;
 }

@@ -12,6 +12,7 @@
 // replay byte for byte.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -120,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WORD profiles[] = {0x0000, 0x0008, 0x0009, 0x000A, 0x0011, 0x001B, 0x002B, 0x0041};
     const size_t pick = input.ConsumeIntegralInRange<size_t>(0, sizeof profiles / sizeof profiles[0]);
     unit.currentProfile = pick < sizeof profiles / sizeof profiles[0] ? profiles[pick] : input.ConsumeIntegral<WORD>();
-    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC), BYTE(0x51), BYTE(0x43), BYTE(0x25), BYTE(0xAD)})
+    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC), BYTE(0x51), BYTE(0x43), BYTE(0x25), BYTE(0xAD), BYTE(0xA4)})
       if (input.ConsumeBool()) unit.replies[opcode] = Reply(input);
     if (unit.replies.count(0x12) == 0) unit.inquiry = driveemu::InquiryAnswer("FUZZ", "DRIVE", "1.0");
     profile.units.push_back(unit);
@@ -135,6 +136,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string detail, detailText;
   Run({"--detail"}, &detailText);
   Run({"--json", "--detail"}, &detail);
+  // The list: a header and one line per drive, a JSON array of as many.
+  std::string list, listJson;
+  Run({"--list"}, &list);
+  Run({"--list", "--json"}, &listJson);
+  if (static_cast<int>(std::count(list.begin(), list.end(), '\n')) != drives + 1) std::abort();
+  {
+    JsonDocument parsedList;
+    std::string listError;
+    if (!parsedList.Parse(listJson, &listError) || parsedList.Root().Items().size() != static_cast<size_t>(drives))
+      std::abort();
+  }
   Capture capture;
   std::string error;
   if (!ReadCapture(detail, &capture, &error)) {
