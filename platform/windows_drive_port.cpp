@@ -176,6 +176,8 @@ void WindowsDrivePort::Close(DriveHandle drive) {
 }
 
 const DriveConnection& WindowsDrivePort::Adapter(DriveHandle drive) {
+  static const DriveConnection kUntold;
+  if (drive == kNoDrive) return kUntold;
   auto found = m_adapters.find(drive);
   if (found != m_adapters.end()) return found->second;
   DriveConnection& adapter = m_adapters[drive];
