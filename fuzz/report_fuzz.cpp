@@ -193,6 +193,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DecodeDeviceDescriptor(rest.data(), rest.size(), &device);
   DecodeAdapterDescriptor(rest.data(), rest.size(), &adapter);
   for (const std::string* text : {&device.vendor, &device.product, &device.revision, &device.serial})
-    if (text->size() >= rest.size()) std::abort();
+    if (!text->empty() && text->size() >= rest.size()) std::abort();
   return 0;
 }
