@@ -3,6 +3,7 @@
 // request.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "device/aspi_transport.h"
 #include "platform/aspi.h"
@@ -135,8 +136,39 @@ CommandOutcome ExecuteAspi(PFN_SendASPI32Command send, BYTE hostAdapter, BYTE ta
   return CommandOutcome::FromStatus(srb.SRB_TargStat, srb.SenseArea, SENSE_LEN);
 }
 
+namespace {
+
+// A host adapter string: up to its first NUL, its printable characters,
+// without the padding around them.
+std::string AdapterText(const BYTE* field, std::size_t width) {
+  std::string text;
+  for (std::size_t i = 0; i < width && field[i] != 0; ++i)
+    if (field[i] >= 0x20 && field[i] < 0x7F) text += static_cast<char>(field[i]);
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
 DriveConnection AspiConnection(PFN_SendASPI32Command send, BYTE hostAdapter) {
-  (void)send;
-  (void)hostAdapter;
-  return DriveConnection();
+  DriveConnection connection;
+  if (send == nullptr) return connection;
+  SRB_HAInquiry srb;
+  std::memset(&srb, 0, sizeof(srb));
+  srb.SRB_Cmd = SC_HA_INQUIRY;
+  srb.SRB_HaId = hostAdapter;
+  // The inquiry completes before the call returns; no event is involved.
+  send(&srb);
+  if (srb.SRB_Status != SS_COMP) return connection;
+  connection.source = "ASPI host adapter inquiry";
+  connection.aspiManager = AdapterText(srb.HA_ManagerId, sizeof(srb.HA_ManagerId));
+  connection.aspiAdapter = AdapterText(srb.HA_Identifier, sizeof(srb.HA_Identifier));
+  connection.alignmentMask = srb.HA_Unique[0] | srb.HA_Unique[1] << 8;
+  connection.maxTransfer = static_cast<long long>(srb.HA_Unique[4]) | static_cast<long long>(srb.HA_Unique[5]) << 8 |
+                           static_cast<long long>(srb.HA_Unique[6]) << 16 |
+                           static_cast<long long>(srb.HA_Unique[7]) << 24;
+  // ASPI does not name the bus. An identifier that mentions USB or 1394 is
+  // the adapter's maker talking, not the bus the drive sits on: no guess.
+  return connection;
 }

@@ -24,6 +24,7 @@
 #include "app/report/json_reader.h"
 #include "app/report/replay.h"
 #include "app/report/report.h"
+#include "platform/pass_through.h"
 #include "tests/support/helpers.h"
 
 namespace {
@@ -196,5 +197,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::getenv("QUILLANOR_FUZZ_SHOW")) std::fprintf(stderr, "ORIGINAL\n%s\nREPLAY\n%s\n", detailText.c_str(), againText.c_str());
     std::abort();
   }
+
+  // What is left is a storage descriptor as a driver might return it, in a
+  // buffer of exactly its size; its strings must come from inside it.
+  const std::vector<std::uint8_t> rest = input.ConsumeRemainingBytes<std::uint8_t>();
+  DriveConnection device, adapter;
+  DecodeDeviceDescriptor(rest.data(), rest.size(), &device);
+  DecodeAdapterDescriptor(rest.data(), rest.size(), &adapter);
+  for (const std::string* text : {&device.vendor, &device.product, &device.revision, &device.serial})
+    if (!text->empty() && text->size() >= rest.size()) std::abort();
   return 0;
 }

@@ -37,6 +37,23 @@ struct SRB_Header {
   DWORD SRB_Hdr_Rsvd;
 };
 
+// SC_HA_INQUIRY. HA_Unique: bytes 0-1 the buffer alignment mask, byte 2
+// residual byte count support, byte 3 the largest target count, bytes 4-7
+// the largest transfer in bytes.
+struct SRB_HAInquiry {
+  BYTE SRB_Cmd;
+  BYTE SRB_Status;
+  BYTE SRB_HaId;
+  BYTE SRB_Flags;
+  DWORD SRB_Hdr_Rsvd;
+  BYTE HA_Count;
+  BYTE HA_SCSI_ID;
+  BYTE HA_ManagerId[16];
+  BYTE HA_Identifier[16];
+  BYTE HA_Unique[16];
+  WORD HA_Rsvd1;
+};
+
 struct SRB_GDEVBlock {
   BYTE SRB_Cmd;
   BYTE SRB_Status;
@@ -80,6 +97,14 @@ struct SRB_Abort {
 };
 #pragma pack(pop)
 
+static_assert(sizeof(SRB_HAInquiry) == 60, "SRB_HAInquiry is 60 bytes");
+static_assert(offsetof(SRB_HAInquiry, SRB_HaId) == 2, "SRB_HaId at 2");
+static_assert(offsetof(SRB_HAInquiry, HA_Count) == 8, "HA_Count at 8");
+static_assert(offsetof(SRB_HAInquiry, HA_SCSI_ID) == 9, "HA_SCSI_ID at 9");
+static_assert(offsetof(SRB_HAInquiry, HA_ManagerId) == 10, "HA_ManagerId at 10");
+static_assert(offsetof(SRB_HAInquiry, HA_Identifier) == 26, "HA_Identifier at 26");
+static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42, "HA_Unique at 42");
+static_assert(offsetof(SRB_HAInquiry, HA_Rsvd1) == 58, "HA_Rsvd1 at 58");
 static_assert(sizeof(SRB_GDEVBlock) == 12, "SRB_GDEVBlock is 12 bytes");
 static_assert(offsetof(SRB_GDEVBlock, SRB_DeviceType) == 10, "SRB_DeviceType at 10");
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12, "SRB_BufLen at 12");

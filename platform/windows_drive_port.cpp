@@ -1,7 +1,9 @@
 #include "platform/windows_drive_port.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/pass_through.h"
 #include "platform/windows_api.h"
@@ -46,6 +48,36 @@ CommandOutcome FromLastError() {
   text[length] = '\0';
   if (length == 0) std::snprintf(text, sizeof(text), "Windows error %lu", static_cast<unsigned long>(error));
   return CommandOutcome::NotCarried(FailureOf(error), static_cast<long>(error), text);
+}
+
+const char* const kStorageQuerySource = "storage property query";
+// Room for a descriptor with its strings; drives' are well under it.
+const DWORD kPropertyRoom = 1024;
+// Larger masks than a page would be a driver's mistake; they are not honoured.
+const long long kLargestAlignmentMask = 0xFFF;
+
+// Asks one storage property; the bytes that came back, none on failure.
+std::vector<BYTE> QueryProperty(HANDLE device, DWORD property) {
+  StoragePropertyQuery query;
+  std::memset(&query, 0, sizeof(query));
+  query.PropertyId = property;
+  query.QueryType = kPropertyStandardQuery;
+  std::vector<BYTE> answer(kPropertyRoom, 0);
+  DWORD returned = 0;
+  if (!Win().DeviceIoControl(device, kIoctlStorageQueryProperty, &query, static_cast<DWORD>(sizeof(query)),
+                             answer.data(), kPropertyRoom, &returned, nullptr))
+    return std::vector<BYTE>();
+  answer.resize(returned < kPropertyRoom ? returned : kPropertyRoom);
+  return answer;
+}
+
+// The mask to keep a buffer to, widened to whole low bits so that rounding
+// an address up clears every bit under it; 0 when none is to be kept.
+std::uintptr_t BufferMask(long long told) {
+  if (told <= 0 || told > kLargestAlignmentMask) return 0;
+  std::uintptr_t mask = static_cast<std::uintptr_t>(told);
+  for (unsigned shift = 1; shift < 16; shift <<= 1) mask |= mask >> shift;
+  return mask;
 }
 
 }  // namespace
@@ -95,6 +127,9 @@ OpenedDrive WindowsDrivePort::Open(const std::string& path) {
     opened.failure = FailureOf(error);
     opened.accessDenied = error == ERROR_ACCESS_DENIED;
     opened.systemError = static_cast<long>(error);
+  } else {
+    m_adapters.erase(opened.handle);
+    Adapter(opened.handle);
   }
   return opened;
 }
@@ -103,6 +138,20 @@ CommandOutcome WindowsDrivePort::Execute(DriveHandle drive, const DriveCommand& 
   if (MalformedCommand(command)) return CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, "malformed command");
   ScsiPassThroughRecord record;
   FillPassThroughRecord(&record, command);
+
+  // A buffer the adapter cannot take where it lies is carried through one
+  // of ours that it can: the system refuses a misaligned one outright.
+  const std::uintptr_t mask = BufferMask(Adapter(drive).alignmentMask);
+  std::vector<BYTE> room;
+  BYTE* aligned = nullptr;
+  if (mask != 0 && command.buffer != nullptr && command.length > 0 &&
+      (reinterpret_cast<std::uintptr_t>(command.buffer) & mask) != 0) {
+    room.resize(command.length + mask);
+    const std::uintptr_t at = (reinterpret_cast<std::uintptr_t>(room.data()) + mask) & ~mask;
+    aligned = room.data() + (at - reinterpret_cast<std::uintptr_t>(room.data()));
+    if (command.direction == DriveCommand::kToDrive) std::memcpy(aligned, command.buffer, command.length);
+    record.Header.DataBuffer = aligned;
+  }
 
   // The record is both the input and the output: the system writes the
   // status, the sense bytes and the length moved back into it.
@@ -115,12 +164,39 @@ CommandOutcome WindowsDrivePort::Execute(DriveHandle drive, const DriveCommand& 
   if (senseLength > command.senseRoom) senseLength = command.senseRoom;
   ULONG moved = record.Header.DataTransferLength;
   if (moved > command.length) moved = static_cast<ULONG>(command.length);
+  if (aligned != nullptr && command.direction == DriveCommand::kFromDrive) std::memcpy(command.buffer, aligned, moved);
   return CommandOutcome::FromStatus(record.Header.ScsiStatus, record.SenseBuffer, senseLength,
                                     static_cast<long>(moved));
 }
 
 void WindowsDrivePort::Close(DriveHandle drive) {
-  if (drive != kNoDrive) Win().CloseHandle(drive);
+  if (drive == kNoDrive) return;
+  m_adapters.erase(drive);
+  Win().CloseHandle(drive);
+}
+
+const DriveConnection& WindowsDrivePort::Adapter(DriveHandle drive) {
+  static const DriveConnection kUntold;
+  if (drive == kNoDrive) return kUntold;
+  auto found = m_adapters.find(drive);
+  if (found != m_adapters.end()) return found->second;
+  DriveConnection& adapter = m_adapters[drive];
+  const std::vector<BYTE> answer = QueryProperty(drive, kStorageAdapterProperty);
+  if (DecodeAdapterDescriptor(answer.data(), answer.size(), &adapter)) adapter.source = kStorageQuerySource;
+  return adapter;
+}
+
+DriveConnection WindowsDrivePort::Connection(DriveHandle drive, const std::string&) {
+  DriveConnection connection;
+  if (drive == kNoDrive) return connection;
+  const std::vector<BYTE> device = QueryProperty(drive, kStorageDeviceProperty);
+  const bool deviceTold = DecodeDeviceDescriptor(device.data(), device.size(), &connection);
+  const DriveConnection& adapter = Adapter(drive);
+  connection.adapterBus = adapter.adapterBus;
+  connection.maxTransfer = adapter.maxTransfer;
+  connection.alignmentMask = adapter.alignmentMask;
+  if (deviceTold || adapter.Told()) connection.source = kStorageQuerySource;
+  return connection;
 }
 
 namespace {

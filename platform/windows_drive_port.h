@@ -5,6 +5,8 @@
 // of them, in order.
 #pragma once
 
+#include <map>
+
 #include "platform/drive_port.h"
 
 class WindowsDrivePort : public DrivePort {
@@ -17,4 +19,13 @@ class WindowsDrivePort : public DrivePort {
   bool NamesDrivesByLetter() const override { return true; }
   // The CD-ROM letter whose device number is the drive's.
   std::string DriveLetter(DriveHandle drive) override;
+  // The storage property queries' device and adapter descriptors; the
+  // adapter's is the one Open asked.
+  DriveConnection Connection(DriveHandle drive, const std::string& path) override;
+
+ private:
+  // What the adapter descriptor told of each open handle, asked once when
+  // it was opened: Execute keeps to its alignment mask without asking again.
+  std::map<DriveHandle, DriveConnection> m_adapters;
+  const DriveConnection& Adapter(DriveHandle drive);
 };

@@ -22,6 +22,52 @@ DWORD CopyText(const std::string& text, char* buffer, DWORD size) {
   return n;
 }
 
+void PutDword(std::vector<BYTE>& bytes, size_t at, DWORD value) {
+  for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<BYTE>(value >> (8 * i));
+}
+
+// A device descriptor as the system builds it: the fixed part, then each
+// string with its NUL; an absent (empty) serial number has offset 0.
+std::vector<BYTE> DeviceDescriptor(const driveemu::EmulatedUnit& unit) {
+  if (!unit.deviceDescriptor.empty()) return unit.deviceDescriptor;
+  std::string strings[4] = {unit.storageVendor, unit.storageProduct, unit.storageRevision, unit.storageSerial};
+  if (!unit.storageStringsSet && unit.inquiry.size() >= 36) {
+    const char* inquiry = reinterpret_cast<const char*>(unit.inquiry.data());
+    strings[0].assign(inquiry + 8, 8);
+    strings[1].assign(inquiry + 16, 16);
+    strings[2].assign(inquiry + 32, 4);
+  }
+  std::vector<BYTE> bytes(sizeof(StorageDeviceDescriptor), 0);
+  const size_t offsets[4] = {offsetof(StorageDeviceDescriptor, VendorIdOffset),
+                             offsetof(StorageDeviceDescriptor, ProductIdOffset),
+                             offsetof(StorageDeviceDescriptor, ProductRevisionOffset),
+                             offsetof(StorageDeviceDescriptor, SerialNumberOffset)};
+  for (size_t i = 0; i < 4; ++i) {
+    if (strings[i].empty()) continue;
+    PutDword(bytes, offsets[i], static_cast<DWORD>(bytes.size()));
+    bytes.insert(bytes.end(), strings[i].begin(), strings[i].end());
+    bytes.push_back(0);
+  }
+  PutDword(bytes, offsetof(StorageDeviceDescriptor, Version), sizeof(StorageDeviceDescriptor));
+  PutDword(bytes, offsetof(StorageDeviceDescriptor, Size), static_cast<DWORD>(bytes.size()));
+  bytes[offsetof(StorageDeviceDescriptor, DeviceType)] = unit.deviceType;
+  bytes[offsetof(StorageDeviceDescriptor, RemovableMedia)] = 1;
+  PutDword(bytes, offsetof(StorageDeviceDescriptor, BusType), unit.storageBus);
+  return bytes;
+}
+
+std::vector<BYTE> AdapterDescriptor(const driveemu::EmulatedUnit& unit) {
+  if (!unit.adapterDescriptor.empty()) return unit.adapterDescriptor;
+  std::vector<BYTE> bytes(32, 0);
+  PutDword(bytes, offsetof(StorageAdapterDescriptor, Version), 32);
+  PutDword(bytes, offsetof(StorageAdapterDescriptor, Size), 32);
+  PutDword(bytes, offsetof(StorageAdapterDescriptor, MaximumTransferLength), unit.maxTransfer);
+  PutDword(bytes, offsetof(StorageAdapterDescriptor, MaximumPhysicalPages), unit.maxTransfer / 4096 + 1);
+  PutDword(bytes, offsetof(StorageAdapterDescriptor, AlignmentMask), unit.alignmentMask);
+  bytes[offsetof(StorageAdapterDescriptor, BusType)] = unit.adapterBus;
+  return bytes;
+}
+
 std::string Hex(uintptr_t value) {
   char buffer[32];
   std::snprintf(buffer, sizeof(buffer), "%llX", static_cast<unsigned long long>(value));
@@ -117,10 +163,11 @@ DWORD ASPI_CALL StandInPlatform::GetSupportTrampoline() { return g_active->m_eng
 
 DWORD ASPI_CALL StandInPlatform::SendCommandTrampoline(void* srb) {
   StandInPlatform* self = g_active;
-  if (static_cast<SRB_Header*>(srb)->SRB_Cmd == SC_EXEC_SCSI_CMD) {
-    const BYTE* bytes = static_cast<const BYTE*>(srb);
+  const BYTE* bytes = static_cast<const BYTE*>(srb);
+  if (static_cast<SRB_Header*>(srb)->SRB_Cmd == SC_EXEC_SCSI_CMD)
     self->aspiBlocks.push_back(std::vector<BYTE>(bytes, bytes + sizeof(SRB_ExecSCSICmd)));
-  }
+  if (static_cast<SRB_Header*>(srb)->SRB_Cmd == SC_HA_INQUIRY)
+    self->aspiInquiries.push_back(std::vector<BYTE>(bytes, bytes + sizeof(SRB_HAInquiry)));
   self->Record("SendASPI32Command");
   return self->m_engine->SendCommand(srb);
 }
@@ -227,6 +274,8 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
     return TRUE;
   }
   auto found = m_openDrives.find(device);
+  if (code == kIoctlStorageQueryProperty && found != m_openDrives.end() && closeCounts.count(device) == 0)
+    return QueryProperty(*found->second, in, inSize, out, outSize, returned);
   if (found == m_openDrives.end() || closeCounts.count(device) != 0 || code != kIoctlScsiPassThroughDirect ||
       in == nullptr || inSize < sizeof(ScsiPassThroughDirect) || in != out || outSize != inSize) {
     m_lastError = 87;  // invalid parameter
@@ -235,6 +284,16 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
   ScsiPassThroughDirect& h = *static_cast<ScsiPassThroughDirect*>(in);
   passThroughRequests.push_back(h);
   passThroughSizes.push_back(inSize);
+  if (h.DataIn == SCSI_IOCTL_DATA_OUT && h.DataBuffer != nullptr) {
+    const BYTE* data = static_cast<const BYTE*>(h.DataBuffer);
+    passThroughDataOut.push_back(std::vector<BYTE>(data, data + h.DataTransferLength));
+  }
+  // Windows refuses a buffer the adapter cannot reach where it lies (Wine
+  // does not check).
+  if (h.DataTransferLength > 0 && (reinterpret_cast<uintptr_t>(h.DataBuffer) & found->second->alignmentMask) != 0) {
+    m_lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
   driveemu::ScsiOutcome outcome =
       driveemu::Respond(*found->second, h.Cdb, std::min<int>(h.CdbLength, 16), h.DataTransferLength);
   if (!outcome.transportOk) {
@@ -258,6 +317,33 @@ BOOL StandInPlatform::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD
     h.SenseInfoLength = static_cast<UCHAR>(passThroughRequests.back().SenseInfoLength + passThroughOverstatement);
   }
   if (returned != nullptr) *returned = inSize;
+  return TRUE;
+}
+
+BOOL StandInPlatform::QueryProperty(const driveemu::EmulatedUnit& unit, void* in, DWORD inSize, void* out,
+                                    DWORD outSize, DWORD* returned) {
+  if (in == nullptr || inSize < sizeof(StoragePropertyQuery)) {
+    m_lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  StoragePropertyQuery query;
+  std::memcpy(&query, in, sizeof query);
+  propertyQueries.push_back(query);
+  propertyRooms.push_back(outSize);
+  const bool device = query.PropertyId == kStorageDeviceProperty;
+  if (query.QueryType != kPropertyStandardQuery || (!device && query.PropertyId != kStorageAdapterProperty) ||
+      (device ? unit.deviceQueryFails : unit.adapterQueryFails)) {
+    m_lastError = 1;  // ERROR_INVALID_FUNCTION: what a driver without the property answers
+    return FALSE;
+  }
+  if (out == nullptr || outSize < 8) {  // not even the Version and Size
+    m_lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  const std::vector<BYTE> answer = device ? DeviceDescriptor(unit) : AdapterDescriptor(unit);
+  const DWORD n = static_cast<DWORD>(std::min<size_t>(answer.size(), outSize));
+  std::memcpy(out, answer.data(), n);
+  if (returned != nullptr) *returned = n;
   return TRUE;
 }
 

@@ -69,6 +69,14 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
   // (before answering).
   std::vector<ScsiPassThroughDirect> passThroughRequests;
   std::vector<DWORD> passThroughSizes;
+  // The data each data-out pass-through request carried, as it arrived.
+  std::vector<std::vector<BYTE>> passThroughDataOut;
+  // The storage property queries as received, and the room each gave for
+  // the answer.
+  std::vector<StoragePropertyQuery> propertyQueries;
+  std::vector<DWORD> propertyRooms;
+  // Copies of each host adapter inquiry block as handed to SendASPI32Command.
+  std::vector<std::vector<BYTE>> aspiInquiries;
   // Copies of each execute block as it was handed to SendASPI32Command.
   std::vector<std::vector<BYTE>> aspiBlocks;
   std::map<HANDLE, int> closeCounts;
@@ -131,6 +139,9 @@ class StandInPlatform : public WindowsApi, private driveemu::AspiHost {
   void Record(const std::string& name, const std::string& detail = std::string());
   // The version resource for a path, from versionBlocks or peFiles.
   bool VersionResource(const char* path, std::vector<BYTE>* resource) const;
+  // IOCTL_STORAGE_QUERY_PROPERTY on an open drive, answered from its unit.
+  BOOL QueryProperty(const driveemu::EmulatedUnit& unit, void* in, DWORD inSize, void* out, DWORD outSize,
+                     DWORD* returned);
   // The units that pass-through discovery lists, in interface order.
   std::vector<const driveemu::EmulatedUnit*> Interfaces() const;
   static DWORD ASPI_CALL GetSupportTrampoline();

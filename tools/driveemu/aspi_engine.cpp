@@ -36,6 +36,8 @@ DWORD AspiEngine::SendCommand(void* srb) {
   if (srb == nullptr) return SS_INVALID_CMD;
   BYTE command = static_cast<SRB_Header*>(srb)->SRB_Cmd;
   switch (command) {
+    case SC_HA_INQUIRY:
+      return AdapterInquiry(srb);
     case SC_GET_DEV_TYPE:
       return GetDeviceType(srb);
     case SC_EXEC_SCSI_CMD:
@@ -47,6 +49,32 @@ DWORD AspiEngine::SendCommand(void* srb) {
       m_host.Log(Format("COMMAND %02X -> status=%02X", command, SS_INVALID_CMD));
       return SS_INVALID_CMD;
   }
+}
+
+DWORD AspiEngine::AdapterInquiry(void* srb) {
+  SRB_HAInquiry* block = static_cast<SRB_HAInquiry*>(srb);
+  if (block->SRB_HaId >= m_profile.AdapterCount()) {
+    block->SRB_Status = SS_INVALID_HA;
+  } else {
+    const EmulatedAdapter adapter = m_profile.Adapter(block->SRB_HaId);
+    block->HA_Count = static_cast<BYTE>(m_profile.AdapterCount());
+    block->HA_SCSI_ID = 7;  // the host's own ID, by custom the highest
+    // Space-padded, as the libraries fill them.
+    std::memset(block->HA_ManagerId, ' ', sizeof(block->HA_ManagerId));
+    std::memset(block->HA_Identifier, ' ', sizeof(block->HA_Identifier));
+    std::memcpy(block->HA_ManagerId, adapter.manager.data(),
+                std::min(adapter.manager.size(), sizeof(block->HA_ManagerId)));
+    std::memcpy(block->HA_Identifier, adapter.identifier.data(),
+                std::min(adapter.identifier.size(), sizeof(block->HA_Identifier)));
+    std::memset(block->HA_Unique, 0, sizeof(block->HA_Unique));
+    block->HA_Unique[0] = static_cast<BYTE>(adapter.alignmentMask);
+    block->HA_Unique[1] = static_cast<BYTE>(adapter.alignmentMask >> 8);
+    block->HA_Unique[3] = 16;  // targets per adapter
+    for (int i = 0; i < 4; ++i) block->HA_Unique[4 + i] = static_cast<BYTE>(adapter.maxTransfer >> (8 * i));
+    block->SRB_Status = SS_COMP;
+  }
+  m_host.Log(Format("HAINQ ha=%d -> status=%02X", block->SRB_HaId, block->SRB_Status));
+  return block->SRB_Status;
 }
 
 DWORD AspiEngine::GetDeviceType(void* srb) {

@@ -34,6 +34,7 @@ class AspiEngine {
   const DriveProfile& Profile() const { return m_profile; }
 
  private:
+  DWORD AdapterInquiry(void* srb);
   DWORD GetDeviceType(void* srb);
   DWORD ExecScsi(void* srb);
   DWORD Abort(void* srb);

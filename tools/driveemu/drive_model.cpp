@@ -26,6 +26,11 @@ const EmulatedUnit* DriveProfile::Find(int adapter, int target, int lun) const {
   return nullptr;
 }
 
+EmulatedAdapter DriveProfile::Adapter(int adapter) const {
+  auto found = adapters.find(adapter);
+  return found != adapters.end() ? found->second : EmulatedAdapter();
+}
+
 namespace {
 
 const BYTE kInquiry = 0x12;
@@ -350,6 +355,20 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
         return fail("unknown entry point " + w[1]);
       continue;
     }
+    if (key == "host-adapter") {
+      // host-adapter A "manager" "identifier" MASK MAX-TRANSFER (mask in hex, bytes in decimal)
+      unsigned long a = 0, mask = 0, most = 0;
+      if (w.size() != 6 || !ParseNumber(w[1], 10, 255, &a) || w[2].size() > 16 || w[3].size() > 16 ||
+          !ParseNumber(w[4], 16, 0xFFFF, &mask) || !ParseNumber(w[5], 10, 0xFFFFFFFFul, &most))
+        return fail("host-adapter takes adapter, \"manager\" and \"identifier\" (16 characters at most), "
+                    "alignment mask in hex and largest transfer in bytes");
+      EmulatedAdapter& adapter = result.adapters[static_cast<int>(a)];
+      adapter.manager = w[2];
+      adapter.identifier = w[3];
+      adapter.alignmentMask = static_cast<WORD>(mask);
+      adapter.maxTransfer = static_cast<DWORD>(most);
+      continue;
+    }
     if (key == "device") {
       unsigned long a = 0, t = 0, l = 0;
       if ((w.size() != 4 && w.size() != 6) || !ParseNumber(w[1], 10, 255, &a) || !ParseNumber(w[2], 10, 255, &t) ||
@@ -461,6 +480,33 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
     } else if (key == "open-error") {
       if (w.size() != 2 || !ParseNumber(w[1], 10, 0xFFFFFFFFul, &n)) return fail("open-error takes an error code");
       unit.openError = static_cast<DWORD>(n);
+    } else if (key == "storage-bus") {
+      // storage-bus DEVICE ADAPTER: the descriptors' STORAGE_BUS_TYPE values, in hex.
+      BYTE adapterBus = 0;
+      if (w.size() != 3 || !ParseNumber(w[1], 16, 0xFFFFFFFFul, &n) || !ParseByte(w[2], &adapterBus))
+        return fail("storage-bus takes the device's and the adapter's bus type in hex");
+      unit.storageBus = static_cast<DWORD>(n);
+      unit.adapterBus = adapterBus;
+    } else if (key == "alignment-mask") {
+      if (w.size() != 2 || !ParseNumber(w[1], 16, 0xFFFFFFFFul, &n)) return fail("alignment-mask takes a mask in hex");
+      unit.alignmentMask = static_cast<DWORD>(n);
+    } else if (key == "max-transfer") {
+      if (w.size() != 2 || !ParseNumber(w[1], 10, 0xFFFFFFFFul, &n)) return fail("max-transfer takes bytes");
+      unit.maxTransfer = static_cast<DWORD>(n);
+    } else if (key == "storage-strings") {
+      if (w.size() != 5) return fail("storage-strings takes \"vendor\" \"product\" \"revision\" \"serial\"");
+      unit.storageStringsSet = true;
+      unit.storageVendor = w[1];
+      unit.storageProduct = w[2];
+      unit.storageRevision = w[3];
+      unit.storageSerial = w[4];
+    } else if (key == "storage-fails") {
+      if (w.size() != 2 || (w[1] != "device" && w[1] != "adapter")) return fail("storage-fails takes device or adapter");
+      (w[1] == "device" ? unit.deviceQueryFails : unit.adapterQueryFails) = true;
+    } else if (key == "storage-device-hex" || key == "storage-adapter-hex") {
+      std::vector<BYTE>& bytes = key == "storage-device-hex" ? unit.deviceDescriptor : unit.adapterDescriptor;
+      bytes.clear();
+      if (w.size() < 2 || !ParseBytes(w, 1, &bytes)) return fail(key + " takes the descriptor's bytes in hex");
     } else {
       return fail("unknown word '" + key + "'");
     }

@@ -52,6 +52,27 @@ struct EmulatedUnit {
   DWORD delayMilliseconds = 0;                  // ASPI: finish later, from another thread
   DWORD openError = 0;                          // pass-through: opening fails with this error
   char driveLetter = 0;                         // pass-through: its letter ('D'); 0: none
+  // Pass-through: what IOCTL_STORAGE_QUERY_PROPERTY tells, by default an
+  // ATAPI drive on an ATAPI adapter that takes any buffer. The strings are
+  // INQUIRY's (padded, as the system copies them) unless set; no serial.
+  DWORD storageBus = 2;
+  BYTE adapterBus = 2;
+  DWORD alignmentMask = 0;  // also enforced: a misaligned buffer is refused
+  DWORD maxTransfer = 0x10000;
+  bool storageStringsSet = false;
+  std::string storageVendor, storageProduct, storageRevision, storageSerial;
+  bool deviceQueryFails = false;
+  bool adapterQueryFails = false;
+  // Descriptors answered as they are, in place of the ones made from the above.
+  std::vector<BYTE> deviceDescriptor, adapterDescriptor;
+};
+
+// ASPI: what a host adapter inquiry (SC_HA_INQUIRY) tells of an adapter.
+struct EmulatedAdapter {
+  std::string manager = "EMULATED ASPI";
+  std::string identifier = "EMULATED HA";
+  WORD alignmentMask = 0;
+  DWORD maxTransfer = 0x10000;
 };
 
 // What a command came to.
@@ -68,11 +89,14 @@ struct DriveProfile {
   bool hasGetSupportInfo = true;
   bool hasSendCommand = true;
   std::vector<EmulatedUnit> units;
+  // Adapters with a host-adapter line; the others answer the defaults.
+  std::map<int, EmulatedAdapter> adapters;
 
   // The start-up value: as set, else status 1 with the adapters the units use.
   DWORD SupportInfo() const;
   int AdapterCount() const;
   const EmulatedUnit* Find(int adapter, int target, int lun) const;
+  EmulatedAdapter Adapter(int adapter) const;
 };
 
 // Answers one CDB as the unit would; the data never exceed the allocation

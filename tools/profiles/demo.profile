@@ -7,6 +7,11 @@
 #   6 lock 01, locked now 02, eject 08, loading mechanism in bits 5 to 7
 #   7 channel volume 01, channel mute 02, R-W in lead-in 20
 
+# The host adapters as ASPI's inquiry names them: manager, identifier,
+# buffer alignment mask (hex), largest transfer (bytes).
+host-adapter 0 "QUILL ASPI" "PCI IDE" 0001 131072
+host-adapter 1 "QUILL ASPI" "ISA SCSI" 0000 65536
+
 # Adapter 0: the drives of a newer machine.
 device 0 0 0
   inquiry "NORVALE" "DVD-RAM WRITER 9" "2.03"
