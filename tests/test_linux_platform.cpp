@@ -536,7 +536,7 @@ TEST_F(LinuxSeamTest, DeviceTakesALinkToTheDriveAndNoDriveSaysWhereTheReportLook
 // A sysfs tree laid out as the kernel lays it out: each drive's block
 // device below its SCSI device, below its host, below whatever the host
 // hangs from; class/block and class/scsi_host link into /devices.
-class ConnectionTest : public LinuxSeamTest {
+class SysfsConnectionTest : public LinuxSeamTest {
  protected:
   // `host` is the host's path below /devices ("pci0000:00/.../ata1/host0");
   // the drive's address takes the host's number. Returns the SCSI device's
@@ -587,7 +587,7 @@ class ConnectionTest : public LinuxSeamTest {
   DriveConnection Of(const std::string& path) { return port->Connection(kNoDrive, path); }
 };
 
-TEST_F(ConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
+TEST_F(SysfsConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
   AddAt("sr0", "pci0000:00/0000:00:01.1/ata1/host0", "ata_piix");
   // The next host is another driver's: each drive takes its own host's.
   AddAt("sr1", "pci0000:00/0000:00:01.1/ata2/host1", "pata_other");
@@ -633,7 +633,7 @@ TEST_F(ConnectionTest, AtaHostsNameTheirOwnDriverAndTheDrivesStrings) {
   EXPECT_FALSE(devices.Connection(3).Told());
 }
 
-TEST_F(ConnectionTest, UsbDrivesNameTheNearestUsbDeviceAboveTheirInterface) {
+TEST_F(SysfsConnectionTest, UsbDrivesNameTheNearestUsbDeviceAboveTheirInterface) {
   // usb-storage at high speed, uas at SuperSpeed; each USB device has an
   // interface below it (no IDs) and a root hub above it (other IDs).
   UsbDevice("/devices/pci0000:00/0000:00:04.0/usb2", "1d6b", "0002", "Linux xhci-hcd", "xHCI Host Controller", "480");
@@ -676,7 +676,7 @@ TEST_F(ConnectionTest, UsbDrivesNameTheNearestUsbDeviceAboveTheirInterface) {
   EXPECT_EQ("", bare.usbSpeed);
 }
 
-TEST_F(ConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
+TEST_F(SysfsConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
   AddAt("sr0", "pci0000:00/0000:00:05.0/virtio1/host8", "virtio_scsi");
   AddAt("sr1", "pci0000:00/0000:00:06.0/host9", "sym53c8xx");
   AddAt("sr2", "pci0000:00/0000:00:1e.0/0000:05:00.0/fw0/fw0.0/host3", "sbp2");
@@ -704,7 +704,7 @@ TEST_F(ConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
   }
 }
 
-TEST_F(ConnectionTest, SerialComesFromVpdPage80WithinTheFileAndThePage) {
+TEST_F(SysfsConnectionTest, SerialComesFromVpdPage80WithinTheFileAndThePage) {
   const struct {
     const char* why;
     std::string page;
@@ -735,7 +735,7 @@ TEST_F(ConnectionTest, SerialComesFromVpdPage80WithinTheFileAndThePage) {
   EXPECT_EQ("sysfs", Of("/dev/sr9").source);
 }
 
-TEST_F(ConnectionTest, PathsThatAreNoListedDriveAndBrokenTreesTellNothing) {
+TEST_F(SysfsConnectionTest, PathsThatAreNoListedDriveAndBrokenTreesTellNothing) {
   AddAt("sr0", "pci0000:00/0000:00:01.1/ata1/host0", "ata_piix", std::string(5000, 'V'));
   // A drive whose device link loops.
   MakeAll("/class/block/sr1");

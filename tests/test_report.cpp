@@ -101,9 +101,11 @@ TEST(ReportTest, EachDriveCarriesItsNamesAndItsQueryOnBothTransports) {
     DeviceList devices;
     ASSERT_EQ(2, devices.Enumerate());
     os.calls.clear();
+    os.aspiLog.clear();
+    os.passThroughRequests.clear();
     std::vector<DriveReport> drives = CollectReport(devices);
     ASSERT_EQ(2u, drives.size());
-    EXPECT_EQ(2, aspi ? os.CountCalls("SendASPI32Command") : os.CountCalls("DeviceIoControl"));
+    EXPECT_EQ(2, aspi ? os.CountAspiLog("EXEC") : static_cast<int>(os.passThroughRequests.size()));
     EXPECT_EQ(0, drives[0].answers.index);
     EXPECT_EQ("GOOD DRIVE", drives[0].Name());
     const CapabilitiesResult& good = drives[0].capabilities;
@@ -1601,12 +1603,15 @@ TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
 // text and JSON, read back by --replay as it was written; the list's line
 // in short; a bridge said to be one; a serial blanked by --redact.
 TEST(ReportTest, TheConnectionIsToldInTheDetailAndTheListAndReplaysAsItCame) {
-  StandInPlatform os(Profile({ModernWriter(), Drive(0, 1, "OTHER", "DRIVE", kReadsCdsPlaysAudio)}));
+  driveemu::EmulatedUnit untold = Drive(0, 1, "OTHER", "DRIVE", kReadsCdsPlaysAudio);
+  untold.deviceQueryFails = untold.adapterQueryFails = true;
+  StandInPlatform os(Profile({ModernWriter(), untold}));
   std::string saved, out, err;
   RunCommand({"--json", "--detail"}, &saved, &err);
   Capture capture;
   ASSERT_TRUE(ReadCapture(saved, &capture, &err)) << err;
   ASSERT_EQ(2u, capture.drives.size());
+  capture.drives[0].connection = capture.drives[1].connection = DriveConnection();
   DriveConnection& usb = capture.drives[0].connection;
   usb.source = "sysfs", usb.bus = kBusUsb, usb.driver = "uas";
   usb.usbVendorId = "46f4", usb.usbProductId = "0001", usb.usbManufacturer = "QEMU", usb.usbProduct = "QEMU USB HARDDRIVE";
@@ -1678,4 +1683,26 @@ TEST(ReportTest, TheConnectionIsToldInTheDetailAndTheListAndReplaysAsItCame) {
   EXPECT_TRUE(HasField(out, "Connection", "not told by the system")) << out;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--list"}, &out, &err));
   EXPECT_EQ(3u, Lines(out).size());
+}
+
+// Through the system itself: the storage query's bus and strings on the
+// pass-through road, a USB bus told as a bridge; ASPI's host adapter.
+TEST(ReportTest, EachRoadTellsTheConnectionItsSystemGives) {
+  driveemu::EmulatedUnit usb = Drive(0, 0, "USB", "WRITER", kReadsCdsPlaysAudio);
+  usb.storageBus = 7, usb.adapterBus = 7, usb.alignmentMask = 3;
+  usb.storageStringsSet = true, usb.storageVendor = "USB", usb.storageProduct = "WRITER", usb.storageSerial = "S-1";
+  StandInPlatform os(Profile({usb}));
+  std::string out, err;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  EXPECT_TRUE(HasField(out, "Connection", "USB, from storage property query")) << out;
+  EXPECT_TRUE(HasField(out, "Alignment mask", "3h (buffers on 4-byte boundaries)"));
+  EXPECT_TRUE(HasField(out, "Serial number", "S-1"));
+  EXPECT_NE(std::string::npos, out.find("  Bridge  ")) << out;
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--list", "--redact"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\tUSB\t***\n")) << out;
+  UseWindows98(os);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
+  EXPECT_TRUE(HasField(out, "Connection", "bus not told, from ASPI host adapter inquiry")) << out;
+  EXPECT_TRUE(HasField(out, "ASPI host adapter", "EMULATED HA, managed by EMULATED ASPI"));
+  EXPECT_EQ(std::string::npos, out.find("  Bridge  "));
 }
