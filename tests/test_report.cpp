@@ -646,6 +646,22 @@ driveemu::EmulatedUnit DiscDrive(int target, WORD profile) {
   return unit;
 }
 
+// A DVD drive with no disc, its region setting answered with `rpc`
+// (bytes 4-6 of REPORT KEY's RPC state) and the protection features given.
+driveemu::EmulatedUnit DvdDrive(int target, std::vector<BYTE> rpc, std::vector<std::vector<BYTE>> protection = {}) {
+  driveemu::EmulatedUnit unit = Drive(0, target, "DVD", "DRIVE", kReadsCdsPlaysAudio);
+  unit.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x10, 0x00, 0, 0x00, 0x08, 0x00, 0})};
+  unit.features.insert(unit.features.end(), protection.begin(), protection.end());
+  if (!rpc.empty()) {
+    std::vector<BYTE> answer = {0x00, 0x06, 0, 0};
+    answer.insert(answer.end(), rpc.begin(), rpc.end());
+    if (rpc.size() == 3) answer.push_back(0);  // reserved
+    unit.replies[kReportKeyOperation] = Reply(answer);
+  }
+  return unit;
+}
+
+
 driveemu::EmulatedUnit BlankCdR(int target) {
   driveemu::EmulatedUnit unit = DiscDrive(target, 0x0009);
   unit.replies[0x51] = Reply(DiscInformationAnswer(0x00, 1, 1, 1, 0xFF, {0, 0x61, 0x1A, 0x42, 0, 0x4F, 0x3B, 0x4A}));
@@ -903,7 +919,10 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
   profile.units.push_back(stuck);
   profile.units.push_back(mute);
   profile.units.push_back(slow);
-  for (const driveemu::EmulatedUnit& disc : {MixedModeCd(10), AppendableDvdPlusRDl(11), DvdMinusR(12), BlankBdR(13),
+  // The DVD+R's drive also tells its region.
+  driveemu::EmulatedUnit regional = AppendableDvdPlusRDl(11);
+  regional.replies[kReportKeyOperation] = DvdDrive(0, {0x4C, 0xFD, 0x01}).replies[kReportKeyOperation];
+  for (const driveemu::EmulatedUnit& disc : {MixedModeCd(10), regional, DvdMinusR(12), BlankBdR(13),
                                              ClosedCdRw(14), lateDisc})
     profile.units.push_back(disc);
   const std::string capture = "quillanor-replay-test.json";
@@ -923,7 +942,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
         {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"},
-        {"--device", "g:", "--json"}};
+        {"--device", "g:", "--json"}, {"--list"}, {"--list", "--json", "--redact"}};
     for (const std::vector<const char*>& form : forms) {
       std::string direct, replayed;
       const int expected = RunCommand(form, &direct, &err);
@@ -1493,29 +1512,44 @@ TEST(ReportTest, ADriveThatTimesOutIsAskedNothingMoreAboutItsDisc) {
   EXPECT_TRUE(has("Capacity", "READ CAPACITY was not carried: timed out"));
   EXPECT_TRUE(has("Physical format", "READ DISC STRUCTURE was not carried: the drive timed out on READ CAPACITY"));
   EXPECT_TRUE(has("Media maker", "READ DISC STRUCTURE was not carried: the drive timed out on READ CAPACITY"));
-  int structures = 0;
-  for (const ScsiPassThroughDirect& request : os.passThroughRequests) structures += request.Cdb[0] == 0xAD;
-  EXPECT_EQ(0, structures);
-}
-
-namespace {
-
-// A DVD drive with no disc, its region setting answered with `rpc`
-// (bytes 4-6 of REPORT KEY's RPC state) and the protection features given.
-driveemu::EmulatedUnit DvdDrive(int target, std::vector<BYTE> rpc, std::vector<std::vector<BYTE>> protection = {}) {
-  driveemu::EmulatedUnit unit = Drive(0, target, "DVD", "DRIVE", kReadsCdsPlaysAudio);
-  unit.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x10, 0x00, 0, 0x00, 0x08, 0x00, 0})};
-  unit.features.insert(unit.features.end(), protection.begin(), protection.end());
-  if (!rpc.empty()) {
-    std::vector<BYTE> answer = {0x00, 0x06, 0, 0};
-    answer.insert(answer.end(), rpc.begin(), rpc.end());
-    if (rpc.size() == 3) answer.push_back(0);  // reserved
-    unit.replies[kReportKeyOperation] = Reply(answer);
+  EXPECT_TRUE(has("Region setting", "REPORT KEY was not carried: the drive timed out on READ CAPACITY"));
+  EXPECT_TRUE(has("Region setting", "REPORT KEY was not carried: the drive timed out on GET PERFORMANCE"));
+  int structures = 0, keys = 0;
+  for (const ScsiPassThroughDirect& request : os.passThroughRequests) {
+    structures += request.Cdb[0] == 0xAD;
+    keys += request.Cdb[0] == kReportKeyOperation;
   }
-  return unit;
+  EXPECT_EQ(0, structures);
+  EXPECT_EQ(0, keys);
 }
 
-}  // namespace
+// A report saved by a version that asked nothing about the disc or the
+// region replays with the profile alone: nothing said to have failed.
+TEST(ReportTest, AReportOfAnEarlierVersionReplaysWithoutTheQuestionsItDidNotAsk) {
+  driveemu::EmulatedUnit dvd = AppendableDvdPlusRDl(0);
+  dvd.replies[kReportKeyOperation] = DvdDrive(0, {0x4C, 0xFD, 0x01}).replies[kReportKeyOperation];
+  StandInPlatform os(Profile({dvd}));
+  std::string saved, out, err;
+  RunCommand({"--json", "--detail"}, &saved, &err);
+  // Without the disc's and the region's commands, as the earlier version wrote it.
+  std::string earlier;
+  for (const std::string& line : Lines(saved)) {
+    if (line.find("{\"command\": \"READ ") != std::string::npos ||
+        line.find("{\"command\": \"REPORT KEY") != std::string::npos)
+      continue;
+    earlier += line + "\n";
+  }
+  earlier = Changed(earlier, "},\n      ]", "}\n      ]");
+  const std::string path = "quillanor-replay-earlier.json";
+  Save(path, earlier);
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str(), "--detail"}, &out, &err)) << err;
+  EXPECT_TRUE(HasField(out, "Disc", "DVD+R DL (002Bh), not asked about by the report that saved this")) << out;
+  EXPECT_EQ(std::string::npos, out.find("Region setting"));
+  EXPECT_EQ(std::string::npos, out.find("not carried"));
+  EXPECT_EQ(kReportAllAnswered, RunCommand({"--replay", path.c_str(), "--detail", "--json"}, &out, &err));
+  EXPECT_NE(std::string::npos, out.find("\"region\": null")) << out;
+  std::remove(path.c_str());
+}
 
 // REPORT KEY reads the region setting of every drive with a DVD profile,
 // once, with the CDB of the RPC state; each type code, mask and count in
@@ -1526,13 +1560,13 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
     cdOnly.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x08, 0x00, 0})};
     driveemu::EmulatedUnit refusing = DvdDrive(6, {});
     refusing.replies[kReportKeyOperation] = CheckCondition(0x05, 0x20, 0x00);
-    StandInPlatform os(Profile({DvdDrive(0, {0x4C, 0xFD, 0x01}),   // set, 4 resets, 4 changes: region 2
-                                DvdDrive(1, {0x05, 0xFF, 0x01}),   // never set, 5 changes
-                                DvdDrive(2, {0x80, 0x7E, 0x01}),   // last change: regions 1 and 8
-                                DvdDrive(3, {0xF8, 0xFE, 0x00}),   // permanent, RPC-I: region 1
-                                DvdDrive(4, {0x00, 0x00})}));      // cut short before the scheme
-    os.Profile().units.push_back(cdOnly);
-    os.Profile().units.push_back(refusing);
+    StandInPlatform os(Profile({DvdDrive(0, {0x4C, 0xFD, 0x01}),     // set, 1 reset, 4 changes: region 2
+                                DvdDrive(1, {0x05, 0xFF, 0x01}),     // never set, 5 changes
+                                DvdDrive(2, {0x80, 0x7E, 0x01}),     // last change: regions 1 and 8
+                                DvdDrive(3, {0xF8, 0xFE, 0x00}),     // permanent, RPC-I: region 1
+                                DvdDrive(4, {0x00, 0x00}),           // cut short before the scheme
+                                cdOnly, refusing,
+                                DvdDrive(7, {0x05, 0xFD, 0x01})}));  // never set, yet a mask
     if (aspi) UseWindows98(os);
     std::string out, err;
     EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
@@ -1542,6 +1576,8 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
     EXPECT_TRUE(has("Region playback control", "RPC Phase II: the drive enforces its region"));
     EXPECT_TRUE(has("Region setting", "no region set (mask FFh)"));
     EXPECT_TRUE(has("Region changes left", "5 by the user, 0 by the vendor"));
+    EXPECT_TRUE(has("Note", "region setting: no region is set, yet the mask is FDh, not FFh"));
+    EXPECT_EQ(std::string::npos, out.find("the mask is FFh"));
     EXPECT_TRUE(has("Region setting", "region set, last change: further changes are restricted; plays region 1, 8 "
                                       "(mask 7Eh)"));
     EXPECT_TRUE(has("Region setting", "region set permanently; only the vendor may reset it; plays region 1 (mask FEh)"));
@@ -1559,7 +1595,7 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
       EXPECT_NE(0xA3, cdb[0]);
       if (cdb[0] == kReportKeyOperation) keys.push_back(cdb);
     }
-    ASSERT_EQ(6u, keys.size()) << aspi;
+    ASSERT_EQ(7u, keys.size()) << aspi;
     EXPECT_EQ((std::vector<BYTE>{0xA4, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x08, 0x08, 0x00}), keys[0]);
 
     EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "2"}, &out, &err));
