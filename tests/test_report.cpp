@@ -1627,6 +1627,7 @@ TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
   EXPECT_TRUE(has("Content protection", "AACS"));  // a descriptor cut short: no version
   EXPECT_TRUE(has("Bus encryption", "the drive cannot encrypt the bus"));
   EXPECT_TRUE(has("Note", "content protection: AACS: the feature did not come with its version"));
+  EXPECT_EQ(std::string::npos, out.find("SecurDisc: the feature"));  // a scheme without versions
   EXPECT_TRUE(has("Content protection", "none"));
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "0"}, &out, &err));
   EXPECT_NE(std::string::npos, out.find("{\"code\": 269, \"name\": \"AACS\", \"version\": 2, \"current\": true}")) << out;
