@@ -139,4 +139,4 @@ def run(folder, checks):
             problem = "its drive differs from drive 3 of the whole report"
     except (ValueError, KeyError) as error:
         problem = f"no JSON ({error})"
-    checks.check("--device /dev/sr3 reports drive 3 alone, as the whole report does", problem)
+    checks.check("--device with drive 3's node reports drive 3 alone, as the whole report does", problem)
