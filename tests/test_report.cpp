@@ -1715,6 +1715,15 @@ TEST(ReportTest, TheConnectionIsToldInTheDetailAndTheListAndReplaysAsItCame) {
   EXPECT_EQ(kReportCannotRun, RunCommand({"--list", "--detail"}, &out, &err));
   std::remove(path.c_str());
 
+  // In short: the bus, else the adapter's; the driver beside it, or alone.
+  DriveConnection shortly;
+  shortly.driver = "uas";
+  EXPECT_EQ("uas", shortly.Short());
+  shortly.adapterBus = kBusUsb;
+  EXPECT_EQ("USB (uas)", shortly.Short());
+  shortly.bus = "SCSI";
+  EXPECT_EQ("SCSI (uas)", shortly.Short());
+
   // Told nothing: said so, null in JSON, an empty field in the list.
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--drive", "1"}, &out, &err));
   EXPECT_TRUE(HasField(out, "Connection", "not told by the system")) << out;
