@@ -1577,6 +1577,7 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
     EXPECT_TRUE(has("Region setting", "no region set (mask FFh)"));
     EXPECT_TRUE(has("Region changes left", "5 by the user, 0 by the vendor"));
     EXPECT_TRUE(has("Note", "region setting: no region is set, yet the mask is FDh, not FFh"));
+    EXPECT_TRUE(has("Region setting", "no region set; plays region 2 (mask FDh)"));
     EXPECT_EQ(std::string::npos, out.find("the mask is FFh"));
     EXPECT_TRUE(has("Region setting", "region set, last change: further changes are restricted; plays region 1, 8 "
                                       "(mask 7Eh)"));
@@ -1615,17 +1616,20 @@ TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
       driveemu::FeatureDescriptor(0x010D, 0x01, {0x06, 0x01, 0x01, 0x02}),  // WBE and BEC, version 2
       driveemu::FeatureDescriptor(0x0113, 0x00, {})};
   StandInPlatform os(Profile({DvdDrive(0, {0x4C, 0xFD, 0x01}, all),
-                              DvdDrive(1, {0x4C, 0xFD, 0x01}, {driveemu::FeatureDescriptor(0x010D, 0x00, {0x00, 0x01})}),
-                              DvdDrive(2, {0x4C, 0xFD, 0x01})}));
+                              DvdDrive(1, {0x4C, 0xFD, 0x01}, {driveemu::FeatureDescriptor(0x010D, 0x00, {0x02, 0x01})}),
+                              DvdDrive(2, {0x4C, 0xFD, 0x01}),
+                              DvdDrive(3, {0x4C, 0xFD, 0x01}, {driveemu::FeatureDescriptor(0x010D, 0x00, {0x00, 0, 0, 0x01})})}));
   std::string out, err;
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
   auto has = [&](const std::string& label, const std::string& value) { return HasField(out, label, value); };
   EXPECT_TRUE(has("Content protection", "CSS 1 (current), CPRM 1, AACS 2 (current), SecurDisc")) << out;
+  EXPECT_TRUE(has("Content protection", "AACS 1"));
+  EXPECT_TRUE(has("Bus encryption", "the drive cannot encrypt the bus"));
   EXPECT_TRUE(has("Bus encryption", "the drive can encrypt the bus (BEC), also for writing (WBE)"));
   EXPECT_TRUE(has("Bus encryption required", kBusEncryptionRequired));
   EXPECT_TRUE(has("Bus encryption means", kBusEncryptionMeaning));
   EXPECT_TRUE(has("Content protection", "AACS"));  // a descriptor cut short: no version
-  EXPECT_TRUE(has("Bus encryption", "the drive cannot encrypt the bus"));
+  EXPECT_TRUE(has("Bus encryption", "the drive can encrypt the bus (BEC)"));  // BEC alone, cut short before the version
   EXPECT_TRUE(has("Note", "content protection: AACS: the feature did not come with its version"));
   EXPECT_EQ(std::string::npos, out.find("SecurDisc: the feature"));  // a scheme without versions
   EXPECT_TRUE(has("Content protection", "none"));
