@@ -1748,8 +1748,10 @@ TEST(ReportTest, EachRoadTellsTheConnectionItsSystemGives) {
   EXPECT_TRUE(HasField(out, "Alignment mask", "3h (buffers on 4-byte boundaries)"));
   EXPECT_TRUE(HasField(out, "Serial number", "S-1"));
   EXPECT_NE(std::string::npos, out.find("  Bridge  ")) << out;
+  os.passThroughRequests.clear();
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--list", "--redact"}, &out, &err));
   EXPECT_NE(std::string::npos, out.find("\tUSB\t***\n")) << out;
+  EXPECT_EQ(1u, os.passThroughRequests.size());  // discovery's INQUIRY: the list asks nothing more
   UseWindows98(os);
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail"}, &out, &err));
   EXPECT_TRUE(HasField(out, "Connection", "bus not told, from ASPI host adapter inquiry")) << out;
