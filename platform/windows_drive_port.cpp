@@ -71,13 +71,12 @@ std::vector<BYTE> QueryProperty(HANDLE device, DWORD property) {
   return answer;
 }
 
-// The mask to keep a buffer to, widened to whole low bits so that rounding
-// an address up clears every bit under it; 0 when none is to be kept.
+// The mask to keep a buffer to; 0 when none is to be kept. Rounding an
+// address up by it, (p + mask) & ~mask, clears its bits without going back
+// before p or more than mask past it, whatever bits it has.
 std::uintptr_t BufferMask(long long told) {
   if (told <= 0 || told > kLargestAlignmentMask) return 0;
-  std::uintptr_t mask = static_cast<std::uintptr_t>(told);
-  for (unsigned shift = 1; shift < 16; shift <<= 1) mask |= mask >> shift;
-  return mask;
+  return static_cast<std::uintptr_t>(told);
 }
 
 }  // namespace

@@ -162,6 +162,12 @@ TEST(StorageDescriptorTest, DeviceDescriptorFieldsAreReadAtTheirOffsets) {
   EXPECT_EQ("REV1", c.revision);
   EXPECT_EQ("SERIAL9", c.serial);
   EXPECT_EQ("SATA", c.bus);
+  // BusType is a whole DWORD, not its low byte.
+  std::vector<BYTE> wide = bytes;
+  Put32(wide, 28, 0x0107);
+  DriveConnection w;
+  ASSERT_TRUE(DecodeDeviceDescriptor(wide.data(), wide.size(), &w));
+  EXPECT_EQ("bus type 263", w.bus);
 }
 
 TEST(StorageDescriptorTest, DeviceStringsAreReadOnlyWithinTheBytesAndTheSize) {
@@ -228,7 +234,7 @@ TEST(StorageDescriptorTest, AdapterDescriptorFieldsAreReadAtTheirOffsetsAndWidth
   Put32(bytes, 4, 32);
   Put32(bytes, 8, 0x00020000);   // MaximumTransferLength
   Put32(bytes, 12, 0x00000021);  // MaximumPhysicalPages
-  Put32(bytes, 16, 0x00000007);  // AlignmentMask
+  Put32(bytes, 16, 0x00000107);  // AlignmentMask, wider than a byte
   bytes[20] = 1;
   bytes[21] = 2;
   bytes[22] = 3;
@@ -239,14 +245,14 @@ TEST(StorageDescriptorTest, AdapterDescriptorFieldsAreReadAtTheirOffsetsAndWidth
   DriveConnection c;
   ASSERT_TRUE(DecodeAdapterDescriptor(bytes.data(), bytes.size(), &c));
   EXPECT_EQ(0x20000, c.maxTransfer);
-  EXPECT_EQ(7, c.alignmentMask);
+  EXPECT_EQ(0x107, c.alignmentMask);
   EXPECT_EQ("USB", c.adapterBus);
   EXPECT_EQ("", c.bus);
 
   // Only what came back is read.
   DriveConnection cut;
   ASSERT_TRUE(DecodeAdapterDescriptor(bytes.data(), 24, &cut));
-  EXPECT_EQ(7, cut.alignmentMask);
+  EXPECT_EQ(0x107, cut.alignmentMask);
   EXPECT_EQ("", cut.adapterBus);
   DriveConnection shorter;
   ASSERT_TRUE(DecodeAdapterDescriptor(bytes.data(), 19, &shorter));
@@ -323,6 +329,29 @@ TEST_F(ConnectionTest, ABufferNeedingNoCopyReachesTheSystemItself) {
   ASSERT_EQ(CommandOutcome::kGood, list->Execute(0, Command(0x12, DriveCommand::kFromDrive, room + 4, 32)).kind());
   EXPECT_EQ(static_cast<void*>(room + 4), os->passThroughRequests.back().DataBuffer);
   EXPECT_EQ(0, std::memcmp(room + 4, kAnswer, sizeof kAnswer));
+}
+
+// Bytes past those the system returned are not read, though the
+// descriptor's Size claims them; a mask beyond a page is a driver's
+// mistake and is not kept to.
+TEST_F(ConnectionTest, WhatTheSystemDidNotReturnIsNotReadAndAnOversizedMaskIsIgnored) {
+  driveemu::EmulatedUnit unit = AlignedUnit(0);
+  std::vector<BYTE> device = DeviceBytes();
+  Put32(device, 4, 64);  // Size: more than the 28 bytes that come
+  device.resize(28);
+  unit.deviceDescriptor = device;
+  std::vector<BYTE> adapter(32, 0);
+  Put32(adapter, 0, 32);
+  Put32(adapter, 4, 32);
+  Put32(adapter, 16, 0x1FFF);
+  unit.adapterDescriptor = adapter;
+  Discover(Profile({unit}));
+  const DriveConnection connection = list->Connection(0);
+  EXPECT_EQ("", connection.bus);
+  EXPECT_EQ(0x1FFF, connection.alignmentMask);
+  alignas(16) BYTE room[64];
+  ASSERT_EQ(CommandOutcome::kGood, list->Execute(0, Command(0x12, DriveCommand::kFromDrive, room + 1, 32)).kind());
+  EXPECT_EQ(static_cast<void*>(room + 1), os->passThroughRequests.back().DataBuffer);
 }
 
 TEST_F(ConnectionTest, TheStandInRefusesAMisalignedBufferAsWindowsDoes) {

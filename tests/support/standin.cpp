@@ -342,6 +342,8 @@ BOOL StandInPlatform::QueryProperty(const driveemu::EmulatedUnit& unit, void* in
   }
   const std::vector<BYTE> answer = device ? DeviceDescriptor(unit) : AdapterDescriptor(unit);
   const DWORD n = static_cast<DWORD>(std::min<size_t>(answer.size(), outSize));
+  // Past what it returns the system promises nothing: not zeros.
+  std::memset(out, 0xCC, outSize);
   std::memcpy(out, answer.data(), n);
   if (returned != nullptr) *returned = n;
   return TRUE;
