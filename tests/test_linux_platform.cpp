@@ -684,6 +684,8 @@ TEST_F(SysfsConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
   AddAt("sr3", "pci0000:00/0000:00:1e.0/0000:05:00.0/fw1/fw1.0/host7", "");
   AddAt("sr4", "pci0000:00/0000:00:01.1/ata5/host10", "");
   AddAt("sr5", "pci0000:00/0000:00:07.0/host11", "");
+  // sbp2 names its bus whatever the path's components are.
+  AddAt("sr6", "pci0000:00/0000:00:1e.0/0000:05:00.0/ohci0/host12", "sbp2");
   Install();
 
   const struct {
@@ -693,7 +695,8 @@ TEST_F(SysfsConnectionTest, OtherHostsTellVirtioFirewireOrPlainScsi) {
     bool bridged;
   } expected[] = {{"/dev/sr0", "virtio", "virtio_scsi", false}, {"/dev/sr1", "SCSI", "sym53c8xx", false},
                   {"/dev/sr2", "IEEE 1394", "sbp2", true},      {"/dev/sr3", "IEEE 1394", "", true},
-                  {"/dev/sr4", "ATA", "", false},               {"/dev/sr5", "SCSI", "", false}};
+                  {"/dev/sr4", "ATA", "", false},               {"/dev/sr5", "SCSI", "", false},
+                  {"/dev/sr6", "IEEE 1394", "sbp2", true}};
   for (const auto& drive : expected) {
     DriveConnection connection = Of(drive.path);
     EXPECT_EQ("sysfs", connection.source) << drive.path;
@@ -716,6 +719,7 @@ TEST_F(SysfsConnectionTest, SerialComesFromVpdPage80WithinTheFileAndThePage) {
       {"NUL padding", std::string("\x05\x80\x00\x08" "NUL\0\0\0\0\0", 12), "NUL"},
       {"another page", std::string("\x05\x83\x00\x04" "WXYZ", 8), ""},
       {"no room for a length", std::string("\x05\x80\x00", 3), ""},
+      {"a length over 255, the file shorter", std::string("\x05\x80\x01\x00" "LONGSN", 10), "LONGSN"},
   };
   int number = 0;
   std::vector<std::string> devices;

@@ -1603,6 +1603,8 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
     EXPECT_NE(std::string::npos, out.find("\"regions\": [1, 8]")) << out;
     EXPECT_NE(std::string::npos, out.find("\"region_mask\": 126"));
     EXPECT_NE(std::string::npos, out.find("\"type_code\": 2"));
+    EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "0"}, &out, &err));
+    EXPECT_NE(std::string::npos, out.find("\"user_changes_left\": 4,\n        \"vendor_resets_left\": 1")) << out;
     EXPECT_EQ(kReportAllAnswered, RunCommand({"--detail", "--json", "--drive", "5"}, &out, &err));
     EXPECT_NE(std::string::npos, out.find("\"region\": null")) << out;
   }
