@@ -391,6 +391,24 @@ def connection_checks(checks, folder, drives):
     checks.check("the USB drives' rows are those of the scsi-cd drives reached directly", problems)
 
 
+def region_check(checks, drives):
+    """QEMU implements no REPORT KEY: each drive that lists a DVD profile tells its region setting as
+    a refusal or a command not carried, and nothing decoded; the others have none."""
+    problems = []
+    for drive in drives:
+        profiles = (drive.get("configuration") or {}).get("profiles") or []
+        dvd = any(0x10 <= p["number"] <= 0x2B for p in profiles)
+        region = drive.get("region")
+        if not dvd:
+            if region is not None:
+                problems.append(f"drive {drive['index']}: a region without a DVD profile")
+        elif region is None:
+            problems.append(f"drive {drive['index']}: no region setting for a DVD drive")
+        elif region["answered"] or region["state"] is not None or not (region["sense_text"] or region["not_carried"]):
+            problems.append(f"drive {drive['index']}: the region is {region}")
+    checks.check("REPORT KEY: every DVD drive's region setting told as QEMU refused it, none decoded", problems)
+
+
 def replay_checks(checks, folder, program):
     """--replay of each saved report prints the very report it holds, and the others of the same run."""
     saved = os.path.join(folder, "detail.json")
@@ -491,6 +509,7 @@ def main():
     if len(detail) == len(EXPECTED_DRIVES):
         peer_checks(checks, folder, detail)
         connection_checks(checks, folder, detail)
+        region_check(checks, detail)
     else:
         for position in range(len(EXPECTED_DRIVES)):
             for peer in ("features agree with sg_get_config", "page 2Ah agrees with sdparm",
@@ -500,6 +519,8 @@ def main():
             checks.check(f"drive {position}: the connection is as sysfs tells it",
                          "not evaluated: no detail of the schema for every drive")
         checks.check("the USB drives' rows are those of the scsi-cd drives reached directly",
+                     "not evaluated: no detail of the schema for every drive")
+        checks.check("REPORT KEY: every DVD drive's region setting told as QEMU refused it, none decoded",
                      "not evaluated: no detail of the schema for every drive")
     replay_checks(checks, folder, args.report)
     for mistake in sorted(set(PEER_MISTAKES)):
