@@ -11,7 +11,7 @@
 struct ProtectionScheme {
   int code;           // the feature's code
   std::string name;   // "CSS", "CPRM", "AACS", ...
-  long version;       // the scheme's own version where the feature gives one; -1 else
+  long long version;  // the scheme's own version where the feature gives one; -1 else
   bool current;       // the feature's current bit: usable with the disc in the drive
 };
 
