@@ -934,7 +934,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     if (aspi) UseWindows98(os);
     os.transportError = ERROR_SEM_TIMEOUT;
     std::string saved, err;
-    const int status = RunCommand({"--json", "--detail"}, &saved, &err);
+    const int status = RunCommand({"--json", "--probe"}, &saved, &err);
     EXPECT_EQ(kReportSomeFailed, status);
     if (!aspi) {
       for (const char* command : {"INQUIRY", "GET CONFIGURATION", "GET PERFORMANCE", "READ DISC INFORMATION"})
@@ -944,7 +944,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
         {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"},
-        {"--device", "g:", "--json"}, {"--list"}, {"--list", "--json", "--redact"}};
+        {"--device", "g:", "--json"}, {"--list"}, {"--list", "--json", "--redact"}, {"--probe"}, {"--json", "--probe"}};
     for (const std::vector<const char*>& form : forms) {
       std::string direct, replayed;
       const int expected = RunCommand(form, &direct, &err);
@@ -1614,6 +1614,72 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
 
 // The protection features in one line, with the AACS bits on bus
 // encryption, and what the report cannot tell said as such.
+// A clock for the probe's time: each reading 14 s later than the last.
+double g_probeSeconds = 0;
+double SlowClock() { return g_probeSeconds += 14; }
+
+// The probe reads and nothing else, and holds its bounds: nine commands at
+// most, each begun only while its time-out ends within 60 s; a drive that
+// times out is sent nothing more.
+TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
+  const std::vector<BYTE> reads = {kInquiryOperation, kModeSense10Operation, kGetConfigurationOperation,
+                                   kGetPerformanceOperation, kReadDiscInformationOperation, kReadTocOperation,
+                                   kReadCapacityOperation, kReadDiscStructureOperation, kReportKeyOperation,
+                                   kRead10Operation, kReadCdOperation};
+  driveemu::EmulatedUnit cd = MixedModeCd(0);
+  cd.replies[kReadCdOperation] = Reply(std::vector<BYTE>(2352, 0));
+  cd.replies[kRead10Operation] = Reply(std::vector<BYTE>(2048, 0));
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(Profile({cd}));
+    if (aspi) UseWindows98(os);
+    std::string out, err;
+    RunCommand({"--detail"}, &out, &err);
+    const std::size_t detail = SentCdbs(os, aspi).size();
+    os.passThroughRequests.clear();
+    os.aspiLog.clear();
+    RunCommand({"--probe"}, &out, &err);
+    const std::vector<std::vector<BYTE>> sent = SentCdbs(os, aspi);
+    EXPECT_EQ(detail + 9, sent.size());
+    for (const std::vector<BYTE>& cdb : sent) EXPECT_NE(reads.end(), std::find(reads.begin(), reads.end(), cdb[0]));
+    // Audio track 1 and data track 3 (from 41400) at their 17th blocks.
+    EXPECT_EQ((std::vector<BYTE>{0x28, 0, 0, 0, 0xA1, 0xC8, 0, 0, 1, 0}), sent[detail]);
+    EXPECT_EQ((std::vector<BYTE>{0xBE, 0x04, 0, 0, 0, 16, 0, 0, 1, 0xF8, 0, 0}), sent.back());
+    EXPECT_NE(std::string::npos, out.find("  Probe: data LBA 41416 (track 3); audio LBA 16 (track 1)\n")) << out;
+  }
+
+  StandInPlatform os(Profile({cd}));
+  DeviceList devices;
+  devices.Enumerate();
+  g_probeSeconds = 0;
+  const DriveAnswers slow = CollectAnswers(devices, 0, true, true, SlowClock);
+  // Read at 14, 28 and 42 s; a fourth would end at 71 s.
+  EXPECT_TRUE(slow.probeRawSector.outcome.Good());
+  EXPECT_EQ(CommandOutcome::kNotSent, slow.probeC2.outcome.failure);
+  EXPECT_STREQ("the probe's 60 s were spent", slow.probeAudioAgain.outcome.message);
+  const std::vector<std::vector<BYTE>> sent = SentCdbs(os, false);
+  EXPECT_EQ(3, std::count_if(sent.begin(), sent.end(), [](const std::vector<BYTE>& c) {
+              return c[0] == kReadCdOperation || c[0] == kRead10Operation;
+            }));
+  const DriveReport report = InterpretDrive(slow, true, true);
+  EXPECT_EQ("not tried: READ CD was not carried: the probe's 60 s were spent",
+            report.probe.checks[kProbeAudioRepeat].found.Text());
+
+  // A liar that never answers READ CD: timed out once, asked nothing more.
+  driveemu::EmulatedUnit mute = cd;
+  mute.replies[kReadCdOperation] = TransportFailure();
+  StandInPlatform stuck(Profile({mute}));
+  stuck.transportError = ERROR_SEM_TIMEOUT;
+  std::string out, err;
+  RunCommand({"--json", "--probe"}, &out, &err);
+  const std::vector<std::vector<BYTE>> asked = SentCdbs(stuck, false);
+  EXPECT_EQ(kReadCdOperation, asked.back()[0]);
+  EXPECT_EQ(1, std::count_if(asked.begin(), asked.end(), [](const std::vector<BYTE>& c) { return c[0] == 0xBE; }));
+  EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: READ CD was not carried: timed out\""));
+  EXPECT_NE(std::string::npos,
+            out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on READ CD\""));
+}
+
 TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
   const std::vector<std::vector<BYTE>> all = {
       driveemu::FeatureDescriptor(0x0106, 0x01, {0, 0, 0, 0x01}), driveemu::FeatureDescriptor(0x010B, 0x00, {0, 0, 0, 0x01}),

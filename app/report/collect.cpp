@@ -491,6 +491,10 @@ std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail, bool pr
   return drives;
 }
 
+void ForgetProbe(DriveAnswers& answers) {
+  for (const ProbeRead& read : kProbeReads) answers.*read.slot = CommandAnswer();
+}
+
 void Redact(DriveAnswers& answers) {
   for (char& c : answers.connection.serial) c = static_cast<char>(kRedacted);
   std::vector<BYTE>& inquiry = answers.inquiry.data;

@@ -188,6 +188,10 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail, bool probe 
 DriveReport CollectDrive(DeviceList& devices, int index, bool detail, bool probe = false);
 std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false, bool probe = false);
 
+// Drops the probe's answers: a saved report replayed without --probe
+// shows the report of a run without it.
+void ForgetProbe(DriveAnswers& answers);
+
 // Blanks out, in the answers themselves, what may tell the drive apart from
 // every other of its make: the drive serial number (feature 0108h) and the
 // vendor-specific INQUIRY bytes 36-55, each byte an asterisk, and the
