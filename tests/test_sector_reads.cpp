@@ -3,7 +3,10 @@
 // generated discs of the read probe as the profile reader takes them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/support/helpers.h"
 #include "tools/driveemu/drive_model.h"

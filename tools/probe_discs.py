@@ -64,8 +64,8 @@ SYNC = bytes([0x00] + [0xFF] * 10 + [0x00])
 PREGAP = 150  # physical address of LBA 0
 
 MODE1, FORM1, FORM2, AUDIO = "mode1", "mode2-form1", "mode2-form2", "audio"
-# Where each data kind keeps its user data and its EDC (EDC over 16.. for
-# Mode 2, whose header is left out so that the sector can move).
+# Where each data kind keeps its user data and its EDC, and where the EDC's
+# coverage starts: Mode 2's leaves out the sync and the header.
 LAYOUT = {
     MODE1: {"user": (16, 2064), "edc_from": 0, "edc_at": 2064},
     FORM1: {"user": (24, 2072), "edc_from": 16, "edc_at": 2072},

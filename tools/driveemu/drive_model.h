@@ -130,7 +130,9 @@ struct DriveProfile {
 // from the starting feature on; 1: the current ones of those; 2: the
 // starting one alone). GET PERFORMANCE: the header, then as many
 // descriptors of the type asked for as the maximum number allows. READ(10)
-// and READ CD, when the unit has sectors: see ReadSectors in the source. An
+// and READ CD, when the unit has sectors: the user data, or the parts of
+// each block byte 9 and byte 10 ask for; a sector missing or of another
+// kind ends in CHECK CONDITION before any data. An
 // operation the unit has neither a model nor a reply for ends in ILLEGAL
 // REQUEST, INVALID COMMAND OPERATION CODE.
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
