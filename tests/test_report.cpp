@@ -1680,6 +1680,74 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
             out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on READ CD\""));
 }
 
+// The generated discs (tools/probe_discs.py, with CRC tables of its own):
+// two good ones, one whose drive declares no C2 and refuses it, and liars,
+// each with one fault the probe must name; on both transports, and again
+// from the saved report.
+TEST(ReportTest, TheProbeFindsWhatEachEmulatedDiscHoldsAndEachLie) {
+  std::string error;
+  const driveemu::DriveProfile discs = ProfileFile(QUILLANOR_PROBE_DISCS, &error);
+  ASSERT_EQ("", error);
+  const std::string works = "works (verified)";
+  const std::string c2Refused = "refused (Illegal Request, Invalid field in CDB)";
+  const std::string noReadCd = "refused (Illegal Request, Invalid command operation code)";
+  const std::string noAudio = "not tried: no audio track on the disc";
+  // By target: what each check found, in the order of kProbeChecks.
+  const std::vector<std::vector<std::string>> expected = {
+      {works, works, works, works, works, works, works},
+      {works, works, works, works, works, works, noAudio},
+      {works, works, c2Refused, c2Refused, works, works, noAudio},
+      {works, "answers but wrong: EDC B1C06438h, computed B1C06439h", works, works, works, works, works},
+      {works, "answers but wrong: header address 00:02:17, off by +1 from 00:02:16", works, works, works, works, works},
+      {works, works, works, works, "answers but wrong: Q CRC 931Bh, computed 931Ah",
+       "answers but wrong: Q CRC 931Bh, computed 931Ah", works},
+      {works, works, works, works, "answers but wrong: Q address 00:02:17, off by +1 from 00:02:16",
+       "answers but wrong: Q address 00:02:17, off by +1 from 00:02:16", works},
+      {works, works, c2Refused, c2Refused, works, works, works},
+      {works, works, "answers but wrong: C2 pointers flag 16 of 2352 bytes of a block that read without error",
+       "answers but wrong: C2 pointers flag 16 of 2352 bytes of a block that read without error; the block error "
+       "byte is FFh on a block that read without error",
+       works, works, works},
+      {noReadCd, noReadCd, noReadCd, noReadCd, noReadCd, noReadCd, noReadCd},
+      {works, works, works, works, works, works,
+       "answers but wrong: the two reads differ in 1 of 2352 bytes, the first at byte 0"},
+  };
+  const std::string capture = "quillanor-probe-test.json";
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(discs);
+    if (aspi) UseWindows98(os);
+    std::string out, err, text, replayed;
+    RunCommand({"--json", "--probe"}, &out, &err);
+    std::vector<DriveReport> drives;
+    Capture saved;
+    ASSERT_TRUE(ReadCapture(out, &saved, &error)) << error;
+    ASSERT_EQ(expected.size(), saved.drives.size());
+    for (std::size_t d = 0; d < saved.drives.size(); ++d) {
+      const DriveReport drive = InterpretDrive(saved.drives[d], true, true);
+      ASSERT_EQ(static_cast<std::size_t>(kProbeCheckCount), drive.probe.checks.size());
+      for (int c = 0; c < kProbeCheckCount; ++c)
+        EXPECT_EQ(expected[d][static_cast<std::size_t>(c)], drive.probe.checks[static_cast<std::size_t>(c)].found.Text())
+            << drive.Name() << ": " << kProbeChecks[c].key;
+      // What the drives declare: C2 and CD Read but on the drive without C2.
+      const ProbeCheck& c2 = drive.probe.checks[kProbeC2];
+      EXPECT_EQ(d == 2 ? kDeclaresNo : kDeclaresYes, c2.page);
+      EXPECT_EQ(d == 2 ? kDeclaresNo : kDeclaresYes, c2.features);
+      EXPECT_EQ(kDeclaresNothing, drive.probe.checks[kProbeFormattedQ].page);
+    }
+    Save(capture, out);
+    RunCommand({"--probe"}, &text, &err);
+    RunCommand({"--replay", capture.c_str(), "--probe"}, &replayed, &err);
+    EXPECT_EQ(text, replayed);
+    EXPECT_NE(std::string::npos, text.find("    Capability                Page  Features  Probe found\n"
+                                           "    READ CD, user data        -     yes       works (verified)\n"
+                                           "    Raw sector (2352)         -     yes       works (verified)\n"
+                                           "    C2 pointers (294)         yes   yes       works (verified)\n"))
+        << text;
+  }
+  std::remove(capture.c_str());
+}
+
 TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
   const std::vector<std::vector<BYTE>> all = {
       driveemu::FeatureDescriptor(0x0106, 0x01, {0, 0, 0, 0x01}), driveemu::FeatureDescriptor(0x010B, 0x00, {0, 0, 0, 0x01}),
