@@ -1645,7 +1645,7 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
     // Audio track 1 and data track 3 (from 41400) at their 17th blocks.
     EXPECT_EQ((std::vector<BYTE>{0x28, 0, 0, 0, 0xA1, 0xC8, 0, 0, 1, 0}), sent[detail]);
     EXPECT_EQ((std::vector<BYTE>{0xBE, 0x04, 0, 0, 0, 16, 0, 0, 1, 0xF8, 0, 0}), sent.back());
-    EXPECT_NE(std::string::npos, out.find("  Probe: data LBA 41416 (track 3); audio LBA 16 (track 1)\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("  Probe: data block LBA 41416 (track 3); audio block LBA 16 (track 1)\n")) << out;
   }
 
   StandInPlatform os(Profile({cd}));
@@ -1678,6 +1678,28 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
   EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: READ CD was not carried: timed out\""));
   EXPECT_NE(std::string::npos,
             out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on READ CD\""));
+}
+
+// Where the probe reads nothing it says why, in one line; a saved report
+// of a run without it replayed with --probe says it holds none.
+TEST(ReportTest, TheProbeSaysWhyItReadNothing) {
+  driveemu::EmulatedUnit noToc = ClosedCdRw(4);
+  noToc.formatReplies[driveemu::FormatKey(0x43, 0x00)] = CheckCondition(0x05, 0x24, 0x00);
+  StandInPlatform os(Profile({AppendableDvdPlusRDl(0), BlankCdR(1), DvdDrive(2, {}), Drive(0, 3, "OLD", "READER"), noToc}));
+  std::string out, err;
+  RunCommand({"--probe"}, &out, &err);
+  for (const char* why : {"the disc is a DVD+R DL, and READ CD reads CDs", "the disc is blank", "no disc in the drive",
+                          "the drive told no current profile", "no TOC came to choose the blocks from"})
+    EXPECT_NE(std::string::npos, out.find(std::string("  Probe: not tried: ") + why + "\n")) << why << "\n" << out;
+  for (const std::vector<BYTE>& cdb : SentCdbs(os, false)) EXPECT_TRUE(cdb[0] != kReadCdOperation && cdb[0] != kRead10Operation);
+
+  const std::string capture = "quillanor-no-probe.json";
+  StandInPlatform cd(Profile({MixedModeCd(0)}));
+  RunCommand({"--json", "--detail"}, &out, &err);
+  Save(capture, out);
+  RunCommand({"--replay", capture.c_str(), "--probe", "--json"}, &out, &err);
+  EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: the saved report holds no probe of this drive\""));
+  std::remove(capture.c_str());
 }
 
 // The generated discs (tools/probe_discs.py, with CRC tables of its own):

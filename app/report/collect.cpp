@@ -253,7 +253,7 @@ bool ProbeSectorsOf(const DriveAnswers& answers, ProbeSectors* sectors, std::str
     return false;
   }
   if (profile < 0x08 || profile > 0x0A) {
-    *whyNot = "the disc is no CD (profile " + std::to_string(profile) + "), and READ CD reads CDs";
+    *whyNot = "the disc is a " + ProfileName(static_cast<int>(profile)) + ", and READ CD reads CDs";
     return false;
   }
   if (Blank(InformationOf(answers.discInformation))) {
@@ -405,6 +405,7 @@ ProbeReport InterpretProbe(const DriveAnswers& answers, const DriveReport& drive
     // Neither sent nor skipped: a saved report of a run without the probe.
     if (!any && first.outcome.message[0] == '\0') whyNot = "the saved report holds no probe of this drive";
   }
+  probe.whyNotTried = whyNot;
   const auto answer = [&answers](CommandAnswer DriveAnswers::*slot) { return SentOrSkipped(answers, slot); };
   for (int id = 0; id < kProbeCheckCount; ++id) {
     ProbeCheck check;
