@@ -1664,6 +1664,15 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
   const DriveReport report = InterpretDrive(slow, true, true);
   EXPECT_EQ("not tried: READ CD was not carried: the probe's 60 s were spent",
             report.probe.checks[kProbeAudioRepeat].found.Text());
+  // ASPI waits 30 s for a command: read at 14 and 28 s only.
+  StandInPlatform old(Profile({cd}));
+  UseWindows98(old);
+  DeviceList aspi;
+  aspi.Enumerate();
+  g_probeSeconds = 0;
+  const DriveAnswers slower = CollectAnswers(aspi, 0, true, true, SlowClock);
+  EXPECT_TRUE(slower.probeUserData.outcome.Good());
+  EXPECT_EQ(CommandOutcome::kNotSent, slower.probeRawSector.outcome.failure);
 
   // A liar that never answers READ CD: timed out once, asked nothing more.
   driveemu::EmulatedUnit mute = cd;

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "device/aspi_transport.h"
+
 namespace {
 
 const WORD kConfigurationHeaderLength = 8;
@@ -276,12 +278,14 @@ void CollectProbe(DeviceList& devices, int index, DriveAnswers* answers, Seconds
   ProbeSectors sectors;
   std::string whyNot;
   if (!ProbeSectorsOf(*answers, &sectors, &whyNot)) return;
+  // The longest a command may take: its time-out, or ASPI's wait.
+  const double longest = devices.UsesAspi() ? kAspiWaitMilliseconds / 1000.0 : kCommandTimeOutSeconds;
   const double start = clock();
   for (const ProbeRead& read : kProbeReads) {
     if (!(read.audio ? sectors.audio : sectors.data)) continue;
     const std::uint32_t lba = static_cast<std::uint32_t>(read.audio ? sectors.audioLba : sectors.dataLba);
     CommandAnswer& slot = answers->*read.slot;
-    if (clock() - start + kCommandTimeOutSeconds > kProbeSeconds) {
+    if (clock() - start + longest > kProbeSeconds) {
       std::vector<BYTE> scratch(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
       const DriveCommand command = read.operation == kRead10Operation
                                        ? Read10Command(scratch.data(), lba)

@@ -168,8 +168,8 @@ struct DriveReport {
 // its medium, at most five more; for a drive with a DVD profile, REPORT
 // KEY for its region setting, one more.
 // With `probe` (and `detail`), for a drive with a CD, the probe's reads:
-// at most nine commands, each begun only while its time-out still ends
-// within kProbeSeconds of the first, by `clock`.
+// at most nine commands, each begun only while its time-out (on ASPI, the
+// wait for it) still ends within kProbeSeconds of the first, by `clock`.
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
 // Seconds on a clock that only goes forward.
