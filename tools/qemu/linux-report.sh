@@ -73,9 +73,12 @@ done
 # Second opinions on the sector the probe reads, on each drive with a CD
 # (sg_get_config names a CD profile current): the first data track's
 # (control bit 2 in wodim's TOC) 17th sector, or its last when it is
-# shorter. sg_raw sends the probe's READ CD (raw sector) and READ(10),
-# keeps the bytes and tells the CDB it sent (-v, on standard error);
-# cd-read reads the sector in Mode 1 its own way.
+# shorter. sg_raw sends the probe's READ(10), READ CD (raw sector) and
+# READ CD (C2 pointers), keeps the bytes and tells the CDB it sent and how
+# many bytes the kernel says came (-v, on standard error);
+# cd-read reads the sector in Mode 1 its own way, and dd through the
+# kernel's block device (cd-read's own road on Linux, which libcdio 2.1.0
+# takes for a failure after reading the bytes).
 for block in /sys/class/block/sr*; do
   [ -e "$block" ] || continue
   sr=${block##*/}
@@ -99,6 +102,9 @@ for block in /sys/class/block/sr*; do
   # shellcheck disable=SC2086  # the address is four words
   run "sg_raw-read-cd-$sr.txt" sg_raw -v -R -r 2352 -o "sg_raw-read-cd-$sr.bin" "$node" be 00 $address 00 00 01 f8 00 00
   # shellcheck disable=SC2086
+  run "sg_raw-read-cd-c2-$sr.txt" sg_raw -v -R -r 2646 -o "sg_raw-read-cd-c2-$sr.bin" "$node" be 00 $address 00 00 01 fa 00 00
+  # shellcheck disable=SC2086
   run "sg_raw-read10-$sr.txt" sg_raw -v -R -r 2048 -o "sg_raw-read10-$sr.bin" "$node" 28 00 $address 00 00 01 00
   run "cd-read-$sr.txt" cd-read --no-header -m m1f1 -s "$lba" -n 1 -o "cd-read-$sr.bin" --cdrom-device="$node"
+  run "dd-$sr.txt" dd if="$node" of="dd-$sr.bin" bs=2048 skip="$lba" count=1
 done
