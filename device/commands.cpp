@@ -88,6 +88,57 @@ DriveCommand RpcStateCommand(BYTE* answer) {
   return FromDrive(cdb, sizeof(cdb), 14, answer, kRpcStateAnswerLength);
 }
 
+namespace {
+void PutLba(BYTE* at, std::uint32_t lba) {
+  at[0] = static_cast<BYTE>(lba >> 24), at[1] = static_cast<BYTE>(lba >> 16);
+  at[2] = static_cast<BYTE>(lba >> 8), at[3] = static_cast<BYTE>(lba);
+}
+}  // namespace
+
+DriveCommand Read10Command(BYTE* answer, std::uint32_t lba) {
+  BYTE cdb[10] = {kRead10Operation, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x00};
+  PutLba(cdb + 2, lba);
+  return FromDrive(cdb, sizeof(cdb), 18, answer, kUserDataLength);
+}
+
+std::size_t ReadCdBlockLength(const std::vector<BYTE>& cdb) {
+  if (cdb.size() < 12 || cdb[0] != kReadCdOperation) return 0;
+  const BYTE fields = cdb[9];
+  std::size_t length = 0;
+  if (((cdb[1] >> 2) & 0x07) == kCdDaSector) {
+    if (fields & 0xF8) length = kRawSectorLength;
+  } else {
+    // A Mode 1 sector: sync 12, header 4, no subheader, user data, EDC, 8 zero bytes and ECC 288.
+    if (fields & 0x80) length += 12;
+    if (fields & 0x20) length += 4;
+    if (fields & 0x10) length += kUserDataLength;
+    if (fields & 0x08) length += 288;
+  }
+  switch ((fields >> 1) & 0x03) {
+    case 1: length += kC2PointersLength; break;
+    case 2: length += kC2BlockErrorLength; break;
+    case 3: return 0;
+    default: break;
+  }
+  switch (cdb[10] & 0x07) {
+    case 0: break;
+    case 1: case 4: length += kRawSubChannelLength; break;
+    case 2: length += kFormattedQLength; break;
+    default: return 0;
+  }
+  return length;
+}
+
+DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE fields, BYTE subChannel) {
+  BYTE cdb[12] = {kReadCdOperation, static_cast<BYTE>(sectorType << 2), 0, 0, 0, 0, 0x00, 0x00, 0x01, fields,
+                  subChannel, 0x00};
+  PutLba(cdb + 2, lba);
+  const std::size_t length = ReadCdBlockLength(std::vector<BYTE>(cdb, cdb + sizeof(cdb)));
+  DriveCommand command = FromDrive(cdb, sizeof(cdb), 18, answer, length);
+  std::memset(answer, kUnsentByte, length);
+  return command;
+}
+
 CommandAnswer AnswerOf(const DriveCommand& command, const CommandOutcome& outcome) {
   CommandAnswer answer;
   answer.sent = true;
@@ -123,6 +174,10 @@ std::size_t AllocationLength(const std::vector<BYTE>& cdb) {
       return kCapacityAnswerLength;
     case kGetPerformanceOperation:
       return cdb.size() < 10 ? 0 : PerformanceLength(Word(cdb, 8));
+    case kRead10Operation:
+      return Word(cdb, 7) * kUserDataLength;
+    case kReadCdOperation:
+      return cdb.size() < 12 ? 0 : ((std::size_t{cdb[6]} << 16) | Word(cdb, 7)) * ReadCdBlockLength(cdb);
     default:
       return 0;
   }

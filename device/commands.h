@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "platform/scsi_command.h"
@@ -23,6 +24,8 @@ const BYTE kReadTocOperation = 0x43;
 const BYTE kReadCapacityOperation = 0x25;
 const BYTE kReadDiscStructureOperation = 0xAD;
 const BYTE kReportKeyOperation = 0xA4;
+const BYTE kRead10Operation = 0x28;
+const BYTE kReadCdOperation = 0xBE;
 // Every command may take this long before the system ends it.
 const unsigned kCommandTimeOutSeconds = 15;
 
@@ -87,10 +90,35 @@ DriveCommand DiscStructureCommand(BYTE* answer, BYTE mediaType, BYTE format, WOR
 const BYTE kRpcStateFormat = 0x08;
 const WORD kRpcStateAnswerLength = 8;
 DriveCommand RpcStateCommand(BYTE* answer);
+// READ(10) (28h) of one 2048-byte block at `lba`:
+// 28 00 LBA 00 00 01 00.
+const WORD kUserDataLength = 2048;
+DriveCommand Read10Command(BYTE* answer, std::uint32_t lba);
+// READ CD (BEh) of one block at `lba`: BE TYPE<<2 LBA 00 00 01 FIELDS
+// SUBCHANNEL 00, with the expected sector type (0 any, 1 CD-DA), the
+// fields of byte 9 (F8h the whole 2352-byte sector; 02h/04h add the C2
+// pointers, 294 or 296 bytes) and the sub-channel of byte 10 (01h raw P-W,
+// 96 bytes; 02h formatted Q, 16). Its buffer is not zeroed but filled with
+// kUnsentByte, so that bytes the drive did not send stand out where the
+// transport does not tell how many came (ASPI).
+const WORD kRawSectorLength = 2352;
+const WORD kC2PointersLength = 294;
+const WORD kC2BlockErrorLength = 296;
+const WORD kFormattedQLength = 16;
+const WORD kRawSubChannelLength = 96;
+const BYTE kUnsentByte = 0xA5;
+const BYTE kAnySector = 0x00;
+const BYTE kCdDaSector = 0x01;
+// The bytes one block of a READ CD CDB makes: the main channel's fields
+// as a Mode 1 sector has them (a CD-DA sector is all user data), then C2
+// and sub-channel; 0 for reserved codes.
+std::size_t ReadCdBlockLength(const std::vector<BYTE>& cdb);
+DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE fields, BYTE subChannel);
 // The bytes a CDB of these commands lets the drive send: INQUIRY's bytes
 // 3-4, bytes 7-8 of MODE SENSE(10), GET CONFIGURATION, READ DISC
 // INFORMATION and READ TOC/PMA/ATIP, READ DISC STRUCTURE's and REPORT KEY's bytes 8-9, READ
-// CAPACITY's 8, GET PERFORMANCE's header and its descriptors of bytes 8-9;
+// CAPACITY's 8, GET PERFORMANCE's header and its descriptors of bytes 8-9,
+// READ(10)'s blocks of 2048 bytes and READ CD's blocks by their fields;
 // 0 for any other CDB or one cut short.
 std::size_t AllocationLength(const std::vector<BYTE>& cdb);
 

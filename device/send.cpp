@@ -47,3 +47,14 @@ CommandAnswer ReportRpcState(DeviceList& devices, int index) {
   BYTE buffer[kRpcStateAnswerLength];
   return SendRequest(devices, index, RpcStateCommand(buffer));
 }
+
+CommandAnswer ReadUserData(DeviceList& devices, int index, std::uint32_t lba) {
+  std::vector<BYTE> buffer(kUserDataLength);
+  return SendRequest(devices, index, Read10Command(buffer.data(), lba));
+}
+
+CommandAnswer ReadCd(DeviceList& devices, int index, BYTE sectorType, std::uint32_t lba, BYTE fields,
+                     BYTE subChannel) {
+  std::vector<BYTE> buffer(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
+  return SendRequest(devices, index, ReadCdCommand(buffer.data(), sectorType, lba, fields, subChannel));
+}

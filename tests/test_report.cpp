@@ -277,7 +277,7 @@ TEST(ReportTest, OptionsHelpVersionAndMistakes) {
   EXPECT_EQ(kReportAllAnswered, RunCommand({"--help"}, &out, &err));
   EXPECT_EQ(0u, out.find("Usage: quillanor-report [--json]"));
   // --redact blanks a replay as it blanks a report.
-  EXPECT_NE(std::string::npos, out.find("--replay FILE [--json] [--detail | --list] [--redact] [--device PATH | --drive N]"));
+  EXPECT_NE(std::string::npos, out.find("--replay FILE [--json] [--detail | --probe | --list] [--redact]\n"));
   EXPECT_NE(std::string::npos, out.find("Exit status:"));
   EXPECT_EQ(kReportAllAnswered, RunCommand({"-V"}, &out, &err));
   EXPECT_EQ(0u, out.find("quillanor-report "));
@@ -289,6 +289,8 @@ TEST(ReportTest, OptionsHelpVersionAndMistakes) {
             err);
   EXPECT_EQ(kReportCannotRun, RunCommand({"--json", "extra"}, &out, &err));
   EXPECT_EQ(0u, err.find("quillanor-report: unexpected argument 'extra'"));
+  EXPECT_EQ(kReportCannotRun, RunCommand({"--list", "--probe"}, &out, &err));
+  EXPECT_EQ("quillanor-report: --list is one line per drive: give it no --probe\n", err);
 }
 
 TEST(ReportTest, DiscoveryProblemsGoToTheErrorStreamAndMeanNoRun) {

@@ -1,5 +1,7 @@
 #include "app/report/collect.h"
 
+#include <chrono>
+
 namespace {
 
 const WORD kConfigurationHeaderLength = 8;
@@ -188,7 +190,7 @@ bool HasUsbDevice(const DriveConnection& connection) {
   return false;
 }
 
-const ReportCommand kReportCommands[14] = {
+const ReportCommand kReportCommands[23] = {
     {"INQUIRY", "INQUIRY", &DriveAnswers::inquiry, kInquiryOperation},
     {"MODE SENSE(10)", "MODE SENSE(10)", &DriveAnswers::modeSense, kModeSense10Operation},
     {"GET CONFIGURATION (header)", "GET CONFIGURATION", &DriveAnswers::configurationHeader, kGetConfigurationOperation},
@@ -205,7 +207,137 @@ const ReportCommand kReportCommands[14] = {
     {"READ DISC STRUCTURE (BD disc information)", "READ DISC STRUCTURE", &DriveAnswers::bdInformation,
      kReadDiscStructureOperation},
     {"REPORT KEY (RPC state)", "REPORT KEY", &DriveAnswers::rpcState, kReportKeyOperation},
+    {"READ(10) (probe)", "READ(10)", &DriveAnswers::probeRead10, kRead10Operation},
+    {"READ CD (user data)", "READ CD", &DriveAnswers::probeUserData, kReadCdOperation},
+    {"READ CD (raw sector)", "READ CD", &DriveAnswers::probeRawSector, kReadCdOperation},
+    {"READ CD (C2 pointers)", "READ CD", &DriveAnswers::probeC2, kReadCdOperation},
+    {"READ CD (C2 and block error)", "READ CD", &DriveAnswers::probeC2BlockError, kReadCdOperation},
+    {"READ CD (formatted Q)", "READ CD", &DriveAnswers::probeFormattedQ, kReadCdOperation},
+    {"READ CD (raw P-W)", "READ CD", &DriveAnswers::probeRawPw, kReadCdOperation},
+    {"READ CD (audio)", "READ CD", &DriveAnswers::probeAudio, kReadCdOperation},
+    {"READ CD (audio again)", "READ CD", &DriveAnswers::probeAudioAgain, kReadCdOperation},
 };
+
+namespace {
+
+// The probe's reads, in the order it sends them: READ(10), or READ CD with
+// its expected sector type, the fields of byte 9 and the sub-channel.
+struct ProbeRead {
+  CommandAnswer DriveAnswers::*slot;
+  bool audio;  // of the audio block; else of the data block
+  BYTE operation, sectorType, fields, subChannel;
+};
+const ProbeRead kProbeReads[] = {
+    {&DriveAnswers::probeRead10, false, kRead10Operation, 0, 0, 0},
+    {&DriveAnswers::probeUserData, false, kReadCdOperation, kAnySector, 0x10, 0x00},
+    {&DriveAnswers::probeRawSector, false, kReadCdOperation, kAnySector, 0xF8, 0x00},
+    {&DriveAnswers::probeC2, false, kReadCdOperation, kAnySector, 0xFA, 0x00},
+    {&DriveAnswers::probeC2BlockError, false, kReadCdOperation, kAnySector, 0xFC, 0x00},
+    {&DriveAnswers::probeFormattedQ, false, kReadCdOperation, kAnySector, 0xF8, 0x02},
+    {&DriveAnswers::probeRawPw, false, kReadCdOperation, kAnySector, 0xF8, 0x01},
+    {&DriveAnswers::probeAudio, true, kReadCdOperation, kCdDaSector, 0xF8, 0x00},
+    {&DriveAnswers::probeAudioAgain, true, kReadCdOperation, kCdDaSector, 0xF8, 0x00},
+};
+static_assert(sizeof kProbeReads / sizeof kProbeReads[0] <= kProbeCommandLimit, "the probe's bound");
+
+// The sectors of the disc the probe reads; false, with why, where there
+// are none: no CD, or no TOC of it.
+bool ProbeSectorsOf(const DriveAnswers& answers, ProbeSectors* sectors, std::string* whyNot) {
+  long profile = 0;
+  if (!CurrentProfile(answers.configurationHeader, &profile)) {
+    *whyNot = "the drive told no current profile";
+    return false;
+  }
+  if (profile == 0) {
+    *whyNot = "no disc in the drive";
+    return false;
+  }
+  if (profile < 0x08 || profile > 0x0A) {
+    *whyNot = "the disc is no CD (profile " + std::to_string(profile) + "), and READ CD reads CDs";
+    return false;
+  }
+  if (Blank(InformationOf(answers.discInformation))) {
+    *whyNot = "the disc is blank";
+    return false;
+  }
+  const Toc toc = answers.toc.Good() ? DecodeToc(answers.toc.data.data(), answers.toc.data.size()) : Toc();
+  if (!toc.decoded) {
+    *whyNot = "no TOC came to choose the blocks from";
+    return false;
+  }
+  *sectors = ChooseProbeSectors(toc);
+  return true;
+}
+
+// The probe's reads, each while the drive is reachable and its time-out
+// would still end within the probe's time; one that would not is recorded
+// as not sent, with why.
+void CollectProbe(DeviceList& devices, int index, DriveAnswers* answers, SecondsClock clock) {
+  ProbeSectors sectors;
+  std::string whyNot;
+  if (!ProbeSectorsOf(*answers, &sectors, &whyNot)) return;
+  const double start = clock();
+  for (const ProbeRead& read : kProbeReads) {
+    if (!(read.audio ? sectors.audio : sectors.data)) continue;
+    const std::uint32_t lba = static_cast<std::uint32_t>(read.audio ? sectors.audioLba : sectors.dataLba);
+    CommandAnswer& slot = answers->*read.slot;
+    if (clock() - start + kCommandTimeOutSeconds > kProbeSeconds) {
+      std::vector<BYTE> scratch(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
+      const DriveCommand command = read.operation == kRead10Operation
+                                       ? Read10Command(scratch.data(), lba)
+                                       : ReadCdCommand(scratch.data(), read.sectorType, lba, read.fields, read.subChannel);
+      const std::string why = "the probe's " + std::to_string(kProbeSeconds) + " s were spent";
+      slot = AnswerOf(command, CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, why.c_str()));
+      continue;
+    }
+    slot = read.operation == kRead10Operation
+               ? ReadUserData(devices, index, lba)
+               : ReadCd(devices, index, read.sectorType, lba, read.fields, read.subChannel);
+    if (Unreachable(slot)) return;
+  }
+}
+
+// What the page and the features declare of each capability the probe
+// weighs.
+void Declarations(const DriveReport& drive, ProbeCheck* check) {
+  const bool page = drive.capabilities.Answered();
+  const BYTE byte5 = drive.capabilities.page[3];  // page bytes 2-7
+  const auto bit = [&](int n) { return page ? ((byte5 >> n) & 1 ? kDeclaresYes : kDeclaresNo) : kDeclaresNothing; };
+  const Feature* cdRead = nullptr;
+  for (const Feature& feature : drive.features.features)
+    if (feature.code == 0x001E) cdRead = &feature;
+  const bool listed = drive.features.decoded;
+  const ProbeDeclared readCd = !listed ? kDeclaresNothing : cdRead ? kDeclaresYes : kDeclaresNo;
+  const ProbeDeclared c2 = !listed ? kDeclaresNothing
+                           : cdRead && !cdRead->data.empty() && (cdRead->data[0] & 0x02) ? kDeclaresYes
+                                                                                       : kDeclaresNo;
+  switch (check->id) {
+    case kProbeUserData:
+    case kProbeRawSector:
+      check->features = readCd;
+      break;
+    case kProbeC2:
+    case kProbeC2BlockError:
+      check->page = bit(4);    // C2 pointers supported
+      check->features = c2;    // CD Read's C2 flag
+      break;
+    case kProbeRawPw:
+      check->page = bit(2);    // R-W supported
+      break;
+    case kProbeAudioRepeat:
+      check->page = bit(0);    // CD-DA commands supported
+      check->features = readCd;
+      break;
+    default:
+      break;  // no declaration speaks of the formatted Q
+  }
+}
+
+}  // namespace
+
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // A drive that let a command time out, or is gone, would make every further
 // command wait as long again (a time-out costs its 15 s and as much again
@@ -232,7 +364,7 @@ DriveAnswers DiscoveryAnswers(DeviceList& devices, int index) {
   return answers;
 }
 
-DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
+DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail, bool probe, SecondsClock clock) {
   DriveAnswers answers = DiscoveryAnswers(devices, index);
   if (Unreachable(answers.inquiry)) return answers;
   answers.modeSense = ModeSenseCapabilities(devices, index);
@@ -256,10 +388,56 @@ DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail) {
   for (const ReportCommand& command : kReportCommands)
     if (Unreachable(answers.*command.slot)) return answers;
   if (HasDvdProfile(answers)) answers.rpcState = ReportRpcState(devices, index);
+  if (probe && !Unreachable(answers.rpcState)) CollectProbe(devices, index, &answers, clock);
   return answers;
 }
 
-DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
+namespace {
+
+ProbeReport InterpretProbe(const DriveAnswers& answers, const DriveReport& drive) {
+  ProbeReport probe;
+  probe.asked = true;
+  std::string whyNot;
+  if (ProbeSectorsOf(answers, &probe.sectors, &whyNot)) {
+    bool any = false;
+    for (const ProbeRead& read : kProbeReads) any = any || (answers.*read.slot).sent;
+    const CommandAnswer first = SentOrSkipped(answers, kProbeReads[0].slot);
+    // Neither sent nor skipped: a saved report of a run without the probe.
+    if (!any && first.outcome.message[0] == '\0') whyNot = "the saved report holds no probe of this drive";
+  }
+  const auto answer = [&answers](CommandAnswer DriveAnswers::*slot) { return SentOrSkipped(answers, slot); };
+  for (int id = 0; id < kProbeCheckCount; ++id) {
+    ProbeCheck check;
+    check.id = static_cast<ProbeCheckId>(id);
+    Declarations(drive, &check);
+    const bool audio = check.id == kProbeAudioRepeat;
+    const ProbeSectors& sectors = probe.sectors;
+    if (!whyNot.empty()) {
+      check.found = NotTried(whyNot);
+    } else if (audio ? !sectors.audio : !sectors.data) {
+      check.found = NotTried(audio ? sectors.whyNoAudio : sectors.whyNoData);
+    } else {
+      switch (check.id) {
+        case kProbeUserData:
+          check.found = CheckUserData(answer(&DriveAnswers::probeUserData), answer(&DriveAnswers::probeRead10));
+          break;
+        case kProbeRawSector: check.found = CheckRawSector(answer(&DriveAnswers::probeRawSector)); break;
+        case kProbeC2: check.found = CheckC2(answer(&DriveAnswers::probeC2), false); break;
+        case kProbeC2BlockError: check.found = CheckC2(answer(&DriveAnswers::probeC2BlockError), true); break;
+        case kProbeFormattedQ: check.found = CheckSubChannel(answer(&DriveAnswers::probeFormattedQ), false); break;
+        case kProbeRawPw: check.found = CheckSubChannel(answer(&DriveAnswers::probeRawPw), true); break;
+        default:
+          check.found = CheckAudioRepeat(answer(&DriveAnswers::probeAudio), answer(&DriveAnswers::probeAudioAgain));
+      }
+    }
+    probe.checks.push_back(check);
+  }
+  return probe;
+}
+
+}  // namespace
+
+DriveReport InterpretDrive(const DriveAnswers& answers, bool detail, bool probe) {
   DriveReport drive;
   drive.answers = answers;
   CString vendor, product;
@@ -299,16 +477,17 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail) {
   drive.rpcAsked = HasDvdProfile(answers) && (rpc.sent || rpc.outcome.message[0] != '\0');
   drive.rpcOutcome = rpc.outcome;
   if (answers.rpcState.Good()) drive.rpc = DecodeRpcState(Bytes(answers.rpcState), answers.rpcState.data.size());
+  if (probe) drive.probe = InterpretProbe(answers, drive);
   return drive;
 }
 
-DriveReport CollectDrive(DeviceList& devices, int index, bool detail) {
-  return InterpretDrive(CollectAnswers(devices, index, detail), detail);
+DriveReport CollectDrive(DeviceList& devices, int index, bool detail, bool probe) {
+  return InterpretDrive(CollectAnswers(devices, index, detail, probe), detail, probe);
 }
 
-std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail) {
+std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail, bool probe) {
   std::vector<DriveReport> drives;
-  for (int i = 0; i < devices.GetCount(); ++i) drives.push_back(CollectDrive(devices, i, detail));
+  for (int i = 0; i < devices.GetCount(); ++i) drives.push_back(CollectDrive(devices, i, detail, probe));
   return drives;
 }
 

@@ -16,6 +16,7 @@
 #include "interrogation/inquiry_detail.h"
 #include "interrogation/medium.h"
 #include "interrogation/performance.h"
+#include "interrogation/probe.h"
 #include "interrogation/protection.h"
 #include "platform/connection.h"
 
@@ -45,6 +46,11 @@ struct DriveAnswers {
   CommandAnswer bdInformation;        // READ DISC STRUCTURE 00h of a BD
   // Then, for a drive that lists a DVD profile:
   CommandAnswer rpcState;             // REPORT KEY, the RPC state
+  // With --probe, for a CD: one block of the first data track, read by
+  // READ(10) and by READ CD in each of its forms the probe weighs, and one
+  // block of the first audio track read twice.
+  CommandAnswer probeRead10, probeUserData, probeRawSector, probeC2, probeC2BlockError, probeFormattedQ, probeRawPw;
+  CommandAnswer probeAudio, probeAudioAgain;
   // What the system tells of how the drive is reached: no command to it.
   DriveConnection connection;
 
@@ -60,7 +66,7 @@ struct ReportCommand {
   CommandAnswer DriveAnswers::*slot;
   BYTE operation;  // the CDB's byte 0
 };
-extern const ReportCommand kReportCommands[14];
+extern const ReportCommand kReportCommands[23];
 
 // The connection's members by their names in a saved report: its texts,
 // those of its USB device (an object of their own), and its numbers.
@@ -147,6 +153,9 @@ struct DriveReport {
   CommandOutcome rpcOutcome;
   RpcState rpc = RpcState();
   ContentProtection protection = ContentProtection();
+  // With --probe: what the drive declares of each capability the probe
+  // weighs, and what it did.
+  ProbeReport probe = ProbeReport();
 
   // The tree text: vendor, one blank, product.
   std::string Name() const { return vendor + " " + product; }
@@ -158,17 +167,26 @@ struct DriveReport {
 // INQUIRY; then, where the current profile names a disc, the questions of
 // its medium, at most five more; for a drive with a DVD profile, REPORT
 // KEY for its region setting, one more.
+// With `probe` (and `detail`), for a drive with a CD, the probe's reads:
+// at most nine commands, each begun only while its time-out still ends
+// within kProbeSeconds of the first, by `clock`.
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
-DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail);
+// Seconds on a clock that only goes forward.
+typedef double (*SecondsClock)();
+double SteadySeconds();
+const unsigned kProbeSeconds = 60;
+const int kProbeCommandLimit = 16;
+DriveAnswers CollectAnswers(DeviceList& devices, int index, bool detail, bool probe = false,
+                            SecondsClock clock = SteadySeconds);
 // What the report knows of a drive without a command of its own: its
 // path, discovery's INQUIRY and its connection (--list).
 DriveAnswers DiscoveryAnswers(DeviceList& devices, int index);
-// What the answers come to; `detail` as they were collected.
-DriveReport InterpretDrive(const DriveAnswers& answers, bool detail);
+// What the answers come to; `detail` and `probe` as they were collected.
+DriveReport InterpretDrive(const DriveAnswers& answers, bool detail, bool probe = false);
 // Both, for one drive and for every drive of the list in index order.
-DriveReport CollectDrive(DeviceList& devices, int index, bool detail);
-std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false);
+DriveReport CollectDrive(DeviceList& devices, int index, bool detail, bool probe = false);
+std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false, bool probe = false);
 
 // Blanks out, in the answers themselves, what may tell the drive apart from
 // every other of its make: the drive serial number (feature 0108h) and the

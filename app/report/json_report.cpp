@@ -492,6 +492,52 @@ void Protection(JsonWriter& json, const DriveReport& drive) {
   json.EndObject();
 }
 
+void Sector(JsonWriter& json, const char* key, bool found, int track, std::int32_t lba) {
+  json.Key(key);
+  if (!found) {
+    json.Null();
+    return;
+  }
+  json.BeginObject(true);
+  json.Key("track").Number(track);
+  json.Key("lba").Number(lba);
+  json.EndObject();
+}
+
+void Declared(JsonWriter& json, const char* key, ProbeDeclared declared) {
+  json.Key(key);
+  TextOrNull(json, declared != kDeclaresNothing, declared == kDeclaresYes ? "yes" : "no");
+}
+
+// What the probe found of each capability, against what the drive declares;
+// nothing without --probe, null for a drive without the detail.
+void Probe(JsonWriter& json, const DriveReport& drive, bool asked) {
+  if (!asked) return;
+  json.Key("probe");
+  if (!drive.detailed) {
+    json.Null();
+    return;
+  }
+  const ProbeReport& probe = drive.probe;
+  json.BeginObject();
+  Sector(json, "data_sector", probe.sectors.data, probe.sectors.dataTrack, probe.sectors.dataLba);
+  Sector(json, "audio_sector", probe.sectors.audio, probe.sectors.audioTrack, probe.sectors.audioLba);
+  json.Key("checks").BeginArray();
+  for (const ProbeCheck& check : probe.checks) {
+    json.BeginObject();
+    json.Key("check").String(kProbeChecks[check.id].key);
+    json.Key("capability").String(kProbeChecks[check.id].capability);
+    Declared(json, "page", check.page);
+    Declared(json, "features", check.features);
+    json.Key("verdict").String(ProbeKindName(check.found.kind));
+    json.Key("found").String(check.found.Text());
+    Notes(json, check.found.notes);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+}
+
 // Each command as it was sent and what came of it: a saved report is also
 // a capture, which --replay reads back (replay.cpp).
 void Commands(JsonWriter& json, const DriveAnswers& answers) {
@@ -517,7 +563,7 @@ void Commands(JsonWriter& json, const DriveAnswers& answers) {
   json.EndArray();
 }
 
-void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
+void Drive(JsonWriter& json, const DriveReport& drive, bool detail, bool probe) {
   const CapabilitiesResult& result = drive.capabilities;
   json.BeginObject();
   json.Key("index").Number(drive.answers.index);
@@ -553,6 +599,7 @@ void Drive(JsonWriter& json, const DriveReport& drive, bool detail) {
   NotCarried(json, result.outcome);
   if (detail) {
     WriteConnection(json, drive.answers.connection);
+    Probe(json, drive, probe);
     if (drive.detailed) {
       Inquiry(json, drive.inquiry);
       Mechanism(json, drive.mechanism);
@@ -578,7 +625,7 @@ void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, c
   json.Key("version").String(options.version);
   json.Key("redacted").Bool(options.redacted);
   json.Key("drives").BeginArray();
-  for (std::size_t d = 0; d < drives.size(); ++d) Drive(json, drives[d], options.detail);
+  for (std::size_t d = 0; d < drives.size(); ++d) Drive(json, drives[d], options.detail, options.probe);
   json.EndArray();
   json.EndObject();
 }

@@ -7,8 +7,9 @@ const char kReportProgram[] = "quillanor-report";
 // Written for the system it runs on: Windows knows the window and ASPI,
 // Linux neither.
 const char kReportUsage[] =
-    "Usage: quillanor-report [--json] [--detail | --list] [--redact] [--device PATH | --drive N]\n"
-    "       quillanor-report --replay FILE [--json] [--detail | --list] [--redact] [--device PATH | --drive N]\n"
+    "Usage: quillanor-report [--json] [--detail | --probe | --list] [--redact] [--device PATH | --drive N]\n"
+    "       quillanor-report --replay FILE [--json] [--detail | --probe | --list] [--redact]\n"
+    "                        [--device PATH | --drive N]\n"
     "Print, for every CD/DVD drive of this computer, its name and what it can do:\n"
     "the 24 capabilities that the drive reports in its MMC capabilities page\n"
     "(MODE SENSE page 2Ah), or why it could not report them.\n"
@@ -20,6 +21,11 @@ const char kReportUsage[] =
     "                  speeds of GET PERFORMANCE, and the disc in the drive (its\n"
     "                  status, tracks, capacity, maker); with --json, also every\n"
     "                  command's raw answer, so that the report can be replayed\n"
+    "  --probe         --detail, and for a drive with a CD in it, read a block\n"
+    "                  of its first data track and of its first audio track in\n"
+    "                  the forms READ CD offers (raw, C2 pointers, sub-channel)\n"
+    "                  and check what comes against what the drive declares;\n"
+    "                  it only reads: at most 9 commands and 60 s more a drive\n"
     "  --list          print one line per drive, for inventories: its index,\n"
     "                  path, vendor, product, revision, connection and serial\n"
     "                  number, tab-separated under a header line (with --json,\n"
@@ -105,6 +111,8 @@ bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* option
       options->json = true;
     } else if (option == "--detail") {
       options->detail = true;
+    } else if (option == "--probe") {
+      options->probe = options->detail = true;
     } else if (option == "--list") {
       options->list = true;
     } else if (option == "--redact") {
@@ -132,6 +140,8 @@ bool ParseReportOptions(int argc, const char* const* argv, ReportOptions* option
       return Wrong(err, "unrecognized option '" + option + "'", true);
     }
   }
-  if (options->list && options->detail) return Wrong(err, "--list is one line per drive: give it no --detail", false);
+  if (options->list && options->detail)
+    return Wrong(err, std::string("--list is one line per drive: give it no ") + (options->probe ? "--probe" : "--detail"),
+                 false);
   return true;
 }

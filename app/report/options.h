@@ -10,6 +10,7 @@ struct ReportOptions {
   bool version = false;
   bool redact = false;
   bool list = false;       // --list: one line per drive
+  bool probe = false;      // --probe: read the CD to check what the drive declares (implies detail)
   std::string replay;      // --replay: the saved report to read instead of the drives
   std::string devicePath;  // --device: the drive opened by this path; empty for none
   long driveIndex = -1;    // --drive: the drive of this index; -1 for none

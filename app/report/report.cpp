@@ -101,6 +101,7 @@ int Print(const std::vector<DriveReport>& drives, const ReportOptions& options, 
     JsonReportOptions json;
     json.version = QUILLANOR_VERSION;
     json.detail = options.detail;
+    json.probe = options.probe;
     json.redacted = redacted;
     WriteJsonReport(*out, drives, json);
   } else {
@@ -130,7 +131,7 @@ int Replay(const ReportOptions& options, std::string* out, std::string* err) {
   std::vector<DriveReport> drives;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     if (options.redact) Redact(chosen[i]);
-    drives.push_back(InterpretDrive(chosen[i], options.detail));
+    drives.push_back(InterpretDrive(chosen[i], options.detail, options.probe));
   }
   return Print(drives, options, capture.redacted || options.redact, out);
 }
@@ -182,11 +183,12 @@ int RunReport(int argc, const char* const* argv, std::string* out, std::string* 
   std::vector<DriveReport> drives;
   for (std::size_t i = 0; i < indices.size(); ++i) {
     DriveAnswers answers =
-        options.list ? DiscoveryAnswers(devices, indices[i]) : CollectAnswers(devices, indices[i], options.detail);
+        options.list ? DiscoveryAnswers(devices, indices[i])
+                     : CollectAnswers(devices, indices[i], options.detail, options.probe);
     answers.lettered = listed[static_cast<std::size_t>(indices[i])].lettered;
     answers.driveLetter = listed[static_cast<std::size_t>(indices[i])].driveLetter;
     if (options.redact) Redact(answers);
-    drives.push_back(InterpretDrive(answers, options.detail));
+    drives.push_back(InterpretDrive(answers, options.detail, options.probe));
   }
   return Print(drives, options, options.redact, out);
 }

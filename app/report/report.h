@@ -24,6 +24,7 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives);
 struct JsonReportOptions {
   const char* version = "0";
   bool detail = false;
+  bool probe = false;  // a member "probe" for each drive
   bool redacted = false;
 };
 void WriteJsonReport(std::string& out, const std::vector<DriveReport>& drives, const JsonReportOptions& options);

@@ -458,6 +458,35 @@ std::vector<Line> DetailLines(const DriveReport& drive) {
   return lines;
 }
 
+const char* DeclaredText(ProbeDeclared declared) {
+  return declared == kDeclaresYes ? "yes" : declared == kDeclaresNo ? "no" : "-";
+}
+
+std::string SectorText(bool found, int track, std::int32_t lba, const std::string& whyNot) {
+  return found ? "LBA " + std::to_string(lba) + " (track " + std::to_string(track) + ")" : whyNot;
+}
+
+// The probe as a table: each capability, what the page and the features
+// declare of it, and what the probe found; notes below.
+void WriteProbe(std::string& out, const ProbeReport& probe) {
+  const std::size_t name = 26, page = 6, features = 10, found = 4 + name + page + features;
+  const ProbeSectors& s = probe.sectors;
+  WriteFree(out, "  ", "Probe: data " + SectorText(s.data, s.dataTrack, s.dataLba, s.whyNoData) + "; audio " +
+                           SectorText(s.audio, s.audioTrack, s.audioLba, s.whyNoAudio));
+  const auto row = [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
+    const std::vector<std::string> pieces = Wrap(d, kColumns - found, kColumns - found);
+    out += "    " + a + std::string(name - a.size(), ' ') + b + std::string(page - b.size(), ' ') + c +
+           std::string(features - c.size(), ' ') + pieces[0] + "\n";
+    for (std::size_t i = 1; i < pieces.size(); ++i) out += std::string(found, ' ') + pieces[i] + "\n";
+  };
+  row("Capability", "Page", "Features", "Probe found");
+  for (const ProbeCheck& check : probe.checks)
+    row(kProbeChecks[check.id].capability, DeclaredText(check.page), DeclaredText(check.features), check.found.Text());
+  for (const ProbeCheck& check : probe.checks)
+    for (const std::string& note : check.found.notes)
+      WriteFree(out, "    ", std::string("Note: ") + kProbeChecks[check.id].capability + ": " + note);
+}
+
 }  // namespace
 
 std::string CommandFailure(const char* command, const CommandOutcome& outcome) {
@@ -513,5 +542,6 @@ void WriteTextReport(std::string& out, const std::vector<DriveReport>& drives) {
     if (!drive.detailed) continue;
     std::vector<Line> lines = DetailLines(drive);
     for (std::size_t l = 0; l < lines.size(); ++l) write(lines[l].first, lines[l].second);
+    if (drive.probe.asked) WriteProbe(out, drive.probe);
   }
 }
