@@ -593,6 +593,9 @@ def probe_drive_checks(checks, folder, drive, expected, title):
     for name in PROBE_AUDIO_COMMANDS:
         if name in probe_commands:
             problems.append(f"{name} sent on a CD without audio")
+    # It says it sends at most nine commands a drive.
+    if len(probe_commands) > 9:
+        problems.append(f"{len(probe_commands)} probe commands sent: {sorted(probe_commands)}")
     checks.check(f"{title}: the probe reads the sector the peers chose from wodim's TOC, with the probe's CDBs",
                  problems)
 
@@ -757,12 +760,12 @@ def probe_checks(checks, folder):
     if not plain:
         problems.append("no --detail JSON")
     for drive in plain:
-        if "probe" not in drive or drive["probe"] is not None:
-            problems.append(f"drive {drive.get('index')}: probe {drive.get('probe', 'absent')!r}, not null")
+        if drive.get("probe") is not None:
+            problems.append(f"drive {drive.get('index')}: probe {drive['probe']!r}, not absent or null")
         sent = [c.get("command") for c in drive.get("commands") or [] if (c.get("cdb") or "")[:2] in ("28", "be")]
         if sent:
             problems.append(f"drive {drive.get('index')}: sent {sent} without --probe")
-    checks.check("--detail without --probe: every drive's probe null, no READ(10) or READ CD sent", problems)
+    checks.check("--detail without --probe: no drive has a probe, none was sent READ(10) or READ CD", problems)
 
     # It reads and never writes.
     problems = [] if drives else ["no drives in the --probe JSON"]
@@ -785,7 +788,13 @@ def probe_checks(checks, folder):
     if text is None or not drives:
         problems.append("no --probe text or JSON")
     for drive in drives:
-        block = " ".join(" ".join((blocks.get(drive.get("index")) or {}).get("other", [])).split())
+        other = (blocks.get(drive.get("index")) or {}).get("other", [])
+        # "Probe: data LBA 16 (track 1); audio no audio track on the disc": a sector, or why none.
+        said = [line for line in other if line.startswith("Probe:")]
+        if len(said) != 1 or not re.fullmatch(r"Probe: data \S.*\S; audio \S.*\S", said[0]):
+            problems.append(f"drive {drive.get('index')}: the probe's line {said!r} does not name a sector or why "
+                            f"there is none, for data and for audio")
+        block = " ".join(" ".join(other).split())
         for check in probe_of(drive).get("checks") or []:
             for words in (check.get("capability") or "", " ".join((check.get("found") or "").split())):
                 if words not in block:
