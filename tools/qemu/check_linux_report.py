@@ -5,9 +5,10 @@ the JSON, the text, their exit statuses and the kernel's own view of the
 drives; the detail against three peers nobody here wrote (sg_get_config's
 features, sdparm's capabilities page, cd-drive's summary; the disc against
 wodim -toc, cd-info and dvd+rw-mediainfo), each peer held
-against MMC through the raw answers where the two disagree; and, with
---report, that --replay of each saved report prints that report again, byte
-for byte. One line per check, then "N passed, M failed"; exits 1 when a
+against MMC through the raw answers where the two disagree; --probe on the
+CD's sector against sg_raw, cd-read, the block device and the image, and its
+verdicts against what QEMU answered; and, with --report, that --replay of
+each saved report prints that report again, byte for byte. One line per check, then "N passed, M failed"; exits 1 when a
 check failed.
 
   check_linux_report.py FOLDER [--guest-status TEXT] [--report PROGRAM]
