@@ -487,10 +487,6 @@ def fixed_sense(hex_text):
     return data[2] & 0x0F, data[12], data[13]
 
 
-def command(drive, name):
-    return next((c for c in drive.get("commands") or [] if c.get("command") == name), None)
-
-
 def read_bytes(folder, name):
     try:
         with open(os.path.join(folder, name), "rb") as f:
@@ -585,7 +581,7 @@ def probe_drive_checks(checks, folder, drive, expected, title):
     lba = (probe.get("data_sector") or {}).get("lba", peers_lba)
     for name, (cdb, length) in PROBE_DATA_COMMANDS.items():
         sent = probe_commands.get(name)
-        want = cdb.replace(" ", "").format(lba=f"{lba or 0:08x}")
+        want = cdb.format(lba=f"{lba or 0:08x}")
         if sent is None:
             if name in ("READ(10) (probe)", "READ CD (raw sector)"):
                 problems.append(f"no {name!r} among the commands")
