@@ -1,15 +1,15 @@
 // The whole report over drives that answer anything: the input describes up
 // to four emulated drives (a current profile; for INQUIRY, MODE SENSE, GET
 // CONFIGURATION, GET PERFORMANCE and the commands about the disc, READ DISC
-// INFORMATION, READ TOC/PMA/ATIP, READ CAPACITY and READ DISC STRUCTURE, an
-// answer of any length, a CHECK CONDITION with any sense
-// bytes, another status, or a command not carried), the transport, and the
-// options. Through the scripted stand-in the report runs as text and as
-// JSON, with and without --detail: every document must parse, to nlohmann-json as
-// to our reader with the same values, and hold the fields
-// docs/report.schema.json requires, the text must hold one block per
-// drive within 80 columns a line, and a saved --json --detail report must
-// replay byte for byte.
+// INFORMATION, READ TOC/PMA/ATIP, READ CAPACITY and READ DISC STRUCTURE, and
+// the probe's READ(10) and READ CD, an answer of any length, a CHECK
+// CONDITION with any sense bytes, another status, or a command not
+// carried), the transport, and the options. Through the scripted stand-in
+// the report runs as text and as JSON, with and without --probe (and so
+// --detail): every document must parse, to nlohmann-json as to our reader
+// with the same values, and hold the fields docs/report.schema.json
+// requires, the text must hold one block per drive within 80 columns a
+// line, and a saved --json --probe report must replay byte for byte.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -78,12 +78,12 @@ void CheckRequired(const JsonValue& value, const JsonValue& node) {
   }
 }
 
-driveemu::CommandReply Reply(FuzzedDataProvider& input) {
+driveemu::CommandReply Reply(FuzzedDataProvider& input, size_t longest) {
   driveemu::CommandReply reply;
   switch (input.ConsumeIntegralInRange<int>(0, 3)) {
     case 0:
       reply.kind = driveemu::CommandReply::kData;
-      reply.data = input.ConsumeBytes<BYTE>(input.ConsumeIntegralInRange<size_t>(0, 300));
+      reply.data = input.ConsumeBytes<BYTE>(input.ConsumeIntegralInRange<size_t>(0, longest));
       break;
     case 1:
       reply.kind = driveemu::CommandReply::kCheckCondition;
@@ -122,8 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WORD profiles[] = {0x0000, 0x0008, 0x0009, 0x000A, 0x0011, 0x001B, 0x002B, 0x0041};
     const size_t pick = input.ConsumeIntegralInRange<size_t>(0, sizeof profiles / sizeof profiles[0]);
     unit.currentProfile = pick < sizeof profiles / sizeof profiles[0] ? profiles[pick] : input.ConsumeIntegral<WORD>();
-    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC), BYTE(0x51), BYTE(0x43), BYTE(0x25), BYTE(0xAD), BYTE(0xA4)})
-      if (input.ConsumeBool()) unit.replies[opcode] = Reply(input);
+    // The probe's reads may answer as long as READ CD's longest block.
+    for (BYTE opcode : {BYTE(0x12), BYTE(0x5A), BYTE(0x46), BYTE(0xAC), BYTE(0x51), BYTE(0x43), BYTE(0x25), BYTE(0xAD),
+                        BYTE(0xA4), BYTE(0x28), BYTE(0xBE)})
+      if (input.ConsumeBool()) unit.replies[opcode] = Reply(input, opcode == 0xBE || opcode == 0x28 ? 2700 : 300);
     if (unit.replies.count(0x12) == 0) unit.inquiry = driveemu::InquiryAnswer("FUZZ", "DRIVE", "1.0");
     profile.units.push_back(unit);
   }
@@ -135,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // --detail from the capture, as --replay makes them (which the tests hold
   // equal to the report's own).
   std::string detail, detailText;
-  Run({"--detail"}, &detailText);
-  Run({"--json", "--detail"}, &detail);
+  Run({"--probe"}, &detailText);
+  Run({"--json", "--probe"}, &detail);
   // The list: a header and one line per drive, a JSON array of as many.
   std::string list, listJson;
   Run({"--list"}, &list);
@@ -157,13 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<DriveReport> plain, replayed;
   for (const DriveAnswers& answers : capture.drives) {
     plain.push_back(InterpretDrive(answers, false));
-    replayed.push_back(InterpretDrive(answers, true));
+    replayed.push_back(InterpretDrive(answers, true, true));
   }
   std::string text, json, again, againText;
   WriteTextReport(text, plain);
   WriteJsonReport(json, plain, JsonReportOptions());
   JsonReportOptions options;
-  options.detail = true;
+  options.detail = options.probe = true;
   WriteJsonReport(again, replayed, options);
   WriteTextReport(againText, replayed);
 

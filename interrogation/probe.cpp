@@ -84,28 +84,35 @@ bool BcdAddress(const unsigned char* msf, std::int32_t* lba) {
   return true;
 }
 
+// An LBA as the time M:S:F of its block; an LBA no CD time reaches as a number.
 std::string MsfWords(std::int32_t lba) {
-  const std::int32_t physical = lba + kPregapBlocks;
+  const long long physical = static_cast<long long>(lba) + kPregapBlocks;
+  if (physical < 0 || physical / 4500 > 99) return "LBA " + std::to_string(lba);
   char text[16];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", static_cast<long>(physical / 4500),
-                static_cast<long>(physical / 75 % 60), static_cast<long>(physical % 75));
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(physical / 4500),
+                static_cast<int>(physical / 75 % 60), static_cast<int>(physical % 75));
   return text;
 }
 
 // The header's address (bytes 12-14) against the LBA asked for.
 void CheckHeader(const unsigned char* header, std::int32_t lba, std::vector<std::string>* reasons) {
-  const std::int32_t physical = lba + kPregapBlocks;
+  const long long physical = static_cast<long long>(lba) + kPregapBlocks;
+  std::int32_t said = 0;
+  if (physical < 0 || physical / 4500 > 99) {
+    // No header can hold the block asked for.
+    if (BcdAddress(header, &said)) reasons->push_back("header address " + MsfWords(said) + " for " + MsfWords(lba));
+    return;
+  }
   const int m = static_cast<int>(physical / 4500), s = static_cast<int>(physical / 75 % 60),
             f = static_cast<int>(physical % 75);
   const unsigned char bcd[3] = {ToBcd(m), ToBcd(s), ToBcd(f)};
-  if (physical < 0 || m > 99 || std::memcmp(header, bcd, 3) == 0) return;
+  if (std::memcmp(header, bcd, 3) == 0) return;
   const unsigned char binary[3] = {static_cast<unsigned char>(m), static_cast<unsigned char>(s),
                                    static_cast<unsigned char>(f)};
-  std::int32_t said = 0;
   if (std::memcmp(header, binary, 3) == 0)
     reasons->push_back("header address " + HexBytes(header, 3) + " in binary, not BCD (" + HexBytes(bcd, 3) + ")");
   else if (BcdAddress(header, &said))
-    reasons->push_back("header address " + MsfWords(said) + ", off by " + Signed(said - lba) + " from " +
+    reasons->push_back("header address " + MsfWords(said) + ", off by " + Signed(static_cast<long long>(said) - lba) + " from " +
                        MsfWords(lba));
   else
     reasons->push_back("header address " + HexBytes(header, 3) + " is not BCD");
@@ -286,9 +293,9 @@ ProbeFinding CheckC2(const CommandAnswer& answer, bool blockError) {
     for (unsigned bit = 0x80; bit != 0; bit >>= 1) flagged += (data[i] & bit) != 0;
   if (flagged)
     reasons.push_back("C2 pointers flag " + std::to_string(flagged) + " of 2352 bytes of a block that read without error");
-  const BYTE blockByte = data[kRawSectorLength + kC2PointersLength];
-  if (blockError && blockByte)
-    reasons.push_back("the block error byte is " + HexBytes(&blockByte, 1) + "h on a block that read without error");
+  if (blockError && data[kRawSectorLength + kC2PointersLength] != 0)
+    reasons.push_back("the block error byte is " + HexBytes(&data[kRawSectorLength + kC2PointersLength], 1) +
+                      "h on a block that read without error");
   return Weighed(reasons, std::vector<std::string>());
 }
 
@@ -321,7 +328,7 @@ ProbeFinding CheckSubChannel(const CommandAnswer& answer, bool raw) {
     if (!BcdAddress(&q[7], &said))
       reasons.push_back("Q address " + HexBytes(&q[7], 3) + " is not BCD");
     else if (said != LbaAsked(answer))
-      reasons.push_back("Q address " + MsfWords(said) + ", off by " + Signed(said - LbaAsked(answer)) + " from " +
+      reasons.push_back("Q address " + MsfWords(said) + ", off by " + Signed(static_cast<long long>(said) - LbaAsked(answer)) + " from " +
                         MsfWords(LbaAsked(answer)));
   } else if (adr == 2 || adr == 3) {
     notes.push_back(std::string("the Q frame holds the ") + (adr == 2 ? "media catalogue number" : "ISRC") +

@@ -94,6 +94,7 @@ struct ProbeCheck {
 
 struct ProbeReport {
   bool asked = false;  // --probe
+  std::string whyNotTried;  // why no block was read: no CD, no TOC; empty when it was
   ProbeSectors sectors;
   std::vector<ProbeCheck> checks;  // kProbeCheckCount, in order
 };

@@ -29,7 +29,7 @@ fi
 
 # One target per decoder of drive answers and per reader of files, and the
 # whole report.
-targets="${*:-archive pe_version drive_detail features performance inquiry medium replay report}"
+targets="${*:-archive pe_version drive_detail features performance inquiry medium probe replay report}"
 targets_built=$(for t in $targets; do printf '%s_fuzz ' "$t"; done)
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \

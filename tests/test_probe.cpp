@@ -97,6 +97,9 @@ TEST(ProbeTest, TheBlocksReadAreTheSeventeenthOfTheFirstDataAndAudioTracks) {
 TEST(ProbeTest, ARawSectorIsRightOnlyWithItsSyncHeaderModeAndEdc) {
   const std::vector<BYTE> good = ZeroMode1Sector();
   EXPECT_EQ("works (verified)", CheckRawSector(Answered(ReadCdCdb(0), good)).Text());
+  std::vector<BYTE> mode1 = ReadCdCdb(0);
+  mode1[1] = 0x08;  // the expected sector type is no part of the address
+  EXPECT_EQ(ProbeFinding::kWorks, CheckRawSector(Answered(mode1, good)).kind);
 
   std::vector<BYTE> sector = good;
   sector[0] = 0xFF;

@@ -934,7 +934,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     if (aspi) UseWindows98(os);
     os.transportError = ERROR_SEM_TIMEOUT;
     std::string saved, err;
-    const int status = RunCommand({"--json", "--detail"}, &saved, &err);
+    const int status = RunCommand({"--json", "--probe"}, &saved, &err);
     EXPECT_EQ(kReportSomeFailed, status);
     if (!aspi) {
       for (const char* command : {"INQUIRY", "GET CONFIGURATION", "GET PERFORMANCE", "READ DISC INFORMATION"})
@@ -944,7 +944,7 @@ TEST(ReportTest, ASavedReportReplaysAsTheReportThatWroteItOnBothTransports) {
     Save(capture, saved);
     const std::vector<std::vector<const char*> > forms = {
         {"--json", "--detail"}, {"--detail"}, {}, {"--json"}, {"--drive", "2", "--detail"}, {"--detail", "--redact"},
-        {"--device", "g:", "--json"}, {"--list"}, {"--list", "--json", "--redact"}};
+        {"--device", "g:", "--json"}, {"--list"}, {"--list", "--json", "--redact"}, {"--probe"}, {"--json", "--probe"}};
     for (const std::vector<const char*>& form : forms) {
       std::string direct, replayed;
       const int expected = RunCommand(form, &direct, &err);
@@ -1614,6 +1614,171 @@ TEST(ReportTest, TheRegionSettingOfADvdDriveIsReadInWords) {
 
 // The protection features in one line, with the AACS bits on bus
 // encryption, and what the report cannot tell said as such.
+// A clock for the probe's time: each reading 14 s later than the last.
+double g_probeSeconds = 0;
+double SlowClock() { return g_probeSeconds += 14; }
+
+// The probe reads and nothing else, and holds its bounds: nine commands at
+// most, each begun only while its time-out ends within 60 s; a drive that
+// times out is sent nothing more.
+TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
+  const std::vector<BYTE> reads = {kInquiryOperation, kModeSense10Operation, kGetConfigurationOperation,
+                                   kGetPerformanceOperation, kReadDiscInformationOperation, kReadTocOperation,
+                                   kReadCapacityOperation, kReadDiscStructureOperation, kReportKeyOperation,
+                                   kRead10Operation, kReadCdOperation};
+  driveemu::EmulatedUnit cd = MixedModeCd(0);
+  cd.replies[kReadCdOperation] = Reply(std::vector<BYTE>(2352, 0));
+  cd.replies[kRead10Operation] = Reply(std::vector<BYTE>(2048, 0));
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(Profile({cd}));
+    if (aspi) UseWindows98(os);
+    std::string out, err;
+    RunCommand({"--detail"}, &out, &err);
+    const std::size_t detail = SentCdbs(os, aspi).size();
+    os.passThroughRequests.clear();
+    os.aspiLog.clear();
+    RunCommand({"--probe"}, &out, &err);
+    const std::vector<std::vector<BYTE>> sent = SentCdbs(os, aspi);
+    EXPECT_EQ(detail + 9, sent.size());
+    for (const std::vector<BYTE>& cdb : sent) EXPECT_NE(reads.end(), std::find(reads.begin(), reads.end(), cdb[0]));
+    // Audio track 1 and data track 3 (from 41400) at their 17th blocks.
+    EXPECT_EQ((std::vector<BYTE>{0x28, 0, 0, 0, 0xA1, 0xC8, 0, 0, 1, 0}), sent[detail]);
+    EXPECT_EQ((std::vector<BYTE>{0xBE, 0x04, 0, 0, 0, 16, 0, 0, 1, 0xF8, 0, 0}), sent.back());
+    EXPECT_NE(std::string::npos, out.find("  Probe: data block LBA 41416 (track 3); audio block LBA 16 (track 1)\n")) << out;
+  }
+
+  StandInPlatform os(Profile({cd}));
+  DeviceList devices;
+  devices.Enumerate();
+  g_probeSeconds = 0;
+  const DriveAnswers slow = CollectAnswers(devices, 0, true, true, SlowClock);
+  // Read at 14, 28 and 42 s; a fourth would end at 71 s.
+  EXPECT_TRUE(slow.probeRawSector.outcome.Good());
+  EXPECT_EQ(CommandOutcome::kNotSent, slow.probeC2.outcome.failure);
+  EXPECT_STREQ("the probe's 60 s were spent", slow.probeAudioAgain.outcome.message);
+  const std::vector<std::vector<BYTE>> sent = SentCdbs(os, false);
+  EXPECT_EQ(3, std::count_if(sent.begin(), sent.end(), [](const std::vector<BYTE>& c) {
+              return c[0] == kReadCdOperation || c[0] == kRead10Operation;
+            }));
+  const DriveReport report = InterpretDrive(slow, true, true);
+  EXPECT_EQ("not tried: READ CD was not carried: the probe's 60 s were spent",
+            report.probe.checks[kProbeAudioRepeat].found.Text());
+  // ASPI waits 30 s for a command: read at 14 and 28 s only.
+  StandInPlatform old(Profile({cd}));
+  UseWindows98(old);
+  DeviceList aspi;
+  aspi.Enumerate();
+  g_probeSeconds = 0;
+  const DriveAnswers slower = CollectAnswers(aspi, 0, true, true, SlowClock);
+  EXPECT_TRUE(slower.probeUserData.outcome.Good());
+  EXPECT_EQ(CommandOutcome::kNotSent, slower.probeRawSector.outcome.failure);
+
+  // A liar that never answers READ CD: timed out once, asked nothing more.
+  driveemu::EmulatedUnit mute = cd;
+  mute.replies[kReadCdOperation] = TransportFailure();
+  StandInPlatform stuck(Profile({mute}));
+  stuck.transportError = ERROR_SEM_TIMEOUT;
+  std::string out, err;
+  RunCommand({"--json", "--probe"}, &out, &err);
+  const std::vector<std::vector<BYTE>> asked = SentCdbs(stuck, false);
+  EXPECT_EQ(kReadCdOperation, asked.back()[0]);
+  EXPECT_EQ(1, std::count_if(asked.begin(), asked.end(), [](const std::vector<BYTE>& c) { return c[0] == 0xBE; }));
+  EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: READ CD was not carried: timed out\""));
+  EXPECT_NE(std::string::npos,
+            out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on READ CD\""));
+}
+
+// Where the probe reads nothing it says why, in one line; a saved report
+// of a run without it replayed with --probe says it holds none.
+TEST(ReportTest, TheProbeSaysWhyItReadNothing) {
+  driveemu::EmulatedUnit noToc = ClosedCdRw(4);
+  noToc.formatReplies[driveemu::FormatKey(0x43, 0x00)] = CheckCondition(0x05, 0x24, 0x00);
+  StandInPlatform os(Profile({AppendableDvdPlusRDl(0), BlankCdR(1), DvdDrive(2, {}), Drive(0, 3, "OLD", "READER"), noToc}));
+  std::string out, err;
+  RunCommand({"--probe"}, &out, &err);
+  for (const char* why : {"the disc is a DVD+R DL, and READ CD reads CDs", "the disc is blank", "no disc in the drive",
+                          "the drive told no current profile", "no TOC came to choose the blocks from"})
+    EXPECT_NE(std::string::npos, out.find(std::string("  Probe: not tried: ") + why + "\n")) << why << "\n" << out;
+  for (const std::vector<BYTE>& cdb : SentCdbs(os, false)) EXPECT_TRUE(cdb[0] != kReadCdOperation && cdb[0] != kRead10Operation);
+
+  const std::string capture = "quillanor-no-probe.json";
+  StandInPlatform cd(Profile({MixedModeCd(0)}));
+  RunCommand({"--json", "--detail"}, &out, &err);
+  Save(capture, out);
+  RunCommand({"--replay", capture.c_str(), "--probe", "--json"}, &out, &err);
+  EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: the saved report holds no probe of this drive\""));
+  std::remove(capture.c_str());
+}
+
+// The generated discs (tools/probe_discs.py, with CRC tables of its own):
+// two good ones, one whose drive declares no C2 and refuses it, and liars,
+// each with one fault the probe must name; on both transports, and again
+// from the saved report.
+TEST(ReportTest, TheProbeFindsWhatEachEmulatedDiscHoldsAndEachLie) {
+  std::string error;
+  const driveemu::DriveProfile discs = ProfileFile(QUILLANOR_PROBE_DISCS, &error);
+  ASSERT_EQ("", error);
+  const std::string works = "works (verified)";
+  const std::string c2Refused = "refused (Illegal Request, Invalid field in CDB)";
+  const std::string noReadCd = "refused (Illegal Request, Invalid command operation code)";
+  const std::string noAudio = "not tried: no audio track on the disc";
+  // By target: what each check found, in the order of kProbeChecks.
+  const std::vector<std::vector<std::string>> expected = {
+      {works, works, works, works, works, works, works},
+      {works, works, works, works, works, works, noAudio},
+      {works, works, c2Refused, c2Refused, works, works, noAudio},
+      {works, "answers but wrong: EDC B1C06438h, computed B1C06439h", works, works, works, works, works},
+      {works, "answers but wrong: header address 00:02:17, off by +1 from 00:02:16", works, works, works, works, works},
+      {works, works, works, works, "answers but wrong: Q CRC 931Bh, computed 931Ah",
+       "answers but wrong: Q CRC 931Bh, computed 931Ah", works},
+      {works, works, works, works, "answers but wrong: Q address 00:02:17, off by +1 from 00:02:16",
+       "answers but wrong: Q address 00:02:17, off by +1 from 00:02:16", works},
+      {works, works, c2Refused, c2Refused, works, works, works},
+      {works, works, "answers but wrong: C2 pointers flag 16 of 2352 bytes of a block that read without error",
+       "answers but wrong: C2 pointers flag 16 of 2352 bytes of a block that read without error; the block error "
+       "byte is FFh on a block that read without error",
+       works, works, works},
+      {noReadCd, noReadCd, noReadCd, noReadCd, noReadCd, noReadCd, noReadCd},
+      {works, works, works, works, works, works,
+       "answers but wrong: the two reads differ in 1 of 2352 bytes, the first at byte 0"},
+  };
+  const std::string capture = "quillanor-probe-test.json";
+  for (bool aspi : {false, true}) {
+    SCOPED_TRACE(aspi ? "ASPI" : "drive port");
+    StandInPlatform os(discs);
+    if (aspi) UseWindows98(os);
+    std::string out, err, text, replayed;
+    RunCommand({"--json", "--probe"}, &out, &err);
+    std::vector<DriveReport> drives;
+    Capture saved;
+    ASSERT_TRUE(ReadCapture(out, &saved, &error)) << error;
+    ASSERT_EQ(expected.size(), saved.drives.size());
+    for (std::size_t d = 0; d < saved.drives.size(); ++d) {
+      const DriveReport drive = InterpretDrive(saved.drives[d], true, true);
+      ASSERT_EQ(static_cast<std::size_t>(kProbeCheckCount), drive.probe.checks.size());
+      for (int c = 0; c < kProbeCheckCount; ++c)
+        EXPECT_EQ(expected[d][static_cast<std::size_t>(c)], drive.probe.checks[static_cast<std::size_t>(c)].found.Text())
+            << drive.Name() << ": " << kProbeChecks[c].key;
+      // What the drives declare: C2 and CD Read but on the drive without C2.
+      const ProbeCheck& c2 = drive.probe.checks[kProbeC2];
+      EXPECT_EQ(d == 2 ? kDeclaresNo : kDeclaresYes, c2.page);
+      EXPECT_EQ(d == 2 ? kDeclaresNo : kDeclaresYes, c2.features);
+      EXPECT_EQ(kDeclaresNothing, drive.probe.checks[kProbeFormattedQ].page);
+    }
+    Save(capture, out);
+    RunCommand({"--probe"}, &text, &err);
+    RunCommand({"--replay", capture.c_str(), "--probe"}, &replayed, &err);
+    EXPECT_EQ(text, replayed);
+    EXPECT_NE(std::string::npos, text.find("    Capability                Page  Features  Probe found\n"
+                                           "    READ CD, user data        -     yes       works (verified)\n"
+                                           "    Raw sector (2352)         -     yes       works (verified)\n"
+                                           "    C2 pointers (294)         yes   yes       works (verified)\n"))
+        << text;
+  }
+  std::remove(capture.c_str());
+}
+
 TEST(ReportTest, ContentProtectionIsSummedUpFromTheFeatures) {
   const std::vector<std::vector<BYTE>> all = {
       driveemu::FeatureDescriptor(0x0106, 0x01, {0, 0, 0, 0x01}), driveemu::FeatureDescriptor(0x010B, 0x00, {0, 0, 0, 0x01}),

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "device/aspi_transport.h"
+
 namespace {
 
 const WORD kConfigurationHeaderLength = 8;
@@ -253,7 +255,7 @@ bool ProbeSectorsOf(const DriveAnswers& answers, ProbeSectors* sectors, std::str
     return false;
   }
   if (profile < 0x08 || profile > 0x0A) {
-    *whyNot = "the disc is no CD (profile " + std::to_string(profile) + "), and READ CD reads CDs";
+    *whyNot = "the disc is a " + ProfileName(static_cast<int>(profile)) + ", and READ CD reads CDs";
     return false;
   }
   if (Blank(InformationOf(answers.discInformation))) {
@@ -276,12 +278,14 @@ void CollectProbe(DeviceList& devices, int index, DriveAnswers* answers, Seconds
   ProbeSectors sectors;
   std::string whyNot;
   if (!ProbeSectorsOf(*answers, &sectors, &whyNot)) return;
+  // The longest a command may take: its time-out, or ASPI's wait.
+  const double longest = devices.UsesAspi() ? kAspiWaitMilliseconds / 1000.0 : kCommandTimeOutSeconds;
   const double start = clock();
   for (const ProbeRead& read : kProbeReads) {
     if (!(read.audio ? sectors.audio : sectors.data)) continue;
     const std::uint32_t lba = static_cast<std::uint32_t>(read.audio ? sectors.audioLba : sectors.dataLba);
     CommandAnswer& slot = answers->*read.slot;
-    if (clock() - start + kCommandTimeOutSeconds > kProbeSeconds) {
+    if (clock() - start + longest > kProbeSeconds) {
       std::vector<BYTE> scratch(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
       const DriveCommand command = read.operation == kRead10Operation
                                        ? Read10Command(scratch.data(), lba)
@@ -405,6 +409,7 @@ ProbeReport InterpretProbe(const DriveAnswers& answers, const DriveReport& drive
     // Neither sent nor skipped: a saved report of a run without the probe.
     if (!any && first.outcome.message[0] == '\0') whyNot = "the saved report holds no probe of this drive";
   }
+  probe.whyNotTried = whyNot;
   const auto answer = [&answers](CommandAnswer DriveAnswers::*slot) { return SentOrSkipped(answers, slot); };
   for (int id = 0; id < kProbeCheckCount; ++id) {
     ProbeCheck check;
@@ -489,6 +494,10 @@ std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail, bool pr
   std::vector<DriveReport> drives;
   for (int i = 0; i < devices.GetCount(); ++i) drives.push_back(CollectDrive(devices, i, detail, probe));
   return drives;
+}
+
+void ForgetProbe(DriveAnswers& answers) {
+  for (const ProbeRead& read : kProbeReads) answers.*read.slot = CommandAnswer();
 }
 
 void Redact(DriveAnswers& answers) {

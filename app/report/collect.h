@@ -168,8 +168,8 @@ struct DriveReport {
 // its medium, at most five more; for a drive with a DVD profile, REPORT
 // KEY for its region setting, one more.
 // With `probe` (and `detail`), for a drive with a CD, the probe's reads:
-// at most nine commands, each begun only while its time-out still ends
-// within kProbeSeconds of the first, by `clock`.
+// at most nine commands, each begun only while its time-out (on ASPI, the
+// wait for it) still ends within kProbeSeconds of the first, by `clock`.
 // Once a command has timed out, or found the drive gone, nothing more is
 // sent to it.
 // Seconds on a clock that only goes forward.
@@ -187,6 +187,10 @@ DriveReport InterpretDrive(const DriveAnswers& answers, bool detail, bool probe 
 // Both, for one drive and for every drive of the list in index order.
 DriveReport CollectDrive(DeviceList& devices, int index, bool detail, bool probe = false);
 std::vector<DriveReport> CollectReport(DeviceList& devices, bool detail = false, bool probe = false);
+
+// Drops the probe's answers: a saved report replayed without --probe
+// shows the report of a run without it.
+void ForgetProbe(DriveAnswers& answers);
 
 // Blanks out, in the answers themselves, what may tell the drive apart from
 // every other of its make: the drive serial number (feature 0108h) and the

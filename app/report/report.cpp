@@ -131,6 +131,7 @@ int Replay(const ReportOptions& options, std::string* out, std::string* err) {
   std::vector<DriveReport> drives;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     if (options.redact) Redact(chosen[i]);
+    if (!options.probe) ForgetProbe(chosen[i]);
     drives.push_back(InterpretDrive(chosen[i], options.detail, options.probe));
   }
   return Print(drives, options, capture.redacted || options.redact, out);

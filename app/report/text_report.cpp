@@ -462,8 +462,9 @@ const char* DeclaredText(ProbeDeclared declared) {
   return declared == kDeclaresYes ? "yes" : declared == kDeclaresNo ? "no" : "-";
 }
 
-std::string SectorText(bool found, int track, std::int32_t lba, const std::string& whyNot) {
-  return found ? "LBA " + std::to_string(lba) + " (track " + std::to_string(track) + ")" : whyNot;
+std::string SectorText(const char* what, bool found, int track, std::int32_t lba, const std::string& whyNot) {
+  return found ? std::string(what) + " block LBA " + std::to_string(lba) + " (track " + std::to_string(track) + ")"
+               : "no " + std::string(what) + " block (" + whyNot + ")";
 }
 
 // The probe as a table: each capability, what the page and the features
@@ -471,8 +472,12 @@ std::string SectorText(bool found, int track, std::int32_t lba, const std::strin
 void WriteProbe(std::string& out, const ProbeReport& probe) {
   const std::size_t name = 26, page = 6, features = 10, found = 4 + name + page + features;
   const ProbeSectors& s = probe.sectors;
-  WriteFree(out, "  ", "Probe: data " + SectorText(s.data, s.dataTrack, s.dataLba, s.whyNoData) + "; audio " +
-                           SectorText(s.audio, s.audioTrack, s.audioLba, s.whyNoAudio));
+  if (!probe.whyNotTried.empty()) {
+    WriteFree(out, "  ", "Probe: not tried: " + probe.whyNotTried);
+    return;
+  }
+  WriteFree(out, "  ", "Probe: " + SectorText("data", s.data, s.dataTrack, s.dataLba, s.whyNoData) + "; " +
+                           SectorText("audio", s.audio, s.audioTrack, s.audioLba, s.whyNoAudio));
   const auto row = [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
     const std::vector<std::string> pieces = Wrap(d, kColumns - found, kColumns - found);
     out += "    " + a + std::string(name - a.size(), ' ') + b + std::string(page - b.size(), ' ') + c +

@@ -1,6 +1,8 @@
 #include "tools/driveemu/drive_model.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -162,6 +164,140 @@ const CommandReply* FixedReply(const EmulatedUnit& unit, const BYTE* cdb, int cd
   return found == unit.replies.end() ? nullptr : &found->second;
 }
 
+// --- Sectors: READ(10) and READ CD --------------------------------------
+
+const BYTE kRead10 = 0x28;
+const BYTE kReadCd = 0xBE;
+
+DWORD BigEndian32(const BYTE* bytes) {
+  return static_cast<DWORD>(bytes[0]) << 24 | static_cast<DWORD>(bytes[1]) << 16 |
+         static_cast<DWORD>(bytes[2]) << 8 | bytes[3];
+}
+
+// Where a kind of sector keeps its parts within the 2352 bytes. Every data
+// sector has the sync at 0-11 and the header at 12-15; an audio sector is
+// all user data.
+struct SectorLayout {
+  size_t subheaderEnd;  // the subheader (twice) from 16 on; 16: none
+  size_t userStart, userEnd;
+  // EDC and ECC (with Mode 1's zero bytes) follow the user data to the end.
+};
+
+SectorLayout LayoutOf(EmulatedSector::Kind kind) {
+  switch (kind) {
+    case EmulatedSector::kMode1: return {16, 16, 2064};
+    case EmulatedSector::kMode2Form1: return {24, 24, 2072};
+    case EmulatedSector::kMode2Form2: return {24, 24, 2348};
+    case EmulatedSector::kMode2Formless: return {16, 16, 2352};
+    case EmulatedSector::kAudio: break;
+  }
+  return {0, 0, 2352};
+}
+
+// READ CD's expected sector types 001b to 101b (byte 1 bits 4-2).
+const EmulatedSector::Kind kExpectedSectorType[] = {EmulatedSector::kAudio, EmulatedSector::kMode1,
+                                                    EmulatedSector::kMode2Formless, EmulatedSector::kMode2Form1,
+                                                    EmulatedSector::kMode2Form2};
+
+// The sectors of a transfer, or the refusal of the first one missing.
+bool FindSectors(const EmulatedUnit& unit, DWORD lba, DWORD count, std::vector<const EmulatedSector*>* found,
+                 ScsiOutcome* refusal) {
+  for (DWORD i = 0; i < count; ++i) {
+    auto sector = unit.sectors.find(lba + i);
+    if (sector == unit.sectors.end()) {
+      *refusal = Check(0x05, 0x21, 0x00);  // LOGICAL BLOCK ADDRESS OUT OF RANGE
+      return false;
+    }
+    found->push_back(&sector->second);
+  }
+  return true;
+}
+
+// ILLEGAL MODE FOR THIS TRACK: the sector is not of a kind the command reads.
+ScsiOutcome WrongKind() { return Check(0x05, 0x64, 0x00); }
+
+void Append(std::vector<BYTE>& out, const std::vector<BYTE>& bytes, size_t from, size_t to) {
+  out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// READ(10): the 2048 user bytes of each Mode 1 or Mode 2 Form 1 sector.
+ScsiOutcome RespondRead10(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
+  if (cdbLength < 10) return InvalidField();
+  std::vector<const EmulatedSector*> sectors;
+  ScsiOutcome outcome;
+  if (!FindSectors(unit, BigEndian32(cdb + 2), static_cast<DWORD>(cdb[7] << 8 | cdb[8]), &sectors, &outcome))
+    return outcome;
+  for (const EmulatedSector* sector : sectors)
+    if (sector->kind != EmulatedSector::kMode1 && sector->kind != EmulatedSector::kMode2Form1) return WrongKind();
+  for (const EmulatedSector* sector : sectors) {
+    if (outcome.data.size() >= bufferLength) break;
+    const size_t start = LayoutOf(sector->kind).userStart;
+    Append(outcome.data, sector->main, start, start + 2048);
+  }
+  if (outcome.data.size() > bufferLength) outcome.data.resize(bufferLength);
+  return outcome;
+}
+
+// READ CD: each block made of the parts byte 9 and byte 10 ask for, in the
+// order sync, header, subheader, user data, EDC/ECC, C2, sub-channel. Every
+// sector of the transfer is checked before any data comes.
+ScsiOutcome RespondReadCd(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
+  if (cdbLength < 12) return InvalidField();
+  const int expected = (cdb[1] >> 2) & 0x07;
+  const BYTE parts = cdb[9];
+  const int c2 = (parts >> 1) & 0x03;
+  const int subchannel = cdb[10] & 0x07;
+  if (expected > 5 || c2 == 3 || (subchannel != 0 && subchannel != 1 && subchannel != 2 && subchannel != 4))
+    return InvalidField();
+  if (c2 != 0 && unit.c2Refused) return InvalidField();
+  std::vector<const EmulatedSector*> sectors;
+  ScsiOutcome outcome;
+  const DWORD count = static_cast<DWORD>(cdb[6]) << 16 | static_cast<DWORD>(cdb[7]) << 8 | cdb[8];
+  if (!FindSectors(unit, BigEndian32(cdb + 2), count, &sectors, &outcome)) return outcome;
+  for (const EmulatedSector* sector : sectors)
+    if (expected != 0 && sector->kind != kExpectedSectorType[expected - 1]) return WrongKind();
+
+  // C2 error pointers, one bit per main-channel byte: none on a clean read,
+  // or a run of sixteen bytes flagged by a unit that flags them anyway.
+  std::vector<BYTE> pointers(294, 0);
+  if (unit.c2Flagged) pointers[2] = pointers[3] = 0xFF;
+  BYTE blockError = 0;
+  for (BYTE b : pointers) blockError = static_cast<BYTE>(blockError | b);
+
+  std::vector<BYTE>& out = outcome.data;
+  for (const EmulatedSector* sector : sectors) {
+    if (out.size() >= bufferLength) break;
+    const std::vector<BYTE>& main = sector->main;
+    if (sector->kind == EmulatedSector::kAudio) {
+      if ((parts & 0xF8) != 0) {
+        Append(out, main, 0, main.size());
+        if (unit.audioVaries) {
+          const DWORD read = ++unit.audioReads;
+          BYTE& sample = out[out.size() - main.size()];
+          sample = static_cast<BYTE>(sample + 1 + read % 255);
+        }
+      }
+    } else {
+      const SectorLayout layout = LayoutOf(sector->kind);
+      if (parts & 0x80) Append(out, main, 0, 12);
+      if (parts & 0x20) Append(out, main, 12, 16);
+      if (parts & 0x40) Append(out, main, 16, layout.subheaderEnd);
+      if (parts & 0x10) Append(out, main, layout.userStart, layout.userEnd);
+      if (parts & 0x08) Append(out, main, layout.userEnd, main.size());
+    }
+    if (c2 != 0) out.insert(out.end(), pointers.begin(), pointers.end());
+    if (c2 == 2) out.insert(out.end(), {blockError, 0});
+    if (subchannel == 1) Append(out, sector->subchannel, 0, sector->subchannel.size());
+    if (subchannel == 2) Append(out, sector->q, 0, sector->q.size());
+    // R-W: the six low bits of each raw byte, as they come; the model does
+    // not de-interleave packs or correct them.
+    if (subchannel == 4)
+      for (BYTE b : sector->subchannel) out.push_back(static_cast<BYTE>(b & 0x3F));
+  }
+  if (out.size() > bufferLength) out.resize(bufferLength);
+  return outcome;
+}
+
 }  // namespace
 
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength) {
@@ -174,6 +310,8 @@ ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DW
     if (opcode == kGetConfiguration && !unit.features.empty())
       return RespondConfiguration(unit, cdb, cdbLength, allowed);
     if (opcode == kGetPerformance && unit.answersPerformance) return RespondPerformance(unit, cdb, cdbLength, allowed);
+    if (opcode == kRead10 && !unit.sectors.empty()) return RespondRead10(unit, cdb, cdbLength, bufferLength);
+    if (opcode == kReadCd && !unit.sectors.empty()) return RespondReadCd(unit, cdb, cdbLength, bufferLength);
     return Check(0x05, 0x20, 0x00);
   }
   ScsiOutcome outcome;
@@ -314,6 +452,40 @@ bool ParseBytes(const std::vector<std::string>& words, size_t first, std::vector
     bytes->push_back(b);
   }
   return true;
+}
+
+// A run of hex digits without blanks, two to a byte.
+bool ParseHexRun(const std::string& word, std::vector<BYTE>* bytes) {
+  if (word.size() % 2 != 0) return false;
+  for (size_t i = 0; i < word.size(); i += 2) {
+    BYTE b = 0;
+    if (!std::isxdigit(static_cast<unsigned char>(word[i])) || !std::isxdigit(static_cast<unsigned char>(word[i + 1])) ||
+        !ParseByte(word.substr(i, 2), &b))
+      return false;
+    bytes->push_back(b);
+  }
+  return true;
+}
+
+const struct {
+  const char* word;
+  EmulatedSector::Kind kind;
+} kSectorKinds[] = {{"mode1", EmulatedSector::kMode1},
+                    {"mode2-form1", EmulatedSector::kMode2Form1},
+                    {"mode2-form2", EmulatedSector::kMode2Form2},
+                    {"mode2-formless", EmulatedSector::kMode2Formless},
+                    {"audio", EmulatedSector::kAudio}};
+
+bool ParseSector(const std::vector<std::string>& w, DWORD* lba, EmulatedSector* sector) {
+  unsigned long n = 0;
+  if (w.size() != 6 || !ParseNumber(w[1], 10, 0xFFFFFFFFul, &n)) return false;
+  *lba = static_cast<DWORD>(n);
+  bool known = false;
+  for (const auto& kind : kSectorKinds)
+    if (w[2] == kind.word) sector->kind = kind.kind, known = true;
+  return known && ParseHexRun(w[3], &sector->main) && sector->main.size() == EmulatedSector::kMainBytes &&
+         ParseHexRun(w[4], &sector->q) && sector->q.size() == EmulatedSector::kQBytes &&
+         ParseHexRun(w[5], &sector->subchannel) && sector->subchannel.size() == EmulatedSector::kSubchannelBytes;
 }
 
 }  // namespace
@@ -474,6 +646,20 @@ bool ParseProfile(const std::string& text, DriveProfile* profile, std::string* e
       for (size_t i = 0; i < 16; ++i) d[i] = static_cast<BYTE>(words[i / 4] >> (24 - 8 * (i % 4)));
       unit.answersPerformance = true;
       (write ? unit.writeSpeedDescriptors : unit.performanceDescriptors).push_back(d);
+    } else if (key == "sector") {
+      DWORD lba = 0;
+      EmulatedSector sector;
+      if (!ParseSector(w, &lba, &sector))
+        return fail("sector takes the LBA (decimal), mode1, mode2-form1, mode2-form2, mode2-formless or audio, "
+                    "then 2352 main-channel bytes, 16 bytes of formatted Q and 96 of raw P-W, each a run of hex "
+                    "digits");
+      unit.sectors[lba] = sector;
+    } else if (key == "c2") {
+      if (w.size() != 2 || (w[1] != "refused" && w[1] != "flagged")) return fail("c2 takes refused or flagged");
+      (w[1] == "refused" ? unit.c2Refused : unit.c2Flagged) = true;
+    } else if (key == "audio-varies") {
+      if (w.size() != 1) return fail("audio-varies takes nothing");
+      unit.audioVaries = true;
     } else if (key == "delay") {
       if (w.size() != 2 || !ParseNumber(w[1], 10, 600000, &n)) return fail("delay takes milliseconds");
       unit.delayMilliseconds = static_cast<DWORD>(n);

@@ -25,6 +25,19 @@ struct CommandReply {
   BYTE status = 0;
 };
 
+// One sector of the disc in a unit, as the disc holds it; the model reads
+// its parts out and checks nothing of what they say (EDC, Q CRC, address).
+struct EmulatedSector {
+  enum Kind { kMode1, kMode2Form1, kMode2Form2, kMode2Formless, kAudio };
+  static constexpr size_t kMainBytes = 2352;
+  static constexpr size_t kQBytes = 16;
+  static constexpr size_t kSubchannelBytes = 96;
+  Kind kind = kMode1;
+  std::vector<BYTE> main;        // the 2352 main-channel bytes
+  std::vector<BYTE> q;           // formatted Q, 16 bytes
+  std::vector<BYTE> subchannel;  // raw P-W, 96 bytes, one bit of each channel a byte
+};
+
 // A unit answers INQUIRY from its standard data and MODE SENSE(10) from its
 // mode pages, honouring the command's fields as a drive does; a fixed reply
 // for an operation code takes the place of both.
@@ -49,6 +62,13 @@ struct EmulatedUnit {
   bool answersPerformance = false;
   std::vector<std::vector<BYTE>> writeSpeedDescriptors;
   std::vector<std::vector<BYTE>> performanceDescriptors;
+  // READ(10) and READ CD: the sectors of the disc by LBA (only those a test
+  // reads), and how the unit misleads about them.
+  std::map<DWORD, EmulatedSector> sectors;
+  bool c2Refused = false;    // READ CD with C2 error information: 05/24/00
+  bool c2Flagged = false;    // C2 pointers set on every block, though the read is clean
+  bool audioVaries = false;  // each audio block read comes back with one byte changed
+  mutable DWORD audioReads = 0;  // what makes it change; Respond is otherwise const
   DWORD delayMilliseconds = 0;                  // ASPI: finish later, from another thread
   DWORD openError = 0;                          // pass-through: opening fails with this error
   char driveLetter = 0;                         // pass-through: its letter ('D'); 0: none
@@ -109,7 +129,10 @@ struct DriveProfile {
 // answer's data length, then the features the request type asks for (0:
 // from the starting feature on; 1: the current ones of those; 2: the
 // starting one alone). GET PERFORMANCE: the header, then as many
-// descriptors of the type asked for as the maximum number allows. An
+// descriptors of the type asked for as the maximum number allows. READ(10)
+// and READ CD, when the unit has sectors: the user data, or the parts of
+// each block byte 9 and byte 10 ask for; a sector missing or of another
+// kind ends in CHECK CONDITION before any data. An
 // operation the unit has neither a model nor a reply for ends in ILLEGAL
 // REQUEST, INVALID COMMAND OPERATION CODE.
 ScsiOutcome Respond(const EmulatedUnit& unit, const BYTE* cdb, int cdbLength, DWORD bufferLength);
