@@ -786,13 +786,25 @@ def probe_checks(checks, folder):
         problems.append("no --probe text or JSON")
     for drive in drives:
         other = (blocks.get(drive.get("index")) or {}).get("other", [])
-        # "Probe: data LBA 16 (track 1); audio no audio track on the disc": a sector, or why none.
-        said = [line for line in other if line.startswith("Probe:")]
-        if len(said) != 1 or not re.fullmatch(r"Probe: data \S.*\S; audio \S.*\S", said[0]):
-            problems.append(f"drive {drive.get('index')}: the probe's line {said!r} does not name a sector or why "
-                            f"there is none, for data and for audio")
         block = " ".join(" ".join(other).split())
-        for check in probe_of(drive).get("checks") or []:
+        probe = probe_of(drive)
+        # "Probe: data block LBA 16 (track 1); no audio block (...)", or one reason for all: each part
+        # says something, and a sector read is named by its LBA and track.
+        line = re.search(r"Probe: (.*?)(?= Capability |$)", block)
+        parts = [part.strip() for part in line[1].split(";")] if line else []
+        if not parts or any(len(part.split()) < 2 for part in parts):
+            problems.append(f"drive {drive.get('index')}: the probe's line says {line and line[0]!r}")
+        for key in ("data_sector", "audio_sector"):
+            sector = probe.get(key)
+            if sector and f"LBA {sector.get('lba')} (track {sector.get('track')})" not in (line[1] if line else ""):
+                problems.append(f"drive {drive.get('index')}: the probe's line does not name its {key} {sector}")
+        found = {" ".join((c.get("found") or "").split()) for c in probe.get("checks") or []}
+        if len(found) == 1 and found.pop().startswith("not tried: "):
+            # Nothing read, for one reason: told once.
+            if line is None or " ".join((probe["checks"][0].get("found") or "").split()) != line[1]:
+                problems.append(f"drive {drive.get('index')}: nothing tried, but the line says {line and line[0]!r}")
+            continue
+        for check in probe.get("checks") or []:
             for words in (check.get("capability") or "", " ".join((check.get("found") or "").split())):
                 if words not in block:
                     problems.append(f"drive {drive.get('index')}: {words!r} is not in the text")
