@@ -67,7 +67,7 @@ mkdir -p "$work"
 drives=()
 append="console=ttyS0 quiet loglevel=1 panic=-1"
 if [ "$with_drives" = yes ]; then
-  guest_drives build/guest-kernel
+  guest_drives build/guest-kernel || fail "the drives' images could not be made in build/guest-kernel"
   append="$append quillanor.drives=$guest_drive_count"
 fi
 rm -f "$work/status"

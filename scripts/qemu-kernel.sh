@@ -5,7 +5,8 @@
 #   guest_kernel WORK    sets busybox, kernel_version, vmlinuz, modules_dir;
 #                        on failure returns 1 with the reason in guest_error
 #   guest_drives WORK    sets drives: QEMU's options for the seven CD drives
-#                        of the guests' tests, and guest_drive_count
+#                        of the guests' tests, and guest_drive_count; makes
+#                        their images in WORK (returns 1 if it cannot)
 
 qemu_cache="${QUILLANOR_QEMU_CACHE:-$HOME/.cache/quillanor-qemu}"
 
@@ -76,16 +77,20 @@ guest_kernel() {
 guest_drives() {
   guest_drive_count=7
   # Any multiple of 2048 bytes makes a disc; QEMU presents one larger than
-  # 80 minutes of CD as a DVD. Both images are sparse: blank, of a CD's
-  # size (650 MiB) and of a single-layer DVD's (2295104 blocks).
-  local cd="$1/cd.img" dvd="$1/dvd.img"
-  [ -f "$cd" ] || truncate -s 681574400 "$cd"
+  # 80 minutes of CD as a DVD. Both images are sparse: a data CD of a CD's
+  # size whose first sectors hold data (tools/qemu/cd_image.py, which
+  # writes it unless it is there already), and a blank single-layer DVD
+  # (2295104 blocks).
+  local cd="$1/data-cd.img" dvd="$1/dvd.img"
+  python3 tools/qemu/cd_image.py "$cd" || return 1
   [ -f "$dvd" ] || truncate -s 4700372992 "$dvd"
   # In the SCSI address order tools/qemu/check_linux_report.py expects:
   # ata_piix loads first (hosts 0 and 1, one per channel), then ahci (hosts
   # 2-7), then virtio_scsi (host 8, targets 2 and 10), then the two USB
   # drives on xHCI, both at SuperSpeed: usb-bot (usb-storage, host 9, on
   # port 1, so enumerated first) and usb-uas (uas, host 10, on port 2).
+  # The CD is in an ide-cd and in a scsi-cd, which read it differently
+  # (scsi-cd refuses READ CD); the usb-uas drive stays empty.
   # The uas drive answers a serial number (VPD page 80h) that Debian's 6.1
   # kernel does not keep in sysfs for an sr device.
   # shellcheck disable=SC2054  # the commas belong to QEMU's option syntax
@@ -97,7 +102,8 @@ guest_drives() {
     -drive "if=none,id=disc1,file=$dvd,format=raw,media=cdrom,readonly=on"
     -device ide-cd,bus=ahci0.0,drive=disc1
     -device virtio-scsi-pci,id=scsi0
-    -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0
+    -drive "if=none,id=disc4,file=$cd,format=raw,media=cdrom,readonly=on"
+    -device scsi-cd,bus=scsi0.0,scsi-id=2,lun=0,drive=disc4
     -drive "if=none,id=disc2,file=$dvd,format=raw,media=cdrom,readonly=on"
     -device "scsi-cd,bus=scsi0.0,scsi-id=10,lun=0,drive=disc2,vendor=QLNRTEST,product=EMULATED DRIVE,ver=4.2"
     -device qemu-xhci,id=xhci0

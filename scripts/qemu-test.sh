@@ -4,8 +4,9 @@
 # KVM is needed) with seven CD drives on PIIX IDE, AHCI, virtio-scsi and USB (usb-storage,
 # uas) runs
 # the static quillanor-report --json and plain, with and without --detail,
-# and six peers on the same drives: sg_get_config, sdparm, cd-drive, and
-# about the disc cd-info, dvd+rw-mediainfo and wodim -toc
+# and with --probe, and eight peers on the same drives: sg_get_config,
+# sdparm, cd-drive, about the disc cd-info, dvd+rw-mediainfo and wodim -toc,
+# and on the probe's sector of each CD sg_raw and cd-read
 # (tools/qemu/linux-report.sh). tools/qemu/check_linux_report.py checks the
 # answers on the host, the report against the peers, and that --replay of
 # each saved report prints the same report again.
@@ -46,6 +47,7 @@ scripts/guest-run.sh --bare "$out" --drives --file "/usr/bin/quillanor-report-st
   --with-libs /usr/bin/sg_get_config=/usr/bin/sg_get_config --with-libs /usr/bin/sdparm=/usr/bin/sdparm \
   --with-libs /usr/bin/cd-drive=/usr/bin/cd-drive --with-libs /usr/bin/cd-info=/usr/bin/cd-info \
   --with-libs /usr/bin/dvd+rw-mediainfo=/usr/bin/dvd+rw-mediainfo --with-libs /usr/bin/wodim=/usr/bin/wodim \
+  --with-libs /usr/bin/sg_raw=/usr/bin/sg_raw --with-libs /usr/bin/cd-read=/usr/bin/cd-read \
   tools/qemu/linux-report.sh
 status=$?
 case $status in

@@ -5,9 +5,10 @@ the JSON, the text, their exit statuses and the kernel's own view of the
 drives; the detail against three peers nobody here wrote (sg_get_config's
 features, sdparm's capabilities page, cd-drive's summary; the disc against
 wodim -toc, cd-info and dvd+rw-mediainfo), each peer held
-against MMC through the raw answers where the two disagree; and, with
---report, that --replay of each saved report prints that report again, byte
-for byte. One line per check, then "N passed, M failed"; exits 1 when a
+against MMC through the raw answers where the two disagree; --probe on the
+CD's sector against sg_raw, cd-read, the block device and the image, and its
+verdicts against what QEMU answered; and, with --report, that --replay of
+each saved report prints that report again, byte for byte. One line per check, then "N passed, M failed"; exits 1 when a
 check failed.
 
   check_linux_report.py FOLDER [--guest-status TEXT] [--report PROGRAM]
@@ -29,21 +30,23 @@ from checks import ROWS, Checks, parse_text, rows_from_page, schema_problems  # 
 # host per channel), AHCI, then virtio-scsi targets 2 and 10 (10 after 2:
 # the order is numeric, not textual), then USB: usb-bot, then usb-uas. Each
 # with the driver of its SCSI host.
+# "disc": what is in it (scripts/qemu-kernel.sh): the data CD
+# (tools/qemu/cd_image.py), the blank DVD image, or nothing.
 EXPECTED_DRIVES = [
-    {"what": "ide-cd on PIIX IDE, a CD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
-     "driver": "ata_piix"},
+    {"what": "ide-cd on PIIX IDE, the data CD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
+     "driver": "ata_piix", "disc": "CD"},
     {"what": "ide-cd on PIIX IDE, empty", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
-     "driver": "ata_piix"},
+     "driver": "ata_piix", "disc": None},
     {"what": "ide-cd on AHCI, a DVD", "kind": "atapi", "vendor": "QEMU", "product": "QEMU DVD-ROM",
-     "driver": "ahci"},
-    {"what": "scsi-cd on virtio-scsi, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
-     "driver": "virtio_scsi"},
+     "driver": "ahci", "disc": "DVD"},
+    {"what": "scsi-cd on virtio-scsi, the data CD", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
+     "driver": "virtio_scsi", "disc": "CD"},
     {"what": "scsi-cd on virtio-scsi, a DVD, own INQUIRY", "kind": "scsi", "vendor": "QLNRTEST",
-     "product": "EMULATED DRIVE", "driver": "virtio_scsi"},
+     "product": "EMULATED DRIVE", "driver": "virtio_scsi", "disc": "DVD"},
     {"what": "scsi-cd behind usb-bot, a DVD", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
-     "driver": "usb-storage"},
+     "driver": "usb-storage", "disc": "DVD"},
     {"what": "scsi-cd behind usb-uas, empty", "kind": "scsi", "vendor": "QEMU", "product": "QEMU CD-ROM",
-     "driver": "uas"},
+     "driver": "uas", "disc": None},
 ]
 # The bus each host driver lies on, in the report's words.
 DRIVER_BUSES = {"ata_piix": "ATA", "ahci": "ATA", "virtio_scsi": "virtio", "usb-storage": "USB", "uas": "USB"}
@@ -145,6 +148,8 @@ CD_DRIVE_ROWS = {"Can read CD-R": "Can read CD-R discs", "Can read CD-RW": "Can 
                  "Can write DVD-R": "Can write DVD-R discs", "Can write DVD-RAM": "Can write DVD-RAM discs"}
 # Where a peer is wrong by MMC, as found here: told, and compared with MMC instead.
 PEER_MISTAKES = []
+# Where a peer failed to give what it read: told, and another road compared instead.
+PEER_FAILURES = []
 
 
 def raw(drive, command):
@@ -409,15 +414,429 @@ def region_check(checks, drives):
     checks.check("REPORT KEY: every DVD drive's region setting told as QEMU refused it, none decoded", problems)
 
 
+# --probe. Its commands by name: the CDB with the LBA as {lba} (MMC's READ(10)
+# and READ CD forms), and the bytes asked for.
+PROBE_DATA_COMMANDS = {
+    "READ(10) (probe)": ("2800{lba}00000100", 2048),
+    "READ CD (user data)": ("be00{lba}000001100000", 2048),
+    "READ CD (raw sector)": ("be00{lba}000001f80000", 2352),
+    "READ CD (C2 pointers)": ("be00{lba}000001fa0000", 2646),
+    "READ CD (C2 and block error)": ("be00{lba}000001fc0000", 2648),
+    "READ CD (formatted Q)": ("be00{lba}000001f80200", 2368),
+    "READ CD (raw P-W)": ("be00{lba}000001f80100", 2448),
+}
+PROBE_AUDIO_COMMANDS = {
+    "READ CD (audio)": ("be04{lba}000001f80000", 2352),
+    "READ CD (audio again)": ("be04{lba}000001f80000", 2352),
+}
+PROBE_IDS = ["read_cd_user_data", "raw_sector", "c2_pointers", "c2_block_error", "formatted_q", "raw_pw",
+             "audio_repeat"]
+PROBE_VERDICTS = {"works": "works (verified)", "refused": "refused (", "wrong": "answers but wrong: ",
+                  "not_tried": "not tried: "}
+# What the report may send with --probe: it reads, and never writes. INQUIRY,
+# MODE SENSE(10), GET CONFIGURATION, GET PERFORMANCE, READ DISC INFORMATION,
+# READ TOC, READ CAPACITY, READ DISC STRUCTURE, REPORT KEY, READ(10), READ CD.
+READING_OPCODES = {0x12, 0x5A, 0x46, 0xAC, 0x51, 0x43, 0x25, 0xAD, 0xA4, 0x28, 0xBE}
+CD_SYNC = bytes.fromhex("00ffffffffffffffffffff00")
+# The last two checks of a drive with the CD: what sg_raw got from READ CD is
+# what QEMU's emulation is known to do (ide-cd: sync, the header address in
+# binary, Mode 1, the data, 288 zero bytes for EDC and ECC; scsi-cd: refused,
+# 05/20/00); and the report's verdicts follow from it (ide-cd: the user data
+# works, the raw sector wrong for what breaks MMC, C2 and sub-channel wrong
+# as 2352 bytes come whatever is asked; scsi-cd: every READ CD form refused
+# in those words, READ(10) answered); audio never tried on a CD without it.
+PEER_SAW = "sg_raw's READ CD got what QEMU's emulation is known to answer"
+VERDICTS = "the probe's verdicts follow from what QEMU answered"
+SENSE_WORDS_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "interrogation",
+                                  "sense_words.cpp")
+
+
+def cd_edc(data):
+    """A CD sector's EDC: CRC-32 of polynomial 8001801Bh, reflected, initial value 0, no final XOR."""
+    crc = 0
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = crc >> 1 ^ 0xD8018001 if crc & 1 else crc >> 1
+    return crc
+
+
+def msf(lba):
+    """The physical address (LBA + 150) as minutes, seconds, frames."""
+    physical = lba + 150
+    return physical // 4500, physical // 75 % 60, physical % 75
+
+
+def sense_words(key, asc, ascq):
+    """The report's words for a sense key and ASC/ASCQ, read from its own table."""
+    try:
+        with open(SENSE_WORDS_SOURCE, encoding="utf-8") as f:
+            source = f.read()
+    except OSError:
+        return None
+    keys = re.findall(r'"([^"]+)"', source[source.index("kKeys"):source.index("};", source.index("kKeys"))])
+    code = re.search(r"\{0x%02X, 0x%02X, \"([^\"]+)\"\}" % (asc, ascq), source)
+    return f"{keys[key]}, {code[1]}" if len(keys) == 16 and code else None
+
+
+def fixed_sense(hex_text):
+    """(key, ASC, ASCQ) of fixed-format sense bytes, or None."""
+    data = bytes.fromhex(hex_text or "")
+    if len(data) < 14 or data[0] & 0x7F not in (0x70, 0x71):
+        return None
+    return data[2] & 0x0F, data[12], data[13]
+
+
+def read_bytes(folder, name):
+    try:
+        with open(os.path.join(folder, name), "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def sg_raw_cdb(folder, name):
+    """The CDB sg_raw says it sent (-v: "cdb to send: [28 00 ...]"), as the report's hex writes it."""
+    said = re.search(r"cdb to send: \[([0-9a-fA-F ]+)\]", read(folder, name + ".stderr") or "")
+    return said[1].replace(" ", "").lower() if said else None
+
+
+def probe_of(drive):
+    probe = drive.get("probe")
+    return probe if isinstance(probe, dict) else {}
+
+
+def probe_form_problems(document):
+    """What in a --probe document breaks the probe's form: each drive's seven checks in order, each
+    verdict one of four with the text that goes with it."""
+    problems = []
+    for drive in document.get("drives", []):
+        where = f"drive {drive.get('index')}"
+        probe = drive.get("probe")
+        if not isinstance(probe, dict):
+            problems.append(f"{where}: probe is {probe!r}, not an object")
+            continue
+        checks = probe.get("checks") or []
+        if [c.get("check") for c in checks] != PROBE_IDS:
+            problems.append(f"{where}: checks {[c.get('check') for c in checks]}, expected {PROBE_IDS}")
+        for check in checks:
+            verdict, found = check.get("verdict"), check.get("found") or ""
+            if verdict not in PROBE_VERDICTS or not found.startswith(PROBE_VERDICTS[verdict]):
+                problems.append(f"{where} {check.get('check')}: verdict {verdict!r} with {found!r}")
+            if not check.get("capability"):
+                problems.append(f"{where} {check.get('check')}: no capability words")
+        for key in ("data_sector", "audio_sector"):
+            sector = probe.get(key, "absent")
+            if sector is not None and not (isinstance(sector, dict) and isinstance(sector.get("lba"), int)
+                                           and isinstance(sector.get("track"), int)):
+                problems.append(f"{where}: {key} is {sector!r}")
+    return problems
+
+
+def verdict_problems(drive, expected):
+    """expected: {check: (verdict, [words its found text must hold])}."""
+    found = {c.get("check"): c for c in probe_of(drive).get("checks") or []}
+    problems = []
+    for check, (verdict, words) in expected.items():
+        got = found.get(check) or {}
+        text = got.get("found") or ""
+        if got.get("verdict") != verdict:
+            problems.append(f"{check}: {got.get('verdict')!r} ({text}), expected {verdict!r}")
+        missing = [w for w in words if w not in text]
+        if missing:
+            problems.append(f"{check}: the found text {text!r} does not name {missing}")
+    return problems
+
+
+def probe_drive_checks(checks, folder, drive, expected, title):
+    """One drive of the --probe run: the sector and CDBs, the answers against sg_raw and cd-read,
+    QEMU's known behaviour as the peers saw it, and the verdicts."""
+    import cd_image  # tools/qemu, beside this file
+    node = (drive.get("path") or "").replace("/dev/", "")
+    probe = probe_of(drive)
+    sector_text = (read(folder, f"sector-{node}.txt") or "").strip()
+    peers_lba = int(sector_text) if sector_text.isdigit() else None
+    probe_commands = {c.get("command"): c for c in drive.get("commands") or []
+                      if c.get("command") in PROBE_DATA_COMMANDS or c.get("command") in PROBE_AUDIO_COMMANDS}
+    if expected["disc"] != "CD":
+        problems = []
+        if peers_lba is not None:
+            problems.append(f"the guest found a CD in it (sector-{node}.txt)")
+        if probe.get("data_sector") is not None or probe.get("audio_sector") is not None:
+            problems.append(f"sectors chosen: {probe.get('data_sector')}, {probe.get('audio_sector')}")
+        if probe_commands:
+            problems.append(f"it sent {sorted(probe_commands)}")
+        problems += verdict_problems(drive, {check: ("not_tried", []) for check in PROBE_IDS})
+        checks.check(f"{title}: without a CD nothing is probed, every check not tried", problems)
+        return
+
+    # The sector: the one the peers chose from wodim's TOC, asked for with the probe's CDBs.
+    problems = []
+    if peers_lba is None:
+        problems.append(f"the guest chose no sector (sector-{node}.txt): sg_get_config or wodim -toc saw no CD")
+    elif probe.get("data_sector") != {"track": 1, "lba": peers_lba}:
+        problems.append(f"data_sector {probe.get('data_sector')}, the peers' TOC gives track 1, LBA {peers_lba}")
+    if probe.get("audio_sector") is not None:
+        problems.append(f"audio_sector {probe.get('audio_sector')} on a CD of one data track")
+    lba = (probe.get("data_sector") or {}).get("lba", peers_lba)
+    for name, (cdb, length) in PROBE_DATA_COMMANDS.items():
+        sent = probe_commands.get(name)
+        want = cdb.format(lba=f"{lba or 0:08x}")
+        if sent is None:
+            if name in ("READ(10) (probe)", "READ CD (raw sector)"):
+                problems.append(f"no {name!r} among the commands")
+        elif sent.get("cdb") != want:
+            problems.append(f"{name}: CDB {sent.get('cdb')}, expected {want} ({length} bytes)")
+    for name in PROBE_AUDIO_COMMANDS:
+        if name in probe_commands:
+            problems.append(f"{name} sent on a CD without audio")
+    # It says it sends at most nine commands a drive.
+    if len(probe_commands) > 9:
+        problems.append(f"{len(probe_commands)} probe commands sent: {sorted(probe_commands)}")
+    checks.check(f"{title}: the probe reads the sector the peers chose from wodim's TOC, with the probe's CDBs",
+                 problems)
+
+    # The same CDB through sg_raw gave the same answer.
+    problems = []
+    for name, peer in (("READ(10) (probe)", "sg_raw-read10"), ("READ CD (raw sector)", "sg_raw-read-cd"),
+                       ("READ CD (C2 pointers)", "sg_raw-read-cd-c2")):
+        ours = probe_commands.get(name) or {}
+        theirs_cdb = sg_raw_cdb(folder, f"{peer}-{node}.txt")
+        if theirs_cdb is None or not ours:
+            problems.append(f"{name}: nothing from sg_raw ({peer}-{node}.txt) or from the report")
+            continue
+        if theirs_cdb != ours.get("cdb"):
+            problems.append(f"{name}: sg_raw sent {theirs_cdb}, the report {ours.get('cdb')}")
+        theirs = read_bytes(folder, f"{peer}-{node}.bin")
+        peer_status = status(folder, f"{peer}-{node}.txt")
+        if ours.get("scsi_status") == 0:
+            if peer_status != 0 or theirs is None:
+                problems.append(f"{name}: the report's answered, sg_raw's did not (status {peer_status}): "
+                                f"{(read(folder, f'{peer}-{node}.txt.stderr') or '').strip()[-120:]}")
+            elif bytes.fromhex(ours.get("data") or "") != theirs:
+                data = bytes.fromhex(ours.get("data") or "")
+                at = next((i for i, (a, b) in enumerate(zip(data, theirs)) if a != b), min(len(data), len(theirs)))
+                problems.append(f"{name}: the report's {len(data)} bytes differ from sg_raw's {len(theirs)} at "
+                                f"byte {at}: {data[at:at + 8].hex()} for {theirs[at:at + 8].hex()}")
+        else:
+            sense = fixed_sense(ours.get("sense"))
+            said = read(folder, f"{peer}-{node}.txt.stderr") or ""
+            words = sense and sense_words(*sense)
+            if peer_status == 0:
+                problems.append(f"{name}: refused to the report (sense {ours.get('sense')}), answered to sg_raw")
+            elif not words or words.split(", ")[1].lower() not in said.lower():
+                problems.append(f"{name}: the report's sense {ours.get('sense')} ({words}), sg_raw: "
+                                f"{said.strip()[-120:]}")
+    checks.check(f"{title}: READ(10), READ CD (raw sector) and (C2 pointers) answered what sg_raw read with the "
+                 f"same CDB", problems)
+
+    # cd-read's Mode 1 sector, the kernel's block read, the report's, and the image's.
+    problems = []
+    user = bytes.fromhex((probe_commands.get("READ(10) (probe)") or {}).get("data") or "")
+    raw_answer = probe_commands.get("READ CD (raw sector)") or {}
+    cd_read = read_bytes(folder, f"cd-read-{node}.bin")
+    block = read_bytes(folder, f"dd-{node}.bin") if status(folder, f"dd-{node}.txt") == 0 else None
+    said = (read(folder, f"cd-read-{node}.txt.stderr") or "").strip()
+    if not cd_read and block and re.search(r"error reading block \d+", said):
+        # It read the sector through the node (lseek and read, as strace shows) and then says it failed.
+        PEER_FAILURES.append(f"cd-read -m m1f1 on {node} says '{said.splitlines()[-1]}' and writes nothing; the "
+                             f"block device's bytes (dd) were compared instead")
+    elif not cd_read:
+        problems.append(f"cd-read read nothing (status {status(folder, f'cd-read-{node}.txt')}): {said[-120:]}")
+    for peer, theirs in (("cd-read", cd_read), ("the block device (dd)", block)):
+        if theirs and theirs != user:
+            problems.append(f"{peer}'s {len(theirs)} bytes are not READ(10)'s {len(user)}")
+    if block is None:
+        problems.append(f"dd read nothing from the block device: {(read(folder, f'dd-{node}.txt.stderr') or '')[-120:]}")
+    if raw_answer.get("scsi_status") == 0:
+        raw = bytes.fromhex(raw_answer.get("data") or "")
+        if raw[16:2064] != user:
+            problems.append("bytes 16-2063 of the raw sector are not READ(10)'s user data")
+    if lba is not None and user != cd_image.sector(lba):
+        problems.append(f"READ(10)'s bytes are not sector {lba} of the image (tools/qemu/cd_image.py)")
+    checks.check(f"{title}: cd-read's Mode 1 sector and the block device's are READ(10)'s user data, the raw "
+                 f"sector's and the image's",
+                 problems)
+
+    # What QEMU is known to do, as sg_raw saw it; then the report's verdicts on it.
+    raw = read_bytes(folder, f"sg_raw-read-cd-{node}.bin")
+    refused = status(folder, f"sg_raw-read-cd-{node}.txt") != 0
+    problems = []
+    if expected["kind"] == "scsi":
+        # scsi-cd implements no READ CD: 05/20/00 to every form; READ(10) reads.
+        words = sense_words(0x05, 0x20, 0x00)
+        said = read(folder, f"sg_raw-read-cd-{node}.txt.stderr") or ""
+        if not refused or "invalid command operation code" not in said.lower():
+            problems.append(f"sg_raw's READ CD: status {status(folder, f'sg_raw-read-cd-{node}.txt')}, "
+                            f"{said.strip()[-120:]}")
+        checks.check(f"{title}: {PEER_SAW}", problems)
+        read10 = probe_commands.get("READ(10) (probe)") or {}
+        problems = [] if read10.get("scsi_status") == 0 and len(user) == 2048 else [
+            f"READ(10) (probe): status {read10.get('scsi_status')}, {len(user)} bytes"]
+        if words is None:
+            problems.append("no words for 05/20/00 in interrogation/sense_words.cpp")
+        else:
+            want = {check: ("refused", [words]) for check in PROBE_IDS[:-1]}
+            want["audio_repeat"] = ("not_tried", [])
+            problems += verdict_problems(drive, want)
+        checks.check(f"{title}: {VERDICTS}", problems)
+        return
+
+    # ide-cd: sync, the header address in binary, Mode 1, the data, then 288 zero bytes for EDC and ECC.
+    m, s, f = msf(lba or 0)
+    bcd = bytes(int(str(v), 16) for v in (m, s, f))
+    if refused or raw is None or len(raw) != 2352:
+        problems.append(f"sg_raw's READ CD: status {status(folder, f'sg_raw-read-cd-{node}.txt')}, "
+                        f"{None if raw is None else len(raw)} bytes")
+    else:
+        if raw[:12] != CD_SYNC:
+            problems.append(f"sync {raw[:12].hex()}")
+        if raw[12:16] != bytes((m, s, f, 1)):
+            problems.append(f"header {raw[12:16].hex()}, QEMU's binary address and mode 1 are "
+                            f"{bytes((m, s, f, 1)).hex()}")
+        if raw[16:2064] != cd_image.sector(lba or 0):
+            problems.append("bytes 16-2063 are not the image's sector")
+        if any(raw[2064:]):
+            problems.append(f"EDC and ECC bytes not zero: {raw[2064:2072].hex()}...")
+    checks.check(f"{title}: {PEER_SAW}", problems)
+    # By MMC: the EDC over bytes 0-2063 and the header's address in BCD.
+    raw_words = []
+    if raw is not None and len(raw) == 2352:
+        if int.from_bytes(raw[2064:2068], "little") != cd_edc(raw[:2064]):
+            raw_words.append("EDC")
+        if raw[12:15] != bcd:
+            raw_words.append("header address")
+        if raw[:12] != CD_SYNC:
+            raw_words.append("sync")
+    # QEMU's ide-cd sends the 2352 bytes of the sector however many more are
+    # asked for: no C2 pointers, no sub-channel.
+    want = {"read_cd_user_data": ("works", []),
+            "raw_sector": ("wrong" if raw_words else "works", raw_words),
+            "c2_pointers": ("wrong", []), "c2_block_error": ("wrong", []),
+            "formatted_q": ("wrong", []), "raw_pw": ("wrong", []),
+            "audio_repeat": ("not_tried", [])}
+    problems = verdict_problems(drive, want)
+    if problems:
+        # What came, to tell a transport that counts bytes never sent from a drive that sent them.
+        for name in ("READ CD (C2 pointers)", "READ CD (C2 and block error)", "READ CD (formatted Q)",
+                     "READ CD (raw P-W)"):
+            answer = probe_commands.get(name) or {}
+            tail = bytes.fromhex(answer.get("data") or "")[2352:]
+            if tail and not any(tail):
+                problems.append(f"{name}: {answer.get('transferred')} bytes transferred by the kernel's count, "
+                                f"the {len(tail)} after the sector all zero")
+    checks.check(f"{title}: {VERDICTS}", problems)
+
+
+def probe_checks(checks, folder):
+    """The --probe run: its exit statuses and form, that it only reads, each drive's probe against the
+    peers; and that without --probe nothing is probed."""
+    document, drives, problems = None, [], []
+    try:
+        document = json.loads(read(folder, "report-probe.json") or "")
+        drives = document.get("drives") or []
+    except ValueError as error:
+        problems = [f"no JSON from --probe: {error}"]
+    codes = {name: status(folder, name) for name in ("report-probe.json", "report-probe.txt")}
+    checks.check("--probe: exit status 0 (JSON and text)",
+                 [f"{name}: exit status {code}; {(read(folder, name + '.stderr') or '').strip()[:160]}"
+                  for name, code in codes.items() if code != 0])
+    if document is not None:
+        problems = schema_problems(document) + probe_form_problems(document)
+        if len(drives) != len(EXPECTED_DRIVES):
+            problems.append(f"{len(drives)} drives, {len(EXPECTED_DRIVES)} expected")
+    checks.check("--probe: JSON of the report's schema, each drive's seven probe checks in order, verdict and "
+                 "text agreeing", problems)
+
+    # Without --probe no drive is probed.
+    problems = []
+    try:
+        plain = json.loads(read(folder, "detail.json") or "").get("drives") or []
+    except ValueError:
+        plain = []
+    if not plain:
+        problems.append("no --detail JSON")
+    for drive in plain:
+        if drive.get("probe") is not None:
+            problems.append(f"drive {drive.get('index')}: probe {drive['probe']!r}, not absent or null")
+        sent = [c.get("command") for c in drive.get("commands") or [] if (c.get("cdb") or "")[:2] in ("28", "be")]
+        if sent:
+            problems.append(f"drive {drive.get('index')}: sent {sent} without --probe")
+    checks.check("--detail without --probe: no drive has a probe, none was sent READ(10) or READ CD", problems)
+
+    # It reads and never writes.
+    problems = [] if drives else ["no drives in the --probe JSON"]
+    for drive in drives:
+        for c in drive.get("commands") or []:
+            cdb = c.get("cdb") or ""
+            if not re.fullmatch(r"([0-9a-f]{2})+", cdb) or int(cdb[:2], 16) not in READING_OPCODES:
+                problems.append(f"drive {drive.get('index')}: {c.get('command')} with CDB {cdb!r}")
+    checks.check("--probe: every CDB sent is of a command that reads (INQUIRY, MODE SENSE(10), GET CONFIGURATION, "
+                 "GET PERFORMANCE, READ DISC INFORMATION, READ TOC, READ CAPACITY, READ DISC STRUCTURE, REPORT KEY, "
+                 "READ(10), READ CD)", problems)
+
+    # The text tells what the JSON does.
+    text = read(folder, "report-probe.txt")
+    problems = []
+    try:
+        blocks = {b["index"]: b for b in parse_text(text or "")}
+    except ValueError as error:
+        blocks, problems = {}, [str(error)]
+    if text is None or not drives:
+        problems.append("no --probe text or JSON")
+    for drive in drives:
+        other = (blocks.get(drive.get("index")) or {}).get("other", [])
+        block = " ".join(" ".join(other).split())
+        probe = probe_of(drive)
+        # "Probe: data block LBA 16 (track 1); no audio block (...)", or one reason for all: each part
+        # says something, and a sector read is named by its LBA and track.
+        line = re.search(r"Probe: (.*?)(?= Capability |$)", block)
+        parts = [part.strip() for part in line[1].split(";")] if line else []
+        if not parts or any(len(part.split()) < 2 for part in parts):
+            problems.append(f"drive {drive.get('index')}: the probe's line says {line and line[0]!r}")
+        for key in ("data_sector", "audio_sector"):
+            sector = probe.get(key)
+            if sector and f"LBA {sector.get('lba')} (track {sector.get('track')})" not in (line[1] if line else ""):
+                problems.append(f"drive {drive.get('index')}: the probe's line does not name its {key} {sector}")
+        found = {" ".join((c.get("found") or "").split()) for c in probe.get("checks") or []}
+        if len(found) == 1 and found.pop().startswith("not tried: "):
+            # Nothing read, for one reason: told once.
+            if line is None or " ".join((probe["checks"][0].get("found") or "").split()) != line[1]:
+                problems.append(f"drive {drive.get('index')}: nothing tried, but the line says {line and line[0]!r}")
+            continue
+        for check in probe.get("checks") or []:
+            for words in (check.get("capability") or "", " ".join((check.get("found") or "").split())):
+                if words not in block:
+                    problems.append(f"drive {drive.get('index')}: {words!r} is not in the text")
+    checks.check("--probe: the text tells each drive's probe checks in the JSON's words", problems)
+
+    for position, expected in enumerate(EXPECTED_DRIVES):
+        title = f"drive {position} ({expected['what']})"
+        if position < len(drives):
+            probe_drive_checks(checks, folder, drives[position], expected, title)
+            continue
+        names = ([f"{title}: without a CD nothing is probed, every check not tried"] if expected["disc"] != "CD" else
+                 [f"{title}: the probe reads the sector the peers chose from wodim's TOC, with the probe's CDBs",
+                  f"{title}: READ(10), READ CD (raw sector) and (C2 pointers) answered what sg_raw read with the "
+                  f"same CDB",
+                  f"{title}: cd-read's Mode 1 sector and the block device's are READ(10)'s user data, the raw "
+                 f"sector's and the image's",
+                  f"{title}: {PEER_SAW}", f"{title}: {VERDICTS}"])
+        for name in names:
+            checks.check(name, "not evaluated: the drive is not in the --probe JSON")
+
+
 def replay_checks(checks, folder, program):
     """--replay of each saved report prints the very report it holds, and the others of the same run."""
-    saved = os.path.join(folder, "detail.json")
-    forms = [("detail.json", ["--json", "--detail"]), ("detail.txt", ["--detail"]),
-             ("report.json", ["--json"]), ("report.txt", [])]
-    for name, options in forms:
+    forms = [("detail.json", "detail.json", ["--json", "--detail"]), ("detail.json", "detail.txt", ["--detail"]),
+             ("detail.json", "report.json", ["--json"]), ("detail.json", "report.txt", []),
+             ("report-probe.json", "report-probe.json", ["--json", "--probe"]),
+             ("report-probe.json", "report-probe.txt", ["--probe"])]
+    for source, name, options in forms:
+        saved = os.path.join(folder, source)
         want = read(folder, name)
-        title = f"--replay detail.json {' '.join(options) or '(text)'} prints {name} again"
-        if not program or want is None or read(folder, "detail.json") is None:
+        title = f"--replay {source} {' '.join(options) or '(text)'} prints {name} again"
+        if not program or want is None or status(folder, source) != 0:
             checks.check(title, "not evaluated: no program or no saved report")
             continue
         result = subprocess.run([program, "--replay", saved, *options], capture_output=True, timeout=60)
@@ -522,9 +941,12 @@ def main():
                      "not evaluated: no detail of the schema for every drive")
         checks.check("REPORT KEY: every DVD drive's region setting told as QEMU refused it, none decoded",
                      "not evaluated: no detail of the schema for every drive")
+    probe_checks(checks, folder)
     replay_checks(checks, folder, args.report)
     for mistake in sorted(set(PEER_MISTAKES)):
         print(f"note: {mistake} differs from MMC; the report was compared with MMC instead")
+    for failure in sorted(set(PEER_FAILURES)):
+        print(f"note: {failure}")
 
     locked = [d["index"] for d in drives if d["capabilities"] and int(d["capabilities"][8:10], 16) & 0x02]
     print(f"note: drives reported in the prevent (locked) state: {locked or 'none'}")
