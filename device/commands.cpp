@@ -129,11 +129,12 @@ std::size_t ReadCdBlockLength(const std::vector<BYTE>& cdb) {
   return length;
 }
 
-DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE fields, BYTE subChannel) {
-  BYTE cdb[12] = {kReadCdOperation, static_cast<BYTE>(sectorType << 2), 0, 0, 0, 0, 0x00, 0x00, 0x01, fields,
+DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE blocks, BYTE fields,
+                           BYTE subChannel) {
+  BYTE cdb[12] = {kReadCdOperation, static_cast<BYTE>(sectorType << 2), 0, 0, 0, 0, 0x00, 0x00, blocks, fields,
                   subChannel, 0x00};
   PutLba(cdb + 2, lba);
-  const std::size_t length = ReadCdBlockLength(std::vector<BYTE>(cdb, cdb + sizeof(cdb)));
+  const std::size_t length = AllocationLength(std::vector<BYTE>(cdb, cdb + sizeof(cdb)));
   DriveCommand command = FromDrive(cdb, sizeof(cdb), 18, answer, length);
   std::memset(answer, kUnsentByte, length);
   return command;

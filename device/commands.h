@@ -94,7 +94,7 @@ DriveCommand RpcStateCommand(BYTE* answer);
 // 28 00 LBA 00 00 01 00.
 const WORD kUserDataLength = 2048;
 DriveCommand Read10Command(BYTE* answer, std::uint32_t lba);
-// READ CD (BEh) of one block at `lba`: BE TYPE<<2 LBA 00 00 01 FIELDS
+// READ CD (BEh) of `blocks` blocks from `lba`: BE TYPE<<2 LBA 00 00 N FIELDS
 // SUBCHANNEL 00, with the expected sector type (0 any, 1 CD-DA), the
 // fields of byte 9 (F8h the whole 2352-byte sector; 02h/04h add the C2
 // pointers, 294 or 296 bytes) and the sub-channel of byte 10 (01h raw P-W,
@@ -113,7 +113,8 @@ const BYTE kCdDaSector = 0x01;
 // as a Mode 1 sector has them (a CD-DA sector is all user data), then C2
 // and sub-channel; 0 for reserved codes.
 std::size_t ReadCdBlockLength(const std::vector<BYTE>& cdb);
-DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE fields, BYTE subChannel);
+DriveCommand ReadCdCommand(BYTE* answer, BYTE sectorType, std::uint32_t lba, BYTE blocks, BYTE fields,
+                           BYTE subChannel);
 // The bytes a CDB of these commands lets the drive send: INQUIRY's bytes
 // 3-4, bytes 7-8 of MODE SENSE(10), GET CONFIGURATION, READ DISC
 // INFORMATION and READ TOC/PMA/ATIP, READ DISC STRUCTURE's and REPORT KEY's bytes 8-9, READ

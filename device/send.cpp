@@ -53,8 +53,8 @@ CommandAnswer ReadUserData(DeviceList& devices, int index, std::uint32_t lba) {
   return SendRequest(devices, index, Read10Command(buffer.data(), lba));
 }
 
-CommandAnswer ReadCd(DeviceList& devices, int index, BYTE sectorType, std::uint32_t lba, BYTE fields,
+CommandAnswer ReadCd(DeviceList& devices, int index, BYTE sectorType, std::uint32_t lba, BYTE blocks, BYTE fields,
                      BYTE subChannel) {
-  std::vector<BYTE> buffer(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
-  return SendRequest(devices, index, ReadCdCommand(buffer.data(), sectorType, lba, fields, subChannel));
+  std::vector<BYTE> buffer((blocks ? blocks : 1) * std::size_t{kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength});
+  return SendRequest(devices, index, ReadCdCommand(buffer.data(), sectorType, lba, blocks, fields, subChannel));
 }

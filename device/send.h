@@ -19,7 +19,8 @@ CommandAnswer ReadToc(DeviceList& devices, int index, BYTE format, WORD allocati
 CommandAnswer ReadCapacity(DeviceList& devices, int index);
 CommandAnswer ReadDiscStructure(DeviceList& devices, int index, BYTE mediaType, BYTE format, WORD allocation);
 CommandAnswer ReportRpcState(DeviceList& devices, int index);
-// The probe's reads of one block (the buffer sized by the CDB).
+// The probe's reads: READ(10) of one block, READ CD of at most two (the
+// buffer sized by the CDB).
 CommandAnswer ReadUserData(DeviceList& devices, int index, std::uint32_t lba);
-CommandAnswer ReadCd(DeviceList& devices, int index, BYTE sectorType, std::uint32_t lba, BYTE fields,
+CommandAnswer ReadCd(DeviceList& devices, int index, BYTE sectorType, std::uint32_t lba, BYTE blocks, BYTE fields,
                      BYTE subChannel);

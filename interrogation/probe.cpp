@@ -56,7 +56,7 @@ std::int32_t LbaAsked(const CommandAnswer& answer) {
                                    static_cast<std::uint32_t>(cdb[4]) << 8 | cdb[5]);
 }
 
-std::string ShortText(std::size_t came, std::size_t asked) {
+std::string ShortText(std::size_t came, unsigned long long asked) {
   return std::to_string(came) + " bytes came, " + std::to_string(asked) + " asked";
 }
 
@@ -116,6 +116,46 @@ void CheckHeader(const unsigned char* header, std::int32_t lba, std::vector<std:
                        MsfWords(lba));
   else
     reasons->push_back("header address " + HexBytes(header, 3) + " is not BCD");
+}
+
+// READ CD's blocks asked for (bytes 6-8), at least one.
+std::size_t BlocksAsked(const CommandAnswer& answer) {
+  const std::vector<BYTE>& cdb = answer.cdb;
+  if (cdb.size() < 9) return 1;
+  const std::size_t blocks = static_cast<std::size_t>(cdb[6]) << 16 | static_cast<std::size_t>(cdb[7]) << 8 | cdb[8];
+  return blocks == 0 ? 1 : blocks;
+}
+
+// Whether each sector of a READ CD answer came followed by the `extra`
+// bytes asked for (C2 pointers, sub-channel): all the bytes came, and the
+// next block's sector starts after them. Where not, *finding says so: a
+// drive that ignores the request sends the sectors one after the other, and
+// some transports tell the whole allocation moved all the same.
+bool Laid(const CommandAnswer& answer, std::size_t extra, const char* what, ProbeFinding* finding) {
+  const std::vector<BYTE>& data = answer.data;
+  const std::size_t blocks = BlocksAsked(answer), stride = kRawSectorLength + extra;
+  const std::string none = std::string("no ") + what;
+  if (data.size() / stride < blocks) {
+    const bool sectorsOnly = data.size() % kRawSectorLength == 0 && data.size() / kRawSectorLength == blocks;
+    *finding = Finding(ProbeFinding::kWrong, ShortText(data.size(), static_cast<unsigned long long>(blocks) * stride) +
+                                                 (sectorsOnly ? ": " + none : std::string()));
+    return false;
+  }
+  if (LeftAsSent(answer, kRawSectorLength, stride)) {
+    *finding = Finding(ProbeFinding::kWrong, none + " came (the bytes after the sector were left as they were)");
+    return false;
+  }
+  for (std::size_t b = 1; b < blocks; ++b) {
+    if (std::memcmp(&data[b * stride], kSync, sizeof kSync) == 0) continue;
+    const std::size_t plain = b * kRawSectorLength;
+    *finding = Finding(ProbeFinding::kWrong,
+                       std::memcmp(&data[plain], kSync, sizeof kSync) == 0
+                           ? none + " came: the next block's sector starts at byte " + std::to_string(plain) +
+                                 ", where they belong"
+                           : "the next block's sector is not at byte " + std::to_string(b * stride));
+    return false;
+  }
+  return true;
 }
 
 void CheckEdc(const unsigned char* sector, std::size_t from, std::size_t at, std::vector<std::string>* reasons) {
@@ -212,7 +252,9 @@ ProbeSectors ChooseProbeSectors(const Toc& toc) {
     if (i + 1 < entries.size()) {
       const long long length = static_cast<long long>(entries[i + 1].lba) - entries[i].lba;
       if (length <= 0) continue;  // no block of its own to read
-      lba += static_cast<std::int32_t>(length > kProbeOffset ? kProbeOffset : length - 1);
+      // Two blocks are read from there where the second tells whether the
+      // bytes after the first came: both in the track.
+      lba += static_cast<std::int32_t>(length > kProbeOffset + 1 ? kProbeOffset : length > 1 ? length - 2 : 0);
     }
     found = true;
     (data ? sectors.dataTrack : sectors.audioTrack) = entries[i].track;
@@ -280,13 +322,8 @@ ProbeFinding CheckRawSector(const CommandAnswer& raw) {
 ProbeFinding CheckC2(const CommandAnswer& answer, bool blockError) {
   ProbeFinding finding;
   if (Unanswered("READ CD", answer, &finding)) return finding;
-  const std::size_t asked = kRawSectorLength + (blockError ? kC2BlockErrorLength : kC2PointersLength);
+  if (!Laid(answer, blockError ? kC2BlockErrorLength : kC2PointersLength, "C2 pointers", &finding)) return finding;
   const std::vector<BYTE>& data = answer.data;
-  if (data.size() < asked)
-    return Finding(ProbeFinding::kWrong,
-                   ShortText(data.size(), asked) + (data.size() == kRawSectorLength ? ": no C2 pointers" : ""));
-  if (LeftAsSent(answer, kRawSectorLength, asked))
-    return Finding(ProbeFinding::kWrong, "no C2 pointers came (the bytes after the sector were left as they were)");
   std::vector<std::string> reasons;
   std::size_t flagged = 0;
   for (std::size_t i = kRawSectorLength; i < kRawSectorLength + kC2PointersLength; ++i)
@@ -302,13 +339,8 @@ ProbeFinding CheckC2(const CommandAnswer& answer, bool blockError) {
 ProbeFinding CheckSubChannel(const CommandAnswer& answer, bool raw) {
   ProbeFinding finding;
   if (Unanswered("READ CD", answer, &finding)) return finding;
-  const std::size_t asked = kRawSectorLength + (raw ? kRawSubChannelLength : kFormattedQLength);
+  if (!Laid(answer, raw ? kRawSubChannelLength : kFormattedQLength, "sub-channel", &finding)) return finding;
   const std::vector<BYTE>& data = answer.data;
-  if (data.size() < asked)
-    return Finding(ProbeFinding::kWrong,
-                   ShortText(data.size(), asked) + (data.size() == kRawSectorLength ? ": no sub-channel" : ""));
-  if (LeftAsSent(answer, kRawSectorLength, asked))
-    return Finding(ProbeFinding::kWrong, "no sub-channel came (the bytes after the sector were left as they were)");
   const std::vector<unsigned char> q =
       raw ? QOfRawSubChannel(&data[kRawSectorLength])
           : std::vector<unsigned char>(data.begin() + kRawSectorLength, data.begin() + kRawSectorLength + 12);

@@ -47,7 +47,8 @@ bool Unanswered(const char* command, const CommandAnswer& answer, ProbeFinding* 
 // The sectors the probe reads, chosen from the TOC: in the first data
 // track (control bit 2 set) and in the first audio track, each the track's
 // 17th sector (past a data track's system area, which is often all zero),
-// or its last where it is shorter.
+// or its last but one where it is shorter (the C2 and sub-channel reads
+// take the next block too).
 struct ProbeSectors {
   bool data = false, audio = false;
   int dataTrack = 0, audioTrack = 0;
@@ -62,11 +63,13 @@ ProbeSectors ChooseProbeSectors(const Toc& toc);
 ProbeFinding CheckUserData(const CommandAnswer& readCd, const CommandAnswer& read10);
 // A whole 2352-byte sector: sync, the header's address and mode, the EDC.
 ProbeFinding CheckRawSector(const CommandAnswer& raw);
-// C2 error pointers (294 bytes, or 296 with the block error byte) after the
-// sector: all there, and all clear for a block that read without error.
+// C2 error pointers (294 bytes, or 296 with the block error byte) after
+// each sector: all there (the next block's sector where it belongs), and
+// the first block's clear, as it read without error.
 ProbeFinding CheckC2(const CommandAnswer& answer, bool blockError);
-// The sub-channel after the sector: the formatted Q (16 bytes) or the raw
-// P-W (96); the Q's CRC and its absolute address against the LBA.
+// The sub-channel after each sector: the formatted Q (16 bytes) or the raw
+// P-W (96), all there as the C2 pointers; the first block's Q: its CRC and
+// its absolute address against the LBA.
 ProbeFinding CheckSubChannel(const CommandAnswer& answer, bool raw);
 // Two reads of one CD-DA block: the same 2352 bytes.
 ProbeFinding CheckAudioRepeat(const CommandAnswer& first, const CommandAnswer& second);

@@ -2,6 +2,7 @@
 // chooses, and each check's verdicts over answers made to break one rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -74,20 +75,23 @@ TEST(ProbeTest, TheBlocksReadAreTheSeventeenthOfTheFirstDataAndAudioTracks) {
   EXPECT_EQ(2, s.dataTrack);
   EXPECT_EQ(3016, s.dataLba);
 
-  // A track shorter than 17 blocks gives its last; one of no blocks, none.
+  // A track shorter than 18 blocks gives its last but one; one of no
+  // blocks, none.
   toc.entries = {{1, 0x04, 1, 100}, {1, 0x04, 2, 100}, {1, 0x00, 3, 120}, {1, 0x00, 4, 130}, {1, 0x04, 0xAA, 140}};
   s = ChooseProbeSectors(toc);
   EXPECT_EQ(2, s.dataTrack);
   EXPECT_EQ(116, s.dataLba);
   EXPECT_EQ(3, s.audioTrack);
-  EXPECT_EQ(129, s.audioLba);
+  EXPECT_EQ(128, s.audioLba);
   toc.entries = {{1, 0x00, 1, 0}, {1, 0x00, 0xAA, 17}};
   s = ChooseProbeSectors(toc);
-  EXPECT_EQ(16, s.audioLba);
+  EXPECT_EQ(15, s.audioLba);
   EXPECT_FALSE(s.data);
   EXPECT_EQ("no data track on the disc", s.whyNoData);
   toc.entries = {{1, 0x04, 1, 0}, {1, 0x00, 0xAA, 18}};
   EXPECT_EQ(16, ChooseProbeSectors(toc).dataLba);
+  toc.entries = {{1, 0x04, 1, 7}, {1, 0x00, 0xAA, 8}};
+  EXPECT_EQ(7, ChooseProbeSectors(toc).dataLba);
   EXPECT_EQ("no audio track on the disc", ChooseProbeSectors(toc).whyNoAudio);
   // Without a lead-out the track's length is not known: its first block.
   toc.entries = {{1, 0x04, 1, 150}};
@@ -229,6 +233,24 @@ TEST(ProbeTest, C2PointersMustComeWholeAndClearOnACleanBlock) {
   flagged[2352 + 295] = 0xFF;  // the pad byte says nothing
   flagged[2352 + 294] = 0x00;
   EXPECT_EQ(ProbeFinding::kWorks, CheckC2(Answered(ReadCdCdb(0, 0xFC), flagged), true).kind);
+  // Two blocks: the second's sector must follow the first's pointers. QEMU's
+  // ide-cd sends the sectors alone, and libata tells the whole allocation
+  // moved, the rest zero.
+  std::vector<BYTE> cdb = ReadCdCdb(0, 0xFA);
+  cdb[8] = 2;
+  std::vector<BYTE> two = data;
+  two.resize(2646);
+  two.insert(two.end(), data.begin(), data.begin() + 2646);
+  EXPECT_EQ(ProbeFinding::kWorks, CheckC2(Answered(cdb, two), false).kind);
+  std::vector<BYTE> plain = sector;
+  plain.insert(plain.end(), sector.begin(), sector.end());
+  plain.resize(2 * 2646, 0);
+  EXPECT_EQ("answers but wrong: no C2 pointers came: the next block's sector starts at byte 2352, where they belong",
+            CheckC2(Answered(cdb, plain), false).Text());
+  EXPECT_EQ("answers but wrong: 4704 bytes came, 5292 asked: no C2 pointers",
+            CheckC2(Answered(cdb, std::vector<BYTE>(plain.begin(), plain.begin() + 4704)), false).Text());
+  two[2646] = 0x01;
+  EXPECT_EQ("answers but wrong: the next block's sector is not at byte 2646", CheckC2(Answered(cdb, two), false).Text());
   // Not told how many came (ASPI), and the buffer past the sector untouched.
   std::vector<BYTE> untouched = sector;
   untouched.resize(2646, kUnsentByte);
@@ -293,9 +315,19 @@ TEST(ProbeTest, TheQMustHaveItsCrcAndTheAddressAskedFor) {
   EXPECT_EQ("answers but wrong: Q address 00 02 1A is not BCD",
             CheckSubChannel(Answered(ReadCdCdb(16, 0xF8, 2), notBcd), false).Text());
 
-  // QEMU ignores the request: no sub-channel bytes.
+  // QEMU ignores the request: no sub-channel bytes, the next sector at once.
   EXPECT_EQ("answers but wrong: 2352 bytes came, 2448 asked: no sub-channel",
             CheckSubChannel(Answered(ReadCdCdb(16, 0xF8, 1), ZeroMode1Sector()), true).Text());
+  std::vector<BYTE> cdb = ReadCdCdb(16, 0xF8, 2);
+  cdb[8] = 2;
+  std::vector<BYTE> sectors = ZeroMode1Sector();
+  sectors.resize(2352 * 2 + 2 * 16, 0);
+  std::copy(sectors.begin(), sectors.begin() + 12, sectors.begin() + 2352);
+  EXPECT_EQ("answers but wrong: no sub-channel came: the next block's sector starts at byte 2352, where they belong",
+            CheckSubChannel(Answered(cdb, sectors), false).Text());
+  std::vector<BYTE> both = formatted;
+  both.insert(both.end(), formatted.begin(), formatted.end());
+  EXPECT_EQ(ProbeFinding::kWorks, CheckSubChannel(Answered(cdb, both), false).kind);
 }
 
 }  // namespace

@@ -223,22 +223,26 @@ const ReportCommand kReportCommands[23] = {
 namespace {
 
 // The probe's reads, in the order it sends them: READ(10), or READ CD with
-// its expected sector type, the fields of byte 9 and the sub-channel.
+// its expected sector type, its blocks, the fields of byte 9 and the
+// sub-channel. What follows each sector (C2, sub-channel) is read for two
+// blocks: where the second block's sector stands tells whether it came,
+// which the length moved does not always (libata's ATAPI path reports the
+// whole allocation moved).
 struct ProbeRead {
   CommandAnswer DriveAnswers::*slot;
   bool audio;  // of the audio block; else of the data block
-  BYTE operation, sectorType, fields, subChannel;
+  BYTE operation, sectorType, blocks, fields, subChannel;
 };
 const ProbeRead kProbeReads[] = {
-    {&DriveAnswers::probeRead10, false, kRead10Operation, 0, 0, 0},
-    {&DriveAnswers::probeUserData, false, kReadCdOperation, kAnySector, 0x10, 0x00},
-    {&DriveAnswers::probeRawSector, false, kReadCdOperation, kAnySector, 0xF8, 0x00},
-    {&DriveAnswers::probeC2, false, kReadCdOperation, kAnySector, 0xFA, 0x00},
-    {&DriveAnswers::probeC2BlockError, false, kReadCdOperation, kAnySector, 0xFC, 0x00},
-    {&DriveAnswers::probeFormattedQ, false, kReadCdOperation, kAnySector, 0xF8, 0x02},
-    {&DriveAnswers::probeRawPw, false, kReadCdOperation, kAnySector, 0xF8, 0x01},
-    {&DriveAnswers::probeAudio, true, kReadCdOperation, kCdDaSector, 0xF8, 0x00},
-    {&DriveAnswers::probeAudioAgain, true, kReadCdOperation, kCdDaSector, 0xF8, 0x00},
+    {&DriveAnswers::probeRead10, false, kRead10Operation, 0, 1, 0, 0},
+    {&DriveAnswers::probeUserData, false, kReadCdOperation, kAnySector, 1, 0x10, 0x00},
+    {&DriveAnswers::probeRawSector, false, kReadCdOperation, kAnySector, 1, 0xF8, 0x00},
+    {&DriveAnswers::probeC2, false, kReadCdOperation, kAnySector, 2, 0xFA, 0x00},
+    {&DriveAnswers::probeC2BlockError, false, kReadCdOperation, kAnySector, 2, 0xFC, 0x00},
+    {&DriveAnswers::probeFormattedQ, false, kReadCdOperation, kAnySector, 2, 0xF8, 0x02},
+    {&DriveAnswers::probeRawPw, false, kReadCdOperation, kAnySector, 2, 0xF8, 0x01},
+    {&DriveAnswers::probeAudio, true, kReadCdOperation, kCdDaSector, 1, 0xF8, 0x00},
+    {&DriveAnswers::probeAudioAgain, true, kReadCdOperation, kCdDaSector, 1, 0xF8, 0x00},
 };
 static_assert(sizeof kProbeReads / sizeof kProbeReads[0] <= kProbeCommandLimit, "the probe's bound");
 
@@ -286,17 +290,18 @@ void CollectProbe(DeviceList& devices, int index, DriveAnswers* answers, Seconds
     const std::uint32_t lba = static_cast<std::uint32_t>(read.audio ? sectors.audioLba : sectors.dataLba);
     CommandAnswer& slot = answers->*read.slot;
     if (clock() - start + longest > kProbeSeconds) {
-      std::vector<BYTE> scratch(kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength);
-      const DriveCommand command = read.operation == kRead10Operation
-                                       ? Read10Command(scratch.data(), lba)
-                                       : ReadCdCommand(scratch.data(), read.sectorType, lba, read.fields, read.subChannel);
+      std::vector<BYTE> scratch(2 * (kRawSectorLength + kC2BlockErrorLength + kRawSubChannelLength));
+      const DriveCommand command =
+          read.operation == kRead10Operation
+              ? Read10Command(scratch.data(), lba)
+              : ReadCdCommand(scratch.data(), read.sectorType, lba, read.blocks, read.fields, read.subChannel);
       const std::string why = "the probe's " + std::to_string(kProbeSeconds) + " s were spent";
       slot = AnswerOf(command, CommandOutcome::NotCarried(CommandOutcome::kNotSent, 0, why.c_str()));
       continue;
     }
     slot = read.operation == kRead10Operation
                ? ReadUserData(devices, index, lba)
-               : ReadCd(devices, index, read.sectorType, lba, read.fields, read.subChannel);
+               : ReadCd(devices, index, read.sectorType, lba, read.blocks, read.fields, read.subChannel);
     if (Unreachable(slot)) return;
   }
 }

@@ -72,8 +72,8 @@ done
 
 # Second opinions on the sector the probe reads, on each drive with a CD
 # (sg_get_config names a CD profile current): the first data track's
-# (control bit 2 in wodim's TOC) 17th sector, or its last when it is
-# shorter. sg_raw sends the probe's READ(10), READ CD (raw sector) and
+# (control bit 2 in wodim's TOC) 17th sector, or its last but one when it
+# is shorter. sg_raw sends the probe's READ(10), READ CD (raw sector) and
 # READ CD (C2 pointers), keeps the bytes and tells the CDB it sent and how
 # many bytes the kernel says came (-v, on standard error);
 # cd-read reads the sector in Mode 1 its own way, and dd through the
@@ -92,7 +92,8 @@ for block in /sys/class/block/sr*; do
     }
     END {
       for (i = 1; i < n; i++) if (data[i]) {
-        print (start[i + 1] - start[i] > 16 ? start[i] + 16 : start[i + 1] - 1)
+        length = start[i + 1] - start[i]
+        print (length > 17 ? start[i] + 16 : length > 1 ? start[i + 1] - 2 : start[i])
         exit
       }
     }' "wodim-$sr.txt")
@@ -102,7 +103,7 @@ for block in /sys/class/block/sr*; do
   # shellcheck disable=SC2086  # the address is four words
   run "sg_raw-read-cd-$sr.txt" sg_raw -v -R -r 2352 -o "sg_raw-read-cd-$sr.bin" "$node" be 00 $address 00 00 01 f8 00 00
   # shellcheck disable=SC2086
-  run "sg_raw-read-cd-c2-$sr.txt" sg_raw -v -R -r 2646 -o "sg_raw-read-cd-c2-$sr.bin" "$node" be 00 $address 00 00 01 fa 00 00
+  run "sg_raw-read-cd-c2-$sr.txt" sg_raw -v -R -r 5292 -o "sg_raw-read-cd-c2-$sr.bin" "$node" be 00 $address 00 00 02 fa 00 00
   # shellcheck disable=SC2086
   run "sg_raw-read10-$sr.txt" sg_raw -v -R -r 2048 -o "sg_raw-read10-$sr.bin" "$node" 28 00 $address 00 00 01 00
   run "cd-read-$sr.txt" cd-read --no-header -m m1f1 -s "$lba" -n 1 -o "cd-read-$sr.bin" --cdrom-device="$node"
