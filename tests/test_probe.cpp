@@ -64,6 +64,35 @@ TEST(ProbeTest, TheCrcsGiveThePublishedValues) {
   EXPECT_EQ(q, QOfRawSubChannel(raw.data()));
 }
 
+TEST(ProbeTest, TheReadsAreBuiltAsReadCdHasThemAndSizedByTheirFields) {
+  std::vector<BYTE> buffer(2 * 2744, 0);
+  DriveCommand read10 = Read10Command(buffer.data(), 0x01020304);
+  EXPECT_EQ((std::vector<BYTE>{0x28, 0, 1, 2, 3, 4, 0, 0, 1, 0}), std::vector<BYTE>(read10.cdb, read10.cdb + 10));
+  EXPECT_EQ(2048u, read10.length);
+  DriveCommand readCd = ReadCdCommand(buffer.data(), kCdDaSector, 0x01020304, 2, 0xFA, 0x02);
+  const std::vector<BYTE> cdb(readCd.cdb, readCd.cdb + readCd.cdbLength);
+  EXPECT_EQ((std::vector<BYTE>{0xBE, 0x04, 1, 2, 3, 4, 0, 0, 2, 0xFA, 0x02, 0}), cdb);
+  EXPECT_EQ(2u * (2352 + 294 + 16), readCd.length);
+  EXPECT_EQ(2u * (2352 + 294 + 16), AllocationLength(cdb));
+  // The bytes the drive does not send stand out.
+  EXPECT_EQ(std::vector<BYTE>(readCd.length, kUnsentByte), std::vector<BYTE>(buffer.begin(), buffer.begin() + readCd.length));
+  const auto length = [](BYTE type, BYTE fields, BYTE subChannel) {
+    return ReadCdBlockLength({0xBE, static_cast<BYTE>(type << 2), 0, 0, 0, 0, 0, 0, 1, fields, subChannel, 0});
+  };
+  EXPECT_EQ(2048u, length(kAnySector, 0x10, 0));
+  EXPECT_EQ(2352u, length(kCdDaSector, 0x10, 0));  // a CD-DA block is all user data
+  EXPECT_EQ(2352u, length(kAnySector, 0xF8, 0));
+  EXPECT_EQ(2064u, length(kAnySector, 0xB0, 0));   // sync, header, user data
+  EXPECT_EQ(2646u, length(kAnySector, 0xFA, 0));
+  EXPECT_EQ(2648u, length(kAnySector, 0xFC, 0));
+  EXPECT_EQ(0u, length(kAnySector, 0xFE, 0));       // C2 11b is reserved
+  EXPECT_EQ(2368u, length(kAnySector, 0xF8, 2));
+  EXPECT_EQ(2448u, length(kAnySector, 0xF8, 1));
+  EXPECT_EQ(2448u, length(kAnySector, 0xF8, 4));
+  EXPECT_EQ(0u, length(kAnySector, 0xF8, 3));
+  EXPECT_EQ(4096u, AllocationLength({0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0}));
+}
+
 TEST(ProbeTest, TheBlocksReadAreTheSeventeenthOfTheFirstDataAndAudioTracks) {
   Toc toc;
   toc.decoded = true;
@@ -92,6 +121,9 @@ TEST(ProbeTest, TheBlocksReadAreTheSeventeenthOfTheFirstDataAndAudioTracks) {
   EXPECT_EQ(16, ChooseProbeSectors(toc).dataLba);
   toc.entries = {{1, 0x04, 1, 7}, {1, 0x00, 0xAA, 8}};
   EXPECT_EQ(7, ChooseProbeSectors(toc).dataLba);
+  // A lead-out out of its place ends nothing.
+  toc.entries = {{1, 0x04, 0xAA, 500}, {1, 0x04, 1, 0}, {1, 0x04, 0xAA, 500}};
+  EXPECT_EQ(16, ChooseProbeSectors(toc).dataLba);
   EXPECT_EQ("no audio track on the disc", ChooseProbeSectors(toc).whyNoAudio);
   // Without a lead-out the track's length is not known: its first block.
   toc.entries = {{1, 0x04, 1, 150}};
@@ -160,6 +192,8 @@ TEST(ProbeTest, ARawSectorIsRightOnlyWithItsSyncHeaderModeAndEdc) {
   CommandAnswer untold = Answered(ReadCdCdb(0), std::vector<BYTE>(2352, kUnsentByte));
   untold.outcome.transferred = kTransferUnknown;
   EXPECT_EQ("answers but wrong: no bytes came", CheckRawSector(untold).Text());
+  // Told, those bytes came: only they are wrong.
+  EXPECT_EQ(0u, CheckRawSector(Answered(ReadCdCdb(0), std::vector<BYTE>(2352, kUnsentByte))).why.find("no sync pattern"));
 }
 
 TEST(ProbeTest, RefusalsAreToldInWordsAndWhatWasNotCarriedIsNotTried) {
@@ -177,6 +211,11 @@ TEST(ProbeTest, RefusalsAreToldInWordsAndWhatWasNotCarriedIsNotTried) {
   CommandAnswer lost = Answered(ReadCdCdb(16), {});
   lost.outcome = CommandOutcome::NotCarried(CommandOutcome::kTimedOut);
   EXPECT_EQ("not tried: READ CD was not carried: timed out", CheckAudioRepeat(lost, lost).Text());
+  // The second read refused after the first answered.
+  CommandAnswer again = Answered(ReadCdCdb(20), {});
+  again.outcome = CommandOutcome::FromStatus(kScsiStatusCheckCondition, sense, sizeof sense, 0);
+  EXPECT_EQ("refused (Illegal Request, Invalid command operation code)",
+            CheckAudioRepeat(Answered(ReadCdCdb(20), std::vector<BYTE>(2352, 7)), again).Text());
   const ProbeFinding never = CheckUserData(Answered(ReadCdCdb(16, 0x10), std::vector<BYTE>(2048, 1)), lost);
   EXPECT_EQ("not tried: no READ(10) answer to compare with: not tried: READ(10) was not carried: timed out",
             never.Text());
