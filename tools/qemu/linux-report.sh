@@ -92,8 +92,8 @@ for block in /sys/class/block/sr*; do
     }
     END {
       for (i = 1; i < n; i++) if (data[i]) {
-        length = start[i + 1] - start[i]
-        print (length > 17 ? start[i] + 16 : length > 1 ? start[i + 1] - 2 : start[i])
+        blocks = start[i + 1] - start[i]
+        print (blocks > 17 ? start[i] + 16 : blocks > 1 ? start[i + 1] - 2 : start[i])
         exit
       }
     }' "wodim-$sr.txt")
