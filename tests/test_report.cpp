@@ -1627,6 +1627,9 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
                                    kReadCapacityOperation, kReadDiscStructureOperation, kReportKeyOperation,
                                    kRead10Operation, kReadCdOperation};
   driveemu::EmulatedUnit cd = MixedModeCd(0);
+  // Page byte 5: READ CD of CD-DA and R-W declared, C2 and the accurate stream not.
+  const BYTE page[6] = {0x03, 0x00, 0x01, 0x05, 0x08, 0x00};
+  cd.modePages[0x2A] = driveemu::CapabilitiesPage(page);
   cd.replies[kReadCdOperation] = Reply(std::vector<BYTE>(2352, 0));
   cd.replies[kRead10Operation] = Reply(std::vector<BYTE>(2048, 0));
   for (bool aspi : {false, true}) {
@@ -1673,8 +1676,13 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
                 return c[0] == kReadCdOperation || c[0] == kRead10Operation;
               }));
     EXPECT_EQ(CommandOutcome::kNotSent, (aspi ? slow.probeRawSector : slow.probeC2).outcome.failure);
+    const DriveReport report = InterpretDrive(slow, true, true);
     EXPECT_EQ("not tried: READ CD was not carried: the probe's 60 s were spent",
-              InterpretDrive(slow, true, true).probe.checks[kProbeAudioRepeat].found.Text());
+              report.probe.checks[kProbeAudioRepeat].found.Text());
+    EXPECT_EQ(kDeclaresYes, report.probe.checks[kProbeAudioRepeat].page);
+    EXPECT_EQ(kDeclaresYes, report.probe.checks[kProbeRawPw].page);
+    EXPECT_EQ(kDeclaresNo, report.probe.checks[kProbeC2].page);
+    EXPECT_EQ(kDeclaresNo, report.probe.checks[kProbeC2].features);  // no CD Read feature
   }
 
   // A liar that never answers READ CD: timed out once, asked nothing more.
