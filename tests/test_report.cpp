@@ -1698,6 +1698,17 @@ TEST(ReportTest, TheProbeOnlyReadsWithinItsCommandsAndItsTime) {
   EXPECT_NE(std::string::npos, out.find("\"found\": \"not tried: READ CD was not carried: timed out\""));
   EXPECT_NE(std::string::npos,
             out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on READ CD\""));
+
+  // Nor is a drive that timed out before the probe, on its region setting.
+  driveemu::EmulatedUnit regional = cd;
+  regional.features = {driveemu::FeatureDescriptor(0x0000, 0x03, {0x00, 0x10, 0x00, 0, 0x00, 0x08, 0x01, 0})};
+  regional.replies[kReportKeyOperation] = TransportFailure();
+  StandInPlatform late(Profile({regional}));
+  late.transportError = ERROR_SEM_TIMEOUT;
+  RunCommand({"--json", "--probe"}, &out, &err);
+  EXPECT_EQ(kReportKeyOperation, SentCdbs(late, false).back()[0]);
+  EXPECT_NE(std::string::npos,
+            out.find("\"found\": \"not tried: READ CD was not carried: the drive timed out on REPORT KEY\""));
 }
 
 // Where the probe reads nothing it says why, in one line; a saved report
