@@ -1788,6 +1788,16 @@ TEST(ReportTest, TheProbeFindsWhatEachEmulatedDiscHoldsAndEachLie) {
       EXPECT_EQ(d == 2 ? kDeclaresNo : kDeclaresYes, c2.features);
       EXPECT_EQ(kDeclaresNothing, drive.probe.checks[kProbeFormattedQ].page);
     }
+    // Each verdict in JSON is its finding's.
+    const auto count = [&out](const std::string& what) {
+      std::size_t n = 0;
+      for (std::size_t at = out.find(what); at != std::string::npos; at = out.find(what, at + 1)) ++n;
+      return n;
+    };
+    EXPECT_EQ(count("\"found\": \"answers but wrong"), count("\"verdict\": \"wrong\""));
+    EXPECT_EQ(count("\"found\": \"refused"), count("\"verdict\": \"refused\""));
+    EXPECT_EQ(count("\"found\": \"not tried"), count("\"verdict\": \"not_tried\""));
+    EXPECT_EQ(count("\"found\": \"works (verified)\""), count("\"verdict\": \"works\""));
     Save(capture, out);
     RunCommand({"--probe"}, &text, &err);
     RunCommand({"--replay", capture.c_str(), "--probe"}, &replayed, &err);
