@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "interrogation/answer_bytes.h"
 #include "interrogation/sense_words.h"
 
 namespace {
@@ -52,8 +53,7 @@ ProbeFinding Weighed(const std::vector<std::string>& reasons, const std::vector<
 std::int32_t LbaAsked(const CommandAnswer& answer) {
   const std::vector<BYTE>& cdb = answer.cdb;
   if (cdb.size() < 6) return 0;
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(cdb[2]) << 24 | static_cast<std::uint32_t>(cdb[3]) << 16 |
-                                   static_cast<std::uint32_t>(cdb[4]) << 8 | cdb[5]);
+  return static_cast<std::int32_t>(BigEndian(&cdb[2], 4));
 }
 
 std::string ShortText(std::size_t came, unsigned long long asked) {
